@@ -1,0 +1,68 @@
+// The two walks of a scan run: CountFiles sizes the progress bar, ScanFolder
+// matches every selected file and reports rows through an IScanSink.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "Matcher.h"
+#include "Options.h"
+#include "ScanControl.h"
+#include "Sound.h"
+
+namespace vsk {
+
+struct ScanCounters {
+  int filesChecked = 0;
+  int virusesFound = 0;
+  int nextRow = 0;
+  long scanSeconds = 0;
+};
+
+// Result texts of the second column; a row whose text is none of these
+// carries a virus name.
+namespace result {
+inline constexpr wchar_t kOk[] = L"OK";
+inline constexpr wchar_t kCured[] = L"Вылечен";
+inline constexpr wchar_t kDeleted[] = L"Удалён";
+inline constexpr wchar_t kMoved[] = L"Перемещён";
+inline constexpr wchar_t kRenamed[] = L"Переименован";
+inline constexpr wchar_t kIncurableDeleted[] = L"Неизлечим, удалён";
+inline constexpr wchar_t kIncurableMoved[] = L"Неизлечим, перемещён";
+inline constexpr wchar_t kIncurableRenamed[] = L"Неизлечим, переименован";
+inline constexpr wchar_t kNotFound[] = L"Файл не найден";
+inline constexpr wchar_t kAccessError[] = L"Ошибка доступа-пропущен";
+}  // namespace result
+
+bool IsResultText(const std::wstring& text);
+
+class IScanSink {
+ public:
+  virtual ~IScanSink() = default;
+  // A new row at `row` (always the row after the last) with its two columns.
+  virtual void InsertRow(int row, const std::filesystem::path& path,
+                         const std::wstring& result) = 0;
+  virtual void SetProgress(int position) = 0;
+  virtual void SetStatus(const std::filesystem::path& current) = 0;
+};
+
+struct ScanContext {
+  const Options& options;
+  const VirusTable& table;
+  const SignatureMatcher& matcher;
+  ScanControl& control;
+  ScanCounters& counters;
+  IScanSink& sink;
+  ISoundPlayer& sound;
+  std::filesystem::path currentFile;
+};
+
+// "*" and masks of up to two characters select every file; otherwise the
+// last (length - 2) characters of path and mask are compared ignoring case,
+// so "*.exe" selects SETUP.EXE and README.NOTEXE and "*.*" selects nothing.
+bool MatchesFileMask(const std::wstring& mask, const std::wstring& path);
+
+void CountFiles(ScanContext& context, const std::filesystem::path& folder);
+void ScanFolder(ScanContext& context, const std::filesystem::path& folder);
+
+}  // namespace vsk

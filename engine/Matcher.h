@@ -1,0 +1,56 @@
+// Finds the earliest signature of the virus table in a file; at one position
+// the lowest virus index wins. Signatures of length 1 are looked up per
+// byte; the others go through a Wu-Manber search over 2-byte blocks with a
+// window of the shortest such signature. Files are read in pieces with
+// constant memory; a match across two pieces is found.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "VirusDatabase.h"
+
+namespace vsk {
+
+inline constexpr int kMatchUnreadable = -2;
+inline constexpr int kMatchClean = -1;
+
+struct MatchHit {
+  size_t position = 0;
+  int index = kMatchClean;
+  bool Found() const { return index >= 0; }
+};
+
+class SignatureMatcher {
+ public:
+  explicit SignatureMatcher(const VirusTable& table);
+
+  // The first match that starts in [from, limit) and ends within size.
+  MatchHit Find(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  int MatchBuffer(const uint8_t* data, size_t size) const;
+  // -2 when the file cannot be opened, -1 when clean, else the virus index.
+  int MatchFile(const std::filesystem::path& path) const;
+
+  // Size of the pieces MatchFile reads.
+  static constexpr size_t kPieceSize = 256 * 1024;
+
+ private:
+  MatchHit FindOneByte(const uint8_t* data, size_t from, size_t limit) const;
+  MatchHit FindLong(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+
+  const VirusTable& table_;
+  size_t maxLength_ = 0;
+  bool hasOneByte_ = false;
+  std::array<int16_t, 256> oneByte_{};  // lowest index of each 1-byte signature
+  size_t window_ = 0;                   // shortest signature of length >= 2; 0 when none
+  std::vector<uint8_t> shift_;          // per 2-byte block, little-endian key
+  std::vector<uint16_t> bucketStart_;   // candidates of a block with shift 0
+  std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
+};
+
+int MatchFile(const std::filesystem::path& path, const VirusTable& table);
+
+}  // namespace vsk

@@ -1,0 +1,206 @@
+#include "Options.h"
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "Text1251.h"
+
+namespace vsk {
+namespace {
+
+constexpr wchar_t kDefaultReportName[] = L"Report.txt";
+constexpr wchar_t kDefaultMask[] = L"*";
+
+wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + 32 : c; }
+
+bool SameKey(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return true;
+}
+
+std::wstring_view Trim(std::wstring_view s) {
+  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::vector<std::wstring> ReadLines(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  std::wstring text = FromUtf8(bytes.str());
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::wstring_view SectionName(std::wstring_view line) {
+  line = Trim(line);
+  if (line.size() >= 2 && line.front() == L'[') {
+    const size_t close = line.find(L']');
+    if (close != std::wstring_view::npos) return Trim(line.substr(1, close - 1));
+  }
+  return {};
+}
+
+bool IsSection(std::wstring_view line) { return !Trim(line).empty() && Trim(line).front() == L'['; }
+
+// Splits "key=value"; false for lines without '='.
+bool SplitEntry(std::wstring_view line, std::wstring_view& key, std::wstring_view& value) {
+  const size_t eq = line.find(L'=');
+  if (eq == std::wstring_view::npos) return false;
+  key = Trim(line.substr(0, eq));
+  value = Trim(line.substr(eq + 1));
+  return true;
+}
+
+}  // namespace
+
+int ParseProfileInt(const std::wstring& text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
+  long long value = 0;
+  while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+    value = value * 10 + (text[i++] - L'0');
+    if (value > 0xFFFFFFFFLL) value = 0xFFFFFFFFLL;
+  }
+  return static_cast<int>(static_cast<uint32_t>(negative ? -value : value));
+}
+
+int IniProfile::GetProfileInt(const std::wstring& section, const std::wstring& key,
+                              int defaultValue) {
+  const std::wstring missing = L"\x1F";
+  const std::wstring text = GetProfileString(section, key, missing);
+  return text == missing ? defaultValue : ParseProfileInt(text);
+}
+
+std::wstring IniProfile::GetProfileString(const std::wstring& section, const std::wstring& key,
+                                          const std::wstring& defaultValue) {
+  bool inSection = false;
+  for (const std::wstring& line : ReadLines(file_)) {
+    if (IsSection(line)) {
+      inSection = SameKey(SectionName(line), section);
+      continue;
+    }
+    std::wstring_view k, v;
+    if (inSection && SplitEntry(line, k, v) && SameKey(k, key)) {
+      if (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+      return std::wstring(v);
+    }
+  }
+  return defaultValue;
+}
+
+bool IniProfile::WriteProfileInt(const std::wstring& section, const std::wstring& key,
+                                 int value) {
+  return WriteProfileString(section, key, std::to_wstring(value));
+}
+
+bool IniProfile::WriteProfileString(const std::wstring& section, const std::wstring& key,
+                                    const std::wstring& value) {
+  std::vector<std::wstring> lines = ReadLines(file_);
+  const std::wstring entry = key + L"=" + value;
+  bool inSection = false, done = false;
+  size_t sectionEnd = lines.size();
+  bool found = false;
+  for (size_t i = 0; i < lines.size() && !done; ++i) {
+    if (IsSection(lines[i])) {
+      if (inSection) {
+        sectionEnd = i;
+        break;
+      }
+      inSection = SameKey(SectionName(lines[i]), section);
+      if (inSection) found = true;
+      continue;
+    }
+    std::wstring_view k, v;
+    if (inSection && SplitEntry(lines[i], k, v) && SameKey(k, key)) {
+      lines[i] = entry;
+      done = true;
+    }
+  }
+  if (!done) {
+    if (found) {
+      // Keep the new key before the blank lines that end the section.
+      while (sectionEnd > 0 && Trim(lines[sectionEnd - 1]).empty()) --sectionEnd;
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
+    } else {
+      lines.push_back(L"[" + section + L"]");
+      lines.push_back(entry);
+    }
+  }
+  std::wstring text;
+  for (const std::wstring& line : lines) text += line + L"\r\n";
+  std::ofstream out(file_, std::ios::binary | std::ios::trunc);
+  const std::string bytes = ToUtf8(text);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
+}
+
+Options DefaultOptions() {
+  Options o;
+  o.Priority = 2;
+  o.MinimizedInSystemTray = 0;
+  o.TextInButton = 1;
+  o.Sound = 1;
+  o.EmergingHelp = 1;
+  o.FileOk = 0;
+  o.Report = 1;
+  o.ReportToFile = 0;
+  o.ReportFileName = kDefaultReportName;
+  o.FileMask = kDefaultMask;
+  o.SubDir = 0;
+  o.ReportFileMode = 1;
+  return o;
+}
+
+void LoadOptions(Options& o, IProfile& p) {
+  const Options d = DefaultOptions();
+  const std::wstring s = kOptionsSection;
+  o.Priority = p.GetProfileInt(s, L"Priority", d.Priority);
+  o.MinimizedInSystemTray = p.GetProfileInt(s, L"MinimizedInSystemTray", d.MinimizedInSystemTray);
+  o.TextInButton = p.GetProfileInt(s, L"TextInButton", d.TextInButton);
+  o.Sound = p.GetProfileInt(s, L"Sound", d.Sound);
+  o.EmergingHelp = p.GetProfileInt(s, L"EmergingHelp", d.EmergingHelp);
+  o.FileOk = p.GetProfileInt(s, L"FileOk", d.FileOk);
+  o.Report = p.GetProfileInt(s, L"Report", d.Report);
+  o.ReportToFile = p.GetProfileInt(s, L"ReportToFile", d.ReportToFile);
+  o.ReportFileName = p.GetProfileString(s, L"ReportFileName", d.ReportFileName);
+  if (o.ReportFileName.size() > kMaxReportFileName) o.ReportFileName = d.ReportFileName;
+  o.FileMask = p.GetProfileString(s, L"FileMask", d.FileMask);
+  o.SubDir = p.GetProfileInt(s, L"SubDir", d.SubDir);
+  o.ReportFileMode = p.GetProfileInt(s, L"ReportFileMode", d.ReportFileMode);
+}
+
+void SaveOptions(const Options& o, IProfile& p) {
+  const std::wstring s = kOptionsSection;
+  p.WriteProfileInt(s, L"Priority", o.Priority);
+  p.WriteProfileInt(s, L"FileOk", o.FileOk);
+  p.WriteProfileInt(s, L"Report", o.Report);
+  p.WriteProfileInt(s, L"ReportToFile", o.ReportToFile);
+  p.WriteProfileString(s, L"ReportFileName", o.ReportFileName);
+  p.WriteProfileInt(s, L"MinimizedInSystemTray", o.MinimizedInSystemTray);
+  p.WriteProfileInt(s, L"TextInButton", o.TextInButton);
+  p.WriteProfileInt(s, L"Sound", o.Sound);
+  p.WriteProfileInt(s, L"EmergingHelp", o.EmergingHelp);
+  p.WriteProfileString(s, L"FileMask", o.FileMask);
+  p.WriteProfileInt(s, L"SubDir", o.SubDir);
+  p.WriteProfileInt(s, L"ReportFileMode", o.ReportFileMode);
+}
+
+}  // namespace vsk

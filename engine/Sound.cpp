@@ -1,0 +1,11 @@
+#include "Sound.h"
+
+#include "Options.h"
+
+namespace vsk {
+
+void PlayIfOn(const Options& options, ISoundPlayer& player, int waveId, SoundMode mode) {
+  if (options.Sound) player.PlayWave(waveId, mode);
+}
+
+}  // namespace vsk

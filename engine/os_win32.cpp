@@ -1,0 +1,154 @@
+#include <windows.h>
+
+#include "Options.h"
+#include "Os.h"
+
+namespace vsk::os {
+namespace {
+
+// Paths past MAX_PATH need the \\?\ form, which takes only absolute paths
+// with backslashes.
+std::wstring LongPath(const std::wstring& path) {
+  if (path.size() < 240 || path.rfind(LR"(\\?\)", 0) == 0) return path;
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                   nullptr);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
+  return LR"(\\?\)" + full;
+}
+
+}  // namespace
+
+InputFile::~InputFile() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool InputFile::Open(const std::filesystem::path& path) {
+  HANDLE h = CreateFileW(LongPath(path.native()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return false;
+  }
+  LARGE_INTEGER size;
+  size_ = GetFileSizeEx(h, &size) ? size.QuadPart : -1;
+  handle_ = reinterpret_cast<intptr_t>(h);
+  return true;
+}
+
+long long InputFile::Read(void* buffer, size_t size) {
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) return -1;
+  return got;
+}
+
+bool ListDirectory(const std::filesystem::path& dir,
+                   const std::function<void(const std::filesystem::path::string_type&,
+                                            EntryKind)>& visit) {
+  std::wstring pattern = dir.native();
+  if (pattern.empty() || (pattern.back() != L'\\' && pattern.back() != L'/')) pattern += L'\\';
+  pattern += L"*.*";
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileExW(LongPath(pattern).c_str(), FindExInfoBasic, &fd,
+                              FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    EntryKind kind = EntryKind::File;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      kind = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryKind::LinkedDirectory
+                                                                 : EntryKind::Directory;
+    visit(name, kind);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return true;
+}
+
+LocalTime Now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute};
+}
+
+std::wstring ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
+}
+
+std::wstring UserName() {
+  wchar_t name[257] = {};
+  DWORD size = 257;
+  return GetUserNameW(name, &size) ? std::wstring(name) : std::wstring();
+}
+
+uint64_t TickCount() { return GetTickCount64(); }
+
+}  // namespace vsk::os
+
+namespace vsk {
+namespace {
+
+class PrivateProfile : public IProfile {
+ public:
+  explicit PrivateProfile(std::wstring file) : file_(std::move(file)) {}
+
+  int GetProfileInt(const std::wstring& section, const std::wstring& key,
+                    int defaultValue) override {
+    return static_cast<int>(
+        GetPrivateProfileIntW(section.c_str(), key.c_str(), defaultValue, file_.c_str()));
+  }
+  std::wstring GetProfileString(const std::wstring& section, const std::wstring& key,
+                                const std::wstring& defaultValue) override {
+    std::wstring buffer(4096, L'\0');
+    const DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue.c_str(),
+                                             buffer.data(), static_cast<DWORD>(buffer.size()),
+                                             file_.c_str());
+    buffer.resize(n);
+    return buffer;
+  }
+  bool WriteProfileInt(const std::wstring& section, const std::wstring& key, int value) override {
+    return WriteProfileString(section, key, std::to_wstring(value));
+  }
+  bool WriteProfileString(const std::wstring& section, const std::wstring& key,
+                          const std::wstring& value) override {
+    CreateWithByteOrderMark();
+    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
+                                      file_.c_str()) != FALSE;
+  }
+
+ private:
+  // A new profile is written in the ANSI code page unless the file already
+  // starts with a UTF-16LE byte-order mark.
+  void CreateWithByteOrderMark() {
+    std::wstring path = file_;
+    if (path.find_first_of(L"\\/:") == std::wstring::npos) {
+      wchar_t windows[MAX_PATH] = {};
+      GetWindowsDirectoryW(windows, MAX_PATH);
+      path = std::wstring(windows) + L"\\" + path;
+    }
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    const unsigned char bom[2] = {0xFF, 0xFE};
+    DWORD written = 0;
+    WriteFile(h, bom, 2, &written, nullptr);
+    CloseHandle(h);
+  }
+
+  std::wstring file_;
+};
+
+}  // namespace
+
+std::unique_ptr<IProfile> MakeProgramProfile(const std::filesystem::path& iniName) {
+  return std::make_unique<PrivateProfile>(iniName.native());
+}
+
+}  // namespace vsk

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Text1251.h"
+#include "VirusDatabase.h"
+
+namespace vsk::test {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    static std::atomic<int> serial{0};
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "vsk-";
+    if (info) name += std::string(info->test_suite_name()) + "-" + info->name();
+    name += "-" + std::to_string(std::random_device{}() % 100000) + "-" + std::to_string(serial++);
+    for (char& c : name)
+      if (c == '/') c = '_';
+    path_ = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::filesystem::path& p) const { return path_ / p; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+
+// A record: its name in UTF-8 (stored in 1251), its signature bytes.
+struct Sig {
+  std::string name;
+  std::string bytes;
+  bool curable = false;
+};
+
+inline VirusTable MakeTable(const std::vector<Sig>& sigs) {
+  VirusTable t;
+  t.count = static_cast<int>(sigs.size());
+  for (size_t i = 0; i < sigs.size(); ++i) {
+    t.names[i] = Encode1251(FromUtf8(sigs[i].name));
+    t.lengths[i] = static_cast<uint8_t>(sigs[i].bytes.size());
+    t.curable[i] = sigs[i].curable;
+    for (size_t k = 0; k < sigs[i].bytes.size(); ++k)
+      t.signatures[i][k] = static_cast<uint8_t>(sigs[i].bytes[k]);
+  }
+  return t;
+}
+
+// A database file: header, count, reserved bytes, then the records.
+inline std::string DatabaseImage(const std::vector<Sig>& sigs, int countByte = -1) {
+  std::string file(DatabaseHeader());
+  file.push_back(static_cast<char>(countByte < 0 ? sigs.size() : countByte));
+  file.append(7, '\0');
+  for (const Sig& s : sigs) {
+    const auto r = EncodeRecord(Encode1251(FromUtf8(s.name)), static_cast<int>(s.bytes.size()), s.curable,
+                                reinterpret_cast<const uint8_t*>(s.bytes.data()));
+    file.append(reinterpret_cast<const char*>(r.data()), r.size());
+  }
+  return file;
+}
+
+class RecordingMessages : public IMessageSink {
+ public:
+  void ShowMessage(const std::wstring& text) override { shown.push_back(text); }
+  std::vector<std::wstring> shown;
+};
+
+}  // namespace vsk::test

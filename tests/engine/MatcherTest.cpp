@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "Matcher.h"
+#include "TestUtil.h"
+
+namespace vsk {
+namespace {
+using test::MakeTable;
+using test::Sig;
+using test::TempDir;
+using test::WriteBytes;
+
+// The literal definition: every position in order, every virus in order.
+int ReferenceMatch(const VirusTable& t, const std::string& data) {
+  const size_t n = data.size();
+  for (size_t p = 0; p < n; ++p)
+    for (int i = 0; i < t.count; ++i) {
+      const size_t L = t.lengths[i];
+      if (L == 0 || p + L > n) continue;
+      size_t k = 0;
+      while (k < L && static_cast<uint8_t>(data[p + k]) == t.signatures[i][k]) ++k;
+      if (k == L) return i;
+    }
+  return -1;
+}
+
+int Match(const VirusTable& t, const std::string& data) {
+  return SignatureMatcher(t).MatchBuffer(reinterpret_cast<const uint8_t*>(data.data()),
+                                         data.size());
+}
+
+TEST(MatcherTest, ResultsOfTheDefinition) {
+  const VirusTable t = MakeTable({{"Zero", ""},
+                                  {"One", "ONE-SIG"},
+                                  {"Two", "tail"},
+                                  {"Three", "THREE-SIG"},
+                                  {"Byte", "#"}});
+  struct Case {
+    std::string data;
+    int expected;
+  } cases[] = {
+      {"", -1},
+      {"nothing here", -1},
+      {"xxTHREE-SIGxxONE-SIG", 3},        // earliest position wins
+      {"xxxONE-SIGxxxTHREE-SIG", 1},
+      {"....tail", 2},                    // ends exactly at the file's end
+      {"....tai", -1},                    // would run past the end
+      {"xxONE-SIH", -1},                  // differs in the last byte only
+      {"ab#cdONE-SIG", 4},                // 1-byte signature at its first occurrence
+      {"ONE-SIG#", 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Match(t, c.data), c.expected) << c.data;
+}
+
+TEST(MatcherTest, SamePositionGoesToTheLowestIndex) {
+  const VirusTable t = MakeTable({{"A", "XYZ-LONGER"}, {"B", "XYZ"}, {"C", "XY"}});
+  EXPECT_EQ(Match(t, "..XYZ-LONGER"), 0);
+  EXPECT_EQ(Match(t, "..XYZ-LONG"), 1);
+  EXPECT_EQ(Match(t, "..XYQ"), 2);
+  const VirusTable dup = MakeTable({{"P", "Q"}, {"A", "same"}, {"B", "same"}});
+  EXPECT_EQ(Match(dup, "xxsame"), 1);
+}
+
+TEST(MatcherTest, ZeroLengthSignaturesNeverMatch) {
+  const VirusTable t = MakeTable({{"Empty", ""}});
+  EXPECT_EQ(Match(t, std::string(1000, '\0')), -1);
+}
+
+// Random tables against the definition: lengths 0..30 with duplicates,
+// prefixes of each other and 1-byte signatures, over small alphabets so
+// that partial matches are common.
+TEST(MatcherTest, AgreesWithTheDefinitionOnRandomTablesAndData) {
+  std::mt19937 rng(12345);
+  for (int round = 0; round < 3000; ++round) {
+    const int alphabet = 2 + static_cast<int>(rng() % 6);
+    auto randomBytes = [&](size_t n) {
+      std::string s;
+      for (size_t i = 0; i < n; ++i) s.push_back(static_cast<char>('a' + rng() % alphabet));
+      return s;
+    };
+    std::vector<Sig> sigs;
+    const int count = 1 + static_cast<int>(rng() % 12);
+    for (int i = 0; i < count; ++i) {
+      const int kind = static_cast<int>(rng() % 10);
+      if (kind == 0 && !sigs.empty()) {
+        sigs.push_back(sigs[rng() % sigs.size()]);  // duplicate
+      } else if (kind == 1 && !sigs.empty()) {
+        const std::string& base = sigs[rng() % sigs.size()].bytes;
+        sigs.push_back({"p", base.substr(0, rng() % (base.size() + 1))});  // prefix
+      } else {
+        const size_t len = kind == 2 ? 1 : 2 + rng() % 29;
+        sigs.push_back({"r", randomBytes(rng() % 8 == 0 ? rng() % 31 : len)});
+      }
+    }
+    const VirusTable t = MakeTable(sigs);
+    std::string data = randomBytes(rng() % 300);
+    if (rng() % 2 && !data.empty()) {  // plant a signature, often at an end
+      const std::string& s = sigs[rng() % sigs.size()].bytes;
+      if (s.size() <= data.size()) {
+        const size_t at = rng() % 3 == 0 ? data.size() - s.size() : rng() % (data.size() - s.size() + 1);
+        data.replace(at, s.size(), s);
+      }
+    }
+    ASSERT_EQ(Match(t, data), ReferenceMatch(t, data)) << "round " << round;
+  }
+}
+
+// Files larger than one piece: matches placed across piece borders, at the
+// file's ends, and just short of them.
+TEST(MatcherTest, FilesAreSearchedInPiecesWithTheSameResults) {
+  TempDir dir;
+  std::mt19937 rng(777);
+  const size_t piece = SignatureMatcher::kPieceSize;
+  std::vector<Sig> sigs;
+  for (int i = 0; i < 40; ++i) {
+    std::string s;
+    const size_t len = i == 0 ? 1 : 2 + rng() % 29;
+    for (size_t k = 0; k < len; ++k) s.push_back(static_cast<char>(rng() % 256));
+    sigs.push_back({"s", s});
+  }
+  sigs[0].bytes = "\x01";  // a 1-byte signature whose byte we keep out of the filler
+  const VirusTable t = MakeTable(sigs);
+  const SignatureMatcher matcher(t);
+  for (int round = 0; round < 60; ++round) {
+    std::string data(piece * (1 + rng() % 3) + rng() % 1000, '\0');
+    for (char& c : data) c = static_cast<char>(2 + rng() % 254);
+    const Sig& s = sigs[1 + rng() % (sigs.size() - 1)];
+    const size_t borders[] = {piece - 1, piece - s.bytes.size() / 2, piece - s.bytes.size(),
+                              data.size() - s.bytes.size(), 2 * piece - 3};
+    const size_t at = borders[rng() % 5];
+    if (at + s.bytes.size() <= data.size()) data.replace(at, s.bytes.size(), s.bytes);
+    if (round % 7 == 0) data.back() = '\x01';
+    const auto file = dir / ("f" + std::to_string(round));
+    WriteBytes(file, data);
+    ASSERT_EQ(matcher.MatchFile(file), ReferenceMatch(t, data)) << "round " << round;
+  }
+  WriteBytes(dir / "empty", "");
+  EXPECT_EQ(matcher.MatchFile(dir / "empty"), -1);
+  EXPECT_EQ(matcher.MatchFile(dir / "missing"), -2);
+  EXPECT_EQ(MatchFile(dir / "empty", VirusTable{}), -1);
+}
+
+}  // namespace
+}  // namespace vsk
