@@ -6,8 +6,6 @@ if(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-  add_library(GTest::gtest ALIAS gtest)
-  add_library(GTest::gtest_main ALIAS gtest_main)
 
   set(VSK_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   set(VSK_LOCPATH ${CMAKE_BINARY_DIR}/locale)
