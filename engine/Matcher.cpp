@@ -25,12 +25,16 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
     }
   }
   if (window_ == 0) return;
+  // With short signatures the skips are too small to pay for their
+  // dependent loads; a filter on the first two bytes tests every position
+  // independently instead (a window of 2).
+  if (window_ < kMinSkipWindow) window_ = 2;
 
   // Wu-Manber: a block that ends the window at distance d from the window's
   // end shifts by d; blocks in no signature's window shift by window - 1.
   const size_t m = window_;
   shift_.assign(65536, static_cast<uint8_t>(m - 1));
-  std::vector<std::vector<uint8_t>> buckets(65536);
+  std::vector<std::pair<uint16_t, uint8_t>> keyed;  // (last block of the window, index)
   for (int i = 0; i < table.count; ++i) {
     if (table.lengths[i] < 2) continue;
     const uint8_t* sig = table.signatures[i].data();
@@ -38,14 +42,18 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
       uint8_t& s = shift_[Block(sig + j)];
       s = std::min<uint8_t>(s, static_cast<uint8_t>(m - 2 - j));
     }
-    buckets[Block(sig + m - 2)].push_back(static_cast<uint8_t>(i));
+    keyed.emplace_back(static_cast<uint16_t>(Block(sig + m - 2)), static_cast<uint8_t>(i));
   }
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  prefixBits_.assign(65536 / 64, 0);
+  for (const auto& [key, index] : keyed) prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
   bucketStart_.resize(65537);
-  for (size_t k = 0; k < 65536; ++k) {
-    bucketStart_[k] = static_cast<uint16_t>(candidates_.size());
-    candidates_.insert(candidates_.end(), buckets[k].begin(), buckets[k].end());
+  size_t next = 0;
+  for (size_t k = 0; k <= 65536; ++k) {
+    bucketStart_[k] = static_cast<uint16_t>(next);
+    while (next < keyed.size() && keyed[next].first == k) candidates_.push_back(keyed[next++].second);
   }
-  bucketStart_[65536] = static_cast<uint16_t>(candidates_.size());
 }
 
 MatchHit SignatureMatcher::FindOneByte(const uint8_t* data, size_t from, size_t limit) const {
@@ -54,29 +62,85 @@ MatchHit SignatureMatcher::FindOneByte(const uint8_t* data, size_t from, size_t 
   return {};
 }
 
+MatchHit SignatureMatcher::Verify(const uint8_t* data, size_t size, size_t s) const {
+  const unsigned key = Block(data + s + window_ - 2);
+  for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
+    const int i = candidates_[k];
+    const size_t length = table_.lengths[i];
+    if (s + length <= size && std::memcmp(data + s, table_.signatures[i].data(), length) == 0)
+      return {s, i};
+  }
+  return {};
+}
+
+MatchHit SignatureMatcher::Skip(const uint8_t* data, size_t size, size_t s, size_t end) const {
+  const uint8_t* shift = shift_.data();
+  const size_t last = window_ - 2;
+  while (s < end) {
+    const uint8_t step = shift[Block(data + s + last)];
+    if (step != 0) {
+      s += step;
+      continue;
+    }
+    if (const MatchHit hit = Verify(data, size, s); hit.Found()) return hit;
+    ++s;
+  }
+  return {};
+}
+
 MatchHit SignatureMatcher::FindLong(const uint8_t* data, size_t size, size_t from,
                                     size_t limit) const {
   const size_t m = window_;
   if (size < m) return {};
   const size_t end = std::min(limit, size - m + 1);  // window starts s < end
-  const uint8_t* shift = shift_.data();
   size_t s = from;
-  while (s < end) {
-    const uint8_t step = shift[Block(data + s + m - 2)];
-    if (step != 0) {
-      s += step;
+  if (m == 2) {
+    // Eight positions at a time; most groups hold no candidate at all.
+    for (; s + 8 <= end; s += 8) {
+      unsigned any = 0;
+      for (size_t k = 0; k < 8; ++k) any |= IsPrefix(Block(data + s + k));
+      if (!any) continue;
+      for (size_t k = 0; k < 8; ++k)
+        if (IsPrefix(Block(data + s + k)))
+          if (const MatchHit hit = Verify(data, size, s + k); hit.Found()) return hit;
+    }
+    return Skip(data, size, s, end);
+  }
+  if (s >= end || end - s < 4096) return Skip(data, size, s, end);
+
+  // Each skip waits for the load before it; two halves searched in step keep
+  // two chains in flight. A hit in the first half always wins.
+  const uint8_t* shift = shift_.data();
+  const size_t last = m - 2;
+  const size_t mid = s + (end - s) / 2;
+  size_t a = s, b = mid;
+  MatchHit second;
+  while (a < mid && b < end) {
+    const uint8_t sa = shift[Block(data + a + last)];
+    const uint8_t sb = shift[Block(data + b + last)];
+    if (sa != 0 && sb != 0) {
+      a += sa;
+      b += sb;
       continue;
     }
-    const unsigned key = Block(data + s + m - 2);
-    for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
-      const int i = candidates_[k];
-      const size_t length = table_.lengths[i];
-      if (s + length <= size && std::memcmp(data + s, table_.signatures[i].data(), length) == 0)
-        return {s, i};
+    if (sa != 0) {
+      a += sa;
+    } else if (const MatchHit hit = Verify(data, size, a); hit.Found()) {
+      return hit;
+    } else {
+      ++a;
     }
-    ++s;
+    if (sb != 0) {
+      b += sb;
+    } else if (second = Verify(data, size, b); second.Found()) {
+      break;
+    } else {
+      ++b;
+    }
   }
-  return {};
+  if (const MatchHit hit = Skip(data, size, a, mid); hit.Found()) return hit;
+  if (second.Found()) return second;
+  return Skip(data, size, b, end);
 }
 
 MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,

@@ -1,7 +1,8 @@
 // Finds the earliest signature of the virus table in a file; at one position
 // the lowest virus index wins. Signatures of length 1 are looked up per
 // byte; the others go through a Wu-Manber search over 2-byte blocks with a
-// window of the shortest such signature. Files are read in pieces with
+// window of the shortest such signature, or a filter on their first two
+// bytes when that is short. Files are read in pieces with
 // constant memory; a match across two pieces is found.
 #pragma once
 
@@ -36,9 +37,14 @@ class SignatureMatcher {
 
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;
+  // Below this shortest length the search filters every position instead of
+  // skipping.
+  static constexpr size_t kMinSkipWindow = 8;
 
  private:
   MatchHit FindOneByte(const uint8_t* data, size_t from, size_t limit) const;
+  MatchHit Verify(const uint8_t* data, size_t size, size_t s) const;
+  MatchHit Skip(const uint8_t* data, size_t size, size_t s, size_t end) const;
   MatchHit FindLong(const uint8_t* data, size_t size, size_t from, size_t limit) const;
 
   const VirusTable& table_;
@@ -47,6 +53,8 @@ class SignatureMatcher {
   std::array<int16_t, 256> oneByte_{};  // lowest index of each 1-byte signature
   size_t window_ = 0;                   // shortest signature of length >= 2; 0 when none
   std::vector<uint8_t> shift_;          // per 2-byte block, little-endian key
+  bool IsPrefix(unsigned block) const { return (prefixBits_[block >> 6] >> (block & 63)) & 1; }
+  std::vector<uint64_t> prefixBits_;    // blocks with candidates, for the window of 2
   std::vector<uint16_t> bucketStart_;   // candidates of a block with shift 0
   std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
 };

@@ -107,6 +107,32 @@ TEST(MatcherTest, AgreesWithTheDefinitionOnRandomTablesAndData) {
   }
 }
 
+// Long buffers with long signatures take the skipping search, which works
+// on two halves at once: plants in either half, in both, and near-misses.
+TEST(MatcherTest, AgreesWithTheDefinitionOnLongBuffers) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 300; ++round) {
+    const size_t minLength = round % 2 ? 8 : 20;
+    std::vector<Sig> sigs;
+    for (int i = 0; i < 1 + static_cast<int>(rng() % 60); ++i) {
+      std::string s;
+      const size_t len = minLength + rng() % (31 - minLength);
+      for (size_t k = 0; k < len; ++k) s.push_back(static_cast<char>('a' + rng() % 4));
+      sigs.push_back({"s", s});
+    }
+    const VirusTable t = MakeTable(sigs);
+    std::string data(5000 + rng() % 60000, '\0');
+    for (char& c : data) c = static_cast<char>('a' + rng() % 5);
+    for (int plant = static_cast<int>(rng() % 4); plant > 0; --plant) {
+      std::string s = sigs[rng() % sigs.size()].bytes;
+      if (rng() % 3 == 0) s.back() = 'z';  // a near-miss
+      const size_t at = rng() % (data.size() - s.size() + 1);
+      data.replace(at, s.size(), s);
+    }
+    ASSERT_EQ(Match(t, data), ReferenceMatch(t, data)) << "round " << round;
+  }
+}
+
 // Files larger than one piece: matches placed across piece borders, at the
 // file's ends, and just short of them.
 TEST(MatcherTest, FilesAreSearchedInPiecesWithTheSameResults) {

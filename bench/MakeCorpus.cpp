@@ -1,0 +1,84 @@
+// make-corpus OUT [TOTAL_MIB] [MIN_LEN]: a mixed tree for the folder-scan
+// benchmark. Writes OUT/tree (thousands of small files and some of several
+// MiB), OUT/signatures.txt (200 signatures in the database source format),
+// OUT/rules.yar and OUT/sigs.ndb (the same signatures for yara and
+// clamscan) and OUT/expected.tsv (the files each signature was planted in).
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "usage: make-corpus OUT [TOTAL_MIB] [MIN_LEN]\n";
+    return 2;
+  }
+  const fs::path out = argv[1];
+  const size_t totalMiB = argc > 2 ? std::stoul(argv[2]) : 400;
+  const int minLength = argc > 3 ? std::stoi(argv[3]) : 30;
+  std::mt19937_64 rng(2002);
+  fs::remove_all(out);
+  fs::create_directories(out / "tree");
+
+  std::vector<std::string> sigs;
+  std::ofstream list(out / "signatures.txt"), yar(out / "rules.yar"), ndb(out / "sigs.ndb");
+  for (int i = 0; i < 200; ++i) {
+    const int length = minLength + static_cast<int>(rng() % (31 - minLength));
+    std::string sig;
+    std::string hex;
+    for (int k = 0; k < length; ++k) {
+      const unsigned char b = static_cast<unsigned char>(rng());
+      sig.push_back(static_cast<char>(b));
+      char h[4];
+      std::snprintf(h, sizeof h, "%02x", b);
+      hex += h;
+    }
+    sigs.push_back(sig);
+    list << "Bench." << i << " 0";
+    for (size_t k = 0; k < hex.size(); k += 2) list << ' ' << hex.substr(k, 2);
+    list << '\n';
+    yar << "rule b" << i << " { strings: $a = { " << hex << " } condition: $a }\n";
+    ndb << "Bench." << i << ":0:*:" << hex << '\n';
+  }
+
+  // Sizes: 90% small (1-64 KiB), the rest 2-8 MiB, until the total is reached.
+  std::vector<fs::path> files;
+  std::vector<size_t> sizes;
+  size_t total = 0;
+  for (int n = 0; total < totalMiB << 20; ++n) {
+    const bool big = n % 10 == 9 && n % 100 == 99;
+    const size_t size = big ? (2 + rng() % 7) << 20 : 1024 + rng() % (64 << 10);
+    files.push_back(out / "tree" / ("d" + std::to_string(n % 50)) / ("f" + std::to_string(n) + ".bin"));
+    sizes.push_back(size);
+    total += size;
+  }
+  // 200 planted files, one signature each; the big ones get theirs across a
+  // 256 KiB border.
+  std::vector<int> planted(files.size(), -1);
+  for (int i = 0; i < 200; ++i) planted[rng() % files.size()] = i;
+  std::ofstream expected(out / "expected.tsv");
+  std::vector<char> data;
+  for (size_t f = 0; f < files.size(); ++f) {
+    fs::create_directories(files[f].parent_path());
+    data.resize(sizes[f]);
+    for (size_t k = 0; k + 8 <= data.size(); k += 8) {
+      const uint64_t v = rng();
+      std::memcpy(data.data() + k, &v, 8);
+    }
+    if (planted[f] >= 0) {
+      const std::string& s = sigs[planted[f]];
+      const size_t at = sizes[f] > (1 << 20) ? (1 << 18) - s.size() / 2 : rng() % (sizes[f] - s.size());
+      std::copy(s.begin(), s.end(), data.begin() + static_cast<long>(at));
+      expected << files[f].string() << "\tBench." << planted[f] << '\n';
+    }
+    std::ofstream(files[f], std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+  }
+  std::cout << files.size() << " files, " << (total >> 20) << " MiB\n";
+  return 0;
+}

@@ -1,0 +1,45 @@
+// The first bytes describe a table (count, then length and bytes of each
+// signature), the rest is the data. The fast search must agree with the
+// literal definition.
+#include <cstdint>
+#include <cstdlib>
+
+#include "Matcher.h"
+
+namespace {
+
+int Reference(const vsk::VirusTable& t, const uint8_t* d, size_t n) {
+  for (size_t p = 0; p < n; ++p)
+    for (int i = 0; i < t.count; ++i) {
+      const size_t L = t.lengths[i];
+      if (L == 0 || p + L > n) continue;
+      size_t k = 0;
+      while (k < L && d[p + k] == t.signatures[i][k]) ++k;
+      if (k == L) return i;
+    }
+  return -1;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  vsk::VirusTable t;
+  size_t at = 1;
+  const int count = data[0] % 24;
+  for (int i = 0; i < count && at < size; ++i) {
+    const size_t length = data[at++] % (vsk::kMaxSignature + 1);
+    t.lengths[i] = static_cast<uint8_t>(length);
+    for (size_t k = 0; k < length && at < size; ++k) t.signatures[i][k] = data[at++];
+    t.count = i + 1;
+  }
+  const vsk::SignatureMatcher matcher(t);
+  const uint8_t* d = data + at;
+  const size_t n = size - at;
+  if (matcher.MatchBuffer(d, n) != Reference(t, d, n)) std::abort();
+  // A search window that ends early must agree with the prefix it covers.
+  const size_t limit = n / 2;
+  const vsk::MatchHit hit = matcher.Find(d, n, 0, limit);
+  if (hit.Found() && hit.position >= limit) std::abort();
+  return 0;
+}
