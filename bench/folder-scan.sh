@@ -20,13 +20,14 @@ cd "$work"
 bytes=$(du -sb tree | cut -f1)
 core="taskset -c 1"
 
-# Best of N wall-clock seconds; also leaves the last run's max RSS in $rss.
+# Best of N wall-clock seconds; the last run's max RSS (KiB) goes to rss.txt.
 measure() {
   local n=$1; shift
   local best=""
   for _ in $(seq "$n"); do
     /usr/bin/time -f "%e %M" -o time.txt "$@" >/dev/null 2>&1 || true
     read -r t rss <time.txt
+    echo "$rss" >rss.txt
     if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
   done
   echo "$best"
@@ -40,7 +41,7 @@ row() {  # name seconds
 find tree -type f -print0 | xargs -0 cat >/dev/null  # warm the page cache
 cat_s=$(measure 5 $core sh -c 'find tree -type f -print0 | xargs -0 cat')
 ours_s=$(measure 5 $core "$bin/cli/vireskand-scan" --subdirs tree)
-ours_rss=$rss
+ours_rss=$(cat rss.txt)
 yara_s=$(measure 2 $core yara -p 1 -r rules.yar tree)
 clam_s=$(measure 1 $core clamscan --no-summary -i -r -d sigs.ndb tree)
 ref_s=$(measure 1 $core "$bin/bench/reference-scan" VirusBase.vbf tree)

@@ -235,6 +235,31 @@ TEST(ScanFolderTest, PauseHoldsTheWalkUntilResumed) {
   EXPECT_EQ(scan.rec.rows.size(), 2u);
 }
 
+TEST(ScanFolderTest, PathsPastTheOldLimitAreWalkedAndScanned) {
+  TempDir dir;
+  fs::path deep = dir.path();
+  for (int i = 0; i < 6; ++i) deep /= std::string(50, static_cast<char>('a' + i));
+  ASSERT_GT(PathText(deep).size(), 300u);
+#ifdef _WIN32
+  // Only the \\?\ form creates such folders here.
+  fs::path create(L"\\\\?\\" + fs::absolute(deep).wstring());
+#else
+  fs::path create = deep;
+#endif
+  fs::create_directories(create);
+  { std::ofstream(create / "v.bin", std::ios::binary) << "EVIL-SIGNATURE"; }
+  Scan scan;
+  scan.options.SubDir = 1;
+  scan.Run(dir.path());
+  ASSERT_EQ(scan.rec.rows.size(), 1u);
+  EXPECT_EQ(scan.rec.rows[0].result, L"Evil");
+  EXPECT_EQ(scan.rec.rows[0].path, deep / "v.bin");
+#ifdef _WIN32
+  std::error_code ec;
+  fs::remove_all(fs::path(L"\\\\?\\" + fs::absolute(dir.path()).wstring()), ec);
+#endif
+}
+
 TEST(ScanFolderTest, MissingFolderContributesNothing) {
   TempDir dir;
   Scan scan;
