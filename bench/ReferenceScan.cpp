@@ -8,6 +8,7 @@
 #include <iterator>
 #include <vector>
 
+#include "ReferenceMatch.h"
 #include "VirusDatabase.h"
 
 namespace {
@@ -16,21 +17,6 @@ class Quiet : public vsk::IMessageSink {
  public:
   void ShowMessage(const std::wstring&) override {}
 };
-
-int Match(const vsk::VirusTable& t, const std::vector<uint8_t>& d) {
-  const size_t n = d.size();
-  for (size_t p = 0; p < n; ++p)
-    for (int i = 0; i < t.count; ++i) {
-      const size_t L = t.lengths[i];
-      if (L == 0 || p + L > n) continue;
-      if (d[p] != t.signatures[i][0]) continue;
-      if (L >= 2 && d[p + 1] != t.signatures[i][1]) continue;
-      size_t k = 2;
-      while (k < L && d[p + k] == t.signatures[i][k]) ++k;
-      if (k >= L) return i;
-    }
-  return -1;
-}
 
 }  // namespace
 
@@ -47,7 +33,7 @@ int main(int argc, char** argv) {
     if (!e.is_regular_file()) continue;
     std::ifstream in(e.path(), std::ios::binary);
     const std::vector<uint8_t> data(std::istreambuf_iterator<char>(in), {});
-    const int r = Match(table, data);
+    const int r = vsk::test::ReferenceMatch(table, data.data(), data.size());
     if (r >= 0) {
       std::printf("%s\t%s\n", e.path().c_str(), table.names[r].c_str());
       ++found;

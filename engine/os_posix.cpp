@@ -19,7 +19,8 @@ InputFile::~InputFile() {
 }
 
 bool InputFile::Open(const std::filesystem::path& path) {
-  // O_NONBLOCK: a FIFO that slipped in since the listing must not hang us.
+  // O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
+  // reads of regular files ignore it.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
@@ -27,10 +28,6 @@ bool InputFile::Open(const std::filesystem::path& path) {
     ::close(fd);
     return false;
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-#ifdef POSIX_FADV_SEQUENTIAL
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
   handle_ = fd;
   size_ = st.st_size;
   return true;

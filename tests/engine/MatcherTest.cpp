@@ -3,6 +3,7 @@
 #include <random>
 
 #include "Matcher.h"
+#include "ReferenceMatch.h"
 #include "TestUtil.h"
 
 namespace vsk {
@@ -12,18 +13,8 @@ using test::Sig;
 using test::TempDir;
 using test::WriteBytes;
 
-// The literal definition: every position in order, every virus in order.
 int ReferenceMatch(const VirusTable& t, const std::string& data) {
-  const size_t n = data.size();
-  for (size_t p = 0; p < n; ++p)
-    for (int i = 0; i < t.count; ++i) {
-      const size_t L = t.lengths[i];
-      if (L == 0 || p + L > n) continue;
-      size_t k = 0;
-      while (k < L && static_cast<uint8_t>(data[p + k]) == t.signatures[i][k]) ++k;
-      if (k == L) return i;
-    }
-  return -1;
+  return test::ReferenceMatch(t, reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }
 
 int Match(const VirusTable& t, const std::string& data) {

@@ -5,22 +5,7 @@
 #include <cstdlib>
 
 #include "Matcher.h"
-
-namespace {
-
-int Reference(const vsk::VirusTable& t, const uint8_t* d, size_t n) {
-  for (size_t p = 0; p < n; ++p)
-    for (int i = 0; i < t.count; ++i) {
-      const size_t L = t.lengths[i];
-      if (L == 0 || p + L > n) continue;
-      size_t k = 0;
-      while (k < L && d[p + k] == t.signatures[i][k]) ++k;
-      if (k == L) return i;
-    }
-  return -1;
-}
-
-}  // namespace
+#include "ReferenceMatch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -36,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const vsk::SignatureMatcher matcher(t);
   const uint8_t* d = data + at;
   const size_t n = size - at;
-  if (matcher.MatchBuffer(d, n) != Reference(t, d, n)) std::abort();
+  if (matcher.MatchBuffer(d, n) != vsk::test::ReferenceMatch(t, d, n)) std::abort();
   // A search window that ends early must agree with the prefix it covers.
   const size_t limit = n / 2;
   const vsk::MatchHit hit = matcher.Find(d, n, 0, limit);
