@@ -5,16 +5,14 @@
 
 namespace {
 
-uint32_t Channel(uint32_t pixel, int shift, int32_t amount) {
-  const int64_t v = static_cast<int64_t>((pixel >> shift) & 0xFF) - amount;
-  return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 255));
-}
-
 uint32_t Shade(uint32_t pixel, int32_t amount) {
-  const uint32_t r = Channel(pixel, 16, amount);
-  const uint32_t g = Channel(pixel, 8, amount);
-  const uint32_t b = Channel(pixel, 0, amount);
-  return (r << 16) | (g << 8) | b;
+  // Beyond ±255 every channel clamps the same way; narrowing first keeps the
+  // arithmetic in int.
+  const int a = std::clamp(amount, -256, 256);
+  const int r = std::clamp(static_cast<int>((pixel >> 16) & 0xFF) - a, 0, 255);
+  const int g = std::clamp(static_cast<int>((pixel >> 8) & 0xFF) - a, 0, 255);
+  const int b = std::clamp(static_cast<int>(pixel & 0xFF) - a, 0, 255);
+  return (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | static_cast<uint32_t>(b);
 }
 
 }  // namespace
