@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "HexEditModel.h"
@@ -286,6 +287,40 @@ TEST(HexEditScroll, PageDownNearTheEnd) {
   for (int i = 0; i < 8; ++i) m.ScrollRequest(Scroll::LineUp);
   EXPECT_EQ(m.Top(), 0);
   EXPECT_EQ(m.Caret(), 0);
+}
+
+// Whatever arrives, the caret stays on a byte and painting reads no byte
+// outside the buffer.
+TEST(HexEditRobustness, RandomInputKeepsTheCaretOnTheBuffer) {
+  std::mt19937 rng(1971);
+  for (int length : {1, 9, 10, 15, 30, 95, 100}) {
+    for (int rows : {0, 1, 2, 3, 12}) {
+      CHexEditModel m = Loaded(length, rows);
+      for (int step = 0; step < 400; ++step) {
+        switch (rng() % 4) {
+          case 0:
+            m.KeyDown(static_cast<Key>(rng() % 8), rng() % 2);
+            break;
+          case 1:
+            m.Char(static_cast<uint8_t>(rng()));
+            break;
+          case 2:
+            m.Click(int(rng() % 400) - 20, int(rng() % 250) - 20, rng() % 3 == 0);
+            break;
+          default:
+            m.ScrollRequest(static_cast<Scroll>(rng() % 6), int(rng() % 12));
+            break;
+        }
+        ASSERT_GE(m.Caret(), 0);
+        ASSERT_LT(m.Caret(), length);
+        ASSERT_GE(m.Top(), 0);
+        for (int r = 0; r < m.RowsToDraw(); ++r) {
+          ASSERT_LT(m.RowStart(r), length);
+          ASSERT_EQ(m.HexRowText(r).size(), 30u);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
