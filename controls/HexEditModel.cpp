@@ -64,7 +64,8 @@ void CHexEditModel::Layout(int charWidth, int lineHeight, int clientWidth, int c
   const int length = Length();
   m_visibleRows = m_clientHeight / m_lineHeight;
   m_partialRow = false;
-  if (kBytesPerRow * m_visibleRows > length) {
+  // 10 × rows > length, without the product overflowing for a huge client.
+  if (m_visibleRows > length / kBytesPerRow) {
     m_visibleRows = (length + 5) / kBytesPerRow;
     if (length % kBytesPerRow != 0) {
       ++m_visibleRows;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 int DibColorCount(int bitCount) {
   switch (bitCount) {
@@ -25,7 +26,9 @@ size_t DibRowBytes(int32_t width, int bitCount) {
 size_t DibImageBytes(const DibHeader& header) {
   if (header.sizeImage != 0) return header.sizeImage;
   const uint64_t rows = static_cast<uint64_t>(std::llabs(header.height));
-  return DibRowBytes(header.width, header.bitCount) * static_cast<size_t>(rows);
+  const uint64_t row = DibRowBytes(header.width, header.bitCount);
+  if (rows != 0 && row > std::numeric_limits<size_t>::max() / rows) return 0;
+  return static_cast<size_t>(row * rows);
 }
 
 DibHeader PictureHeader(int32_t width, int32_t height) {

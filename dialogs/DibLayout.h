@@ -36,6 +36,8 @@ struct PaletteColor {
   uint8_t flags = 0;
 };
 
+static_assert(sizeof(DibHeader) == 40 && sizeof(DibQuad) == 4 && sizeof(PaletteColor) == 4);
+
 // Colour-table entries by depth: 2, 16, 256 for 1, 4, 8 bits, else 0.
 int DibColorCount(int bitCount);
 
@@ -43,7 +45,8 @@ int DibColorCount(int bitCount);
 size_t DibRowBytes(int32_t width, int bitCount);
 
 // biSizeImage, or when it is 0 the padded row size × the row count. A
-// negative height (a top-down bitmap) counts its rows all the same.
+// negative height (a top-down bitmap) counts its rows all the same; 0 when
+// the size cannot be represented.
 size_t DibImageBytes(const DibHeader& header);
 
 // The header CreateFromPicture builds: 32 bits, bottom-up, uncompressed.

@@ -29,6 +29,11 @@ TEST(DibLayout, ColourCountsAndImageBytes) {
   EXPECT_EQ(DibImageBytes(h), 1600u * 140);
   h.sizeImage = 77;
   EXPECT_EQ(DibImageBytes(h), 77u);
+  h.sizeImage = 0;
+  h.width = 0x7FFFFFFF;
+  h.height = 0x7FFFFFFF;
+  h.bitCount = 0xFFFF;
+  EXPECT_EQ(DibImageBytes(h), 0u);  // too large to hold, not a wrapped count
 }
 
 TEST(DibLayout, PictureStoredUpsideDownShowsUpright) {
