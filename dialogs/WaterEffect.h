@@ -28,7 +28,9 @@ class CWaterEffect {
   int Page() const { return m_page; }
   const std::vector<int32_t>& Field(int page) const { return m_field[page & 1]; }
 
+  // Shading by the slope; without it the bent picture is copied as is.
   bool m_lit = true;
+  // Each step keeps 1 − 2^−m_damping of the new height.
   int m_damping = 5;
 
  private:
