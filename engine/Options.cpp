@@ -81,29 +81,61 @@ int ParseProfileInt(const std::wstring& text) {
   return static_cast<int>(static_cast<uint32_t>(negative ? -value : value));
 }
 
+namespace {
+
+// Where `key` of `section` stands in the lines of an INI file.
+struct Place {
+  bool sectionFound = false;
+  size_t sectionEnd = 0;                // the line after the section's last
+  size_t line = std::wstring::npos;     // the key's line, npos when absent
+  std::wstring_view value;
+};
+
+Place Find(const std::vector<std::wstring>& lines, const std::wstring& section,
+           const std::wstring& key) {
+  Place place;
+  bool inSection = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (IsSection(lines[i])) {
+      if (inSection) break;
+      inSection = SameKey(SectionName(lines[i]), section);
+      if (inSection) {
+        place.sectionFound = true;
+        place.sectionEnd = i + 1;
+      }
+      continue;
+    }
+    if (!inSection) continue;
+    place.sectionEnd = i + 1;
+    std::wstring_view k, v;
+    if (SplitEntry(lines[i], k, v) && SameKey(k, key)) {
+      place.line = i;
+      place.value = v;
+      break;
+    }
+  }
+  return place;
+}
+
+}  // namespace
+
 int IniProfile::GetProfileInt(const std::wstring& section, const std::wstring& key,
                               int defaultValue) {
-  const std::wstring missing = L"\x1F";
-  const std::wstring text = GetProfileString(section, key, missing);
-  return text == missing ? defaultValue : ParseProfileInt(text);
+  const std::vector<std::wstring> lines = ReadLines(file_);
+  const Place place = Find(lines, section, key);
+  return place.line == std::wstring::npos ? defaultValue
+                                          : ParseProfileInt(std::wstring(place.value));
 }
 
 std::wstring IniProfile::GetProfileString(const std::wstring& section, const std::wstring& key,
                                           const std::wstring& defaultValue) {
-  bool inSection = false;
-  for (const std::wstring& line : ReadLines(file_)) {
-    if (IsSection(line)) {
-      inSection = SameKey(SectionName(line), section);
-      continue;
-    }
-    std::wstring_view k, v;
-    if (inSection && SplitEntry(line, k, v) && SameKey(k, key)) {
-      if (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front())
-        v = v.substr(1, v.size() - 2);
-      return std::wstring(v);
-    }
-  }
-  return defaultValue;
+  const std::vector<std::wstring> lines = ReadLines(file_);
+  const Place place = Find(lines, section, key);
+  if (place.line == std::wstring::npos) return defaultValue;
+  std::wstring_view v = place.value;
+  if (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  return std::wstring(v);
 }
 
 bool IniProfile::WriteProfileInt(const std::wstring& section, const std::wstring& key,
@@ -115,34 +147,17 @@ bool IniProfile::WriteProfileString(const std::wstring& section, const std::wstr
                                     const std::wstring& value) {
   std::vector<std::wstring> lines = ReadLines(file_);
   const std::wstring entry = key + L"=" + value;
-  bool inSection = false, done = false;
-  size_t sectionEnd = lines.size();
-  bool found = false;
-  for (size_t i = 0; i < lines.size() && !done; ++i) {
-    if (IsSection(lines[i])) {
-      if (inSection) {
-        sectionEnd = i;
-        break;
-      }
-      inSection = SameKey(SectionName(lines[i]), section);
-      if (inSection) found = true;
-      continue;
-    }
-    std::wstring_view k, v;
-    if (inSection && SplitEntry(lines[i], k, v) && SameKey(k, key)) {
-      lines[i] = entry;
-      done = true;
-    }
-  }
-  if (!done) {
-    if (found) {
-      // Keep the new key before the blank lines that end the section.
-      while (sectionEnd > 0 && Trim(lines[sectionEnd - 1]).empty()) --sectionEnd;
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
-    } else {
-      lines.push_back(L"[" + section + L"]");
-      lines.push_back(entry);
-    }
+  const Place place = Find(lines, section, key);
+  if (place.line != std::wstring::npos) {
+    lines[place.line] = entry;
+  } else if (place.sectionFound) {
+    // Keep the new key before the blank lines that end the section.
+    size_t at = place.sectionEnd;
+    while (at > 0 && Trim(lines[at - 1]).empty()) --at;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
+  } else {
+    lines.push_back(L"[" + section + L"]");
+    lines.push_back(entry);
   }
   std::wstring text;
   for (const std::wstring& line : lines) text += line + L"\r\n";

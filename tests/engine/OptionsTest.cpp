@@ -89,6 +89,16 @@ TEST(OptionsTest, SaveWritesAllTwelveKeysInTheDialogsOrder) {
   EXPECT_EQ(back.Sound, 0);
 }
 
+TEST(OptionsTest, KeysGoIntoTheirSectionWhereverItStands) {
+  TempDir dir;
+  WriteBytes(dir / "p.ini", "[OPTIONS]\r\n[Later]\r\nB=2\r\n");
+  IniProfile profile(dir / "p.ini");
+  profile.WriteProfileInt(kOptionsSection, L"SubDir", 1);
+  profile.WriteProfileInt(L"Later", L"C", 3);
+  EXPECT_EQ(ReadBytes(dir / "p.ini"), "[OPTIONS]\r\nSubDir=1\r\n[Later]\r\nB=2\r\nC=3\r\n");
+  EXPECT_EQ(profile.GetProfileInt(L"later", L"b", 0), 2);
+}
+
 TEST(OptionsTest, ProgramProfileRoundTrip) {
   TempDir dir;
   const auto ini = dir / "VireskandTest.INI";
