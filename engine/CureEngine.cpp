@@ -92,7 +92,7 @@ bool WriteCopy(std::FILE* source, uint64_t keep, const fs::path& temp, Edit edit
 // Puts the finished copy in the place of `path`, with the attributes of
 // `path`.
 bool Commit(const fs::path& temp, const fs::path& path) {
-  if (os::CopyAttributes(path, temp) && os::ReplaceFile(temp, path)) return true;
+  if (os::CopyAttributes(path, temp) && os::ReplaceExisting(temp, path)) return true;
   std::error_code ec;
   fs::remove(temp, ec);
   return false;

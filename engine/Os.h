@@ -45,7 +45,7 @@ enum class MoveResult { Moved, OtherDevice, Failed };
 // (POSIX rename would, Windows MoveFile does not).
 MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 // Puts `from` in the place of the existing `to` in one step.
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to);
 // Gives `to` the attributes (Windows) or mode and owner (POSIX) of `from`.
 bool CopyAttributes(const std::filesystem::path& from, const std::filesystem::path& to);
 

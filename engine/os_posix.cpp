@@ -92,7 +92,7 @@ MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesyste
   return MoveResult::Moved;
 }
 
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 

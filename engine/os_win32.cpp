@@ -78,7 +78,7 @@ MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesyste
   return GetLastError() == ERROR_NOT_SAME_DEVICE ? MoveResult::OtherDevice : MoveResult::Failed;
 }
 
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to) {
   return MoveFileExW(LongPath(from.native()).c_str(), LongPath(to.native()).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }

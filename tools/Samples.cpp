@@ -47,8 +47,8 @@ Bytes CodeAndText(std::initializer_list<uint8_t> code, std::string_view text) {
 // stack of 256 bytes right after the code.
 Bytes DosExe(Bytes code) {
   code.resize((code.size() + 15) / 16 * 16);
-  Bytes exe(32, 0);
-  exe.insert(exe.end(), code.begin(), code.end());
+  Bytes exe(32 + code.size(), 0);
+  std::copy(code.begin(), code.end(), exe.begin() + 32);
   const size_t n = exe.size();
   exe[0] = 'M';
   exe[1] = 'Z';
