@@ -90,9 +90,10 @@ bool WriteCopy(std::FILE* source, uint64_t keep, const fs::path& temp, Edit edit
 }
 
 // Puts the finished copy in the place of `path`, with the attributes of
-// `path`.
+// `path` when it still exists.
 bool Commit(const fs::path& temp, const fs::path& path) {
-  if (os::CopyAttributes(path, temp) && os::ReplaceExisting(temp, path)) return true;
+  if ((!Exists(path) || os::CopyAttributes(path, temp)) && os::ReplaceExisting(temp, path))
+    return true;
   std::error_code ec;
   fs::remove(temp, ec);
   return false;
@@ -201,7 +202,8 @@ CureOutcome CureCompanion(const fs::path& path) {
   if (!EndsWithExe(path)) return DeleteIncurable(path);
   const fs::path companion = CompanionPath(path);
   if (!Exists(companion)) return DeleteIncurable(path);
-  if (!FilePtr(OpenFile(path, "r+b"))) return CureOutcome::Failed;
+  // An infected file removed meanwhile does not stop the restore.
+  if (Exists(path) && !FilePtr(OpenFile(path, "r+b"))) return CureOutcome::Failed;
   FilePtr program(OpenFile(companion, "rb"));
   if (!program) return CureOutcome::Failed;
   const int64_t length = FileLength(program.get());

@@ -147,6 +147,11 @@ TEST_F(CureTest, CompanionRestoresTheProgramAndRemovesTheOverlay) {
   WriteBytes(dir / "y.OVL", std::string("\xFE\xFD\xFC", 3));
   EXPECT_EQ(Cure(dir / "y.exe", 3), CureOutcome::Cured);
   EXPECT_EQ(ReadBytes(dir / "y.exe"), std::string("\x01\x02\x03", 3));
+
+  // The infected file gone meanwhile: the program still comes back.
+  WriteBytes(dir / "z.OVL", overlay);
+  EXPECT_EQ(Cure(dir / "z.exe", 3), CureOutcome::Cured);
+  EXPECT_EQ(ReadBytes(dir / "z.exe"), program);
 }
 
 TEST_F(CureTest, CompanionWithoutExeNameOrOverlayIsDeletedAsIncurable) {
