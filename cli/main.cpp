@@ -3,8 +3,10 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
+#include "Actions.h"
 #include "FolderWalk.h"
 #include "Os.h"
 #include "Report.h"
@@ -42,9 +44,16 @@ constexpr char kUsage[] =
     "  --report ФАЙЛ   записать протокол проверки в ФАЙЛ (Windows-1251)\n"
     "  --append        дописывать протокол в конец файла (по умолчанию)\n"
     "  --overwrite     заменять протокол\n"
+    "  --action ДЕЙСТВИЕ  после проверки применить к каждому заражённому файлу:\n"
+    "                  delete, rename, move (в папку !!!Infected текущей папки),\n"
+    "                  cure-or-delete, cure-or-rename, cure-or-move (сначала\n"
+    "                  лечить, неизлечимые удалить, переименовать, переместить);\n"
+    "                  печатается новый результат каждого файла\n"
+    "  --yes           отвечать OK на вопросы действий (иначе - Отмена)\n"
     "  --help          эта справка\n"
     "\n"
-    "Код возврата: 0 - вирусов нет, 1 - найден вирус, 2 - ошибка.\n";
+    "Код возврата: 0 - вирусов нет, 1 - найден вирус (и после --action),\n"
+    "2 - ошибка.\n";
 
 void PrintUtf8(std::FILE* to, const std::wstring& text) {
   const std::string bytes = ToUtf8(text);
@@ -68,7 +77,7 @@ struct Row {
 
 // Prints each row as it comes and keeps it for the report; shows progress on
 // stderr when that is a terminal.
-class ConsoleSink : public IScanSink, public IRowSource {
+class ConsoleSink : public IScanSink, public IRowSource, public IResultRows {
  public:
   ConsoleSink(int total, bool progress) : total_(total), progress_(progress) {}
 
@@ -93,6 +102,9 @@ class ConsoleSink : public IScanSink, public IRowSource {
   }
 
   int RowCount() override { return static_cast<int>(rows_.size()); }
+  const Row& At(int row) const { return rows_[row]; }
+  std::wstring GetText(int row) override { return rows_[row].result; }
+  void SetText(int row, const std::wstring& text) override { rows_[row].result = text; }
   std::wstring RowText(int row, int column) override {
     return column == 0 ? PathText(rows_[row].path) : rows_[row].result;
   }
@@ -105,12 +117,39 @@ class ConsoleSink : public IScanSink, public IRowSource {
   bool shown_ = false;
 };
 
+// Questions are answered by --yes; each is shown on stderr with its answer.
+class ConsoleQuestions : public IQuestions {
+ public:
+  explicit ConsoleQuestions(bool yes) : yes_(yes) {}
+  bool AskOkCancel(const std::wstring& text, const std::wstring& caption) override {
+    PrintUtf8(stderr, caption + L": " + text + (yes_ ? L" - OK\n" : L" - Отмена\n"));
+    return yes_;
+  }
+
+ private:
+  bool yes_;
+};
+
+using Action = void (*)(ActionContext&, const CapturedRow&);
+
+Action FindAction(const std::wstring& name) {
+  static const std::pair<const wchar_t*, Action> kActions[] = {
+      {L"delete", DeleteInfected},        {L"rename", RenameInfected},
+      {L"move", MoveToQuarantine},        {L"cure-or-delete", CureOrDelete},
+      {L"cure-or-rename", CureOrRename},  {L"cure-or-move", CureOrMove}};
+  for (const auto& [n, action] : kActions)
+    if (name == n) return action;
+  return nullptr;
+}
+
 struct Arguments {
   fs::path database = kDatabaseFileName;
   fs::path folder;
   std::wstring folderText;
   std::wstring reportFile;
   Options options = DefaultOptions();
+  Action action = nullptr;
+  bool yes = false;
   bool help = false;
 };
 
@@ -142,6 +181,12 @@ std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
     } else if (a == L"--db") {
       if (!value(v)) return L"после --db нужно имя файла";
       out.database = PathFromText(v);
+    } else if (a == L"--yes") {
+      out.yes = true;
+    } else if (a == L"--action") {
+      if (!value(v)) return L"после --action нужно действие";
+      out.action = FindAction(v);
+      if (!out.action) return L"неизвестное действие " + v;
     } else if (a == L"--report") {
       if (!value(out.reportFile)) return L"после --report нужно имя файла";
       out.options.ReportToFile = 1;
@@ -208,6 +253,18 @@ int Run(const std::vector<std::wstring>& args) {
   PrintUtf8(stdout, L"\nФайлов проверено: " + std::to_wstring(counters.filesChecked) +
                         L"\nВирусов обнаружено: " + std::to_wstring(counters.virusesFound) +
                         L"\nВремя проверки: " + std::to_wstring(counters.scanSeconds) + L" с\n");
+
+  if (a.action && counters.virusesFound > 0) {
+    ConsoleQuestions questions(a.yes);
+    ActionContext actions{table, a.options, sink, player, questions, {}};
+    std::fputs("\n", stdout);
+    for (int i = 0; i < sink.RowCount(); ++i) {
+      if (IsResultText(sink.GetText(i))) continue;
+      a.action(actions, {i, sink.At(i).path, sink.GetText(i)});
+      PrintUtf8(stdout, PathText(sink.At(i).path) + L"\t" + sink.GetText(i) + L"\n");
+      std::fflush(stdout);
+    }
+  }
   return counters.virusesFound > 0 ? kExitInfected : kExitClean;
 }
 

@@ -40,6 +40,15 @@ bool ListDirectory(const std::filesystem::path& dir,
                    const std::function<void(const std::filesystem::path::string_type& name,
                                             EntryKind kind)>& visit);
 
+enum class MoveResult { Moved, OtherDevice, Failed };
+// Renames `from` to `to` on the same volume; never replaces an existing `to`
+// (POSIX rename would, Windows MoveFile does not).
+MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+// Puts `from` in the place of the existing `to` in one step.
+bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to);
+// Gives `to` the attributes (Windows) or mode and owner (POSIX) of `from`.
+bool CopyAttributes(const std::filesystem::path& from, const std::filesystem::path& to);
+
 struct LocalTime {
   int year, month, day, hour, minute;
 };
