@@ -43,8 +43,8 @@
 #define IDI_SCAN_HOT 148
 #define IDI_SETTINGS 149
 #define IDI_SETTINGS_HOT 150
-#define IDI_HELP_BOOK 151
-#define IDI_HELP_BOOK_HOT 152
+#define IDI_HELP 151
+#define IDI_HELP_HOT 152
 #define IDI_ABOUT 153
 #define IDI_ABOUT_HOT 154
 #define IDI_STOP 160
