@@ -74,16 +74,14 @@ TEST(Bitmaps, LoadWithTheirSizes) {
     int id, w, h;
   };
   for (const Want& w : {Want{IDB_BACKGROUND, 600, 350}, Want{IDB_ICON_FRAMES, 64, 16},
-                        Want{IDB_SPLASH, 400, 0}, Want{IDB_ABOUT, 400, 140}, Want{IDB_HEADER, 600, 53}}) {
+                        Want{IDB_SPLASH, 401, 143}, Want{IDB_ABOUT, 400, 140}, Want{IDB_HEADER, 600, 53}}) {
     auto bmp = static_cast<HBITMAP>(
         LoadImageW(Self(), MAKEINTRESOURCEW(w.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bmp, nullptr) << w.id;
     BITMAP bm{};
     GetObjectW(bmp, sizeof(bm), &bm);
     EXPECT_EQ(bm.bmWidth, w.w) << w.id;
-    if (w.h) {
-      EXPECT_EQ(bm.bmHeight, w.h) << w.id;
-    }
+    EXPECT_EQ(bm.bmHeight, w.h) << w.id;
     DeleteObject(bmp);
   }
 }
