@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,18 @@ SIZE IconSize(HICON icon) {
   if (info.hbmColor) DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   return size;
+}
+
+// Version 6 lives side by side (Wine reports 5 from its DllGetVersion), so
+// the binding shows in where the loaded library comes from.
+TEST(Manifest, BindsCommonControlsSix) {
+  HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
+  ASSERT_NE(comctl, nullptr);
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(comctl, path, MAX_PATH);
+  std::wstring lower(path);
+  for (auto& c : lower) c = towlower(c);
+  EXPECT_NE(lower.find(L"microsoft.windows.common-controls"), std::wstring::npos) << lower.size();
 }
 
 TEST(Icons, LoadAtTheResourceSizeAndAtEachSizeTheyHold) {
