@@ -305,6 +305,10 @@ TEST(Dialogs, MainWindowHasItsControlsAndPictures) {
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_TRUE(GetWindowLongPtrW(d.hwnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  RECT window{};
+  GetWindowRect(d.hwnd(), &window);
+  EXPECT_GE(window.right - window.left, 604);  // the shaped outline fits inside
+  EXPECT_GE(window.bottom - window.top, 443);
   EXPECT_EQ(d.Class(IDC_RESULTS), L"SysListView32");
   EXPECT_EQ(d.Style(IDC_RESULTS) & LVS_TYPEMASK, LVS_REPORT);
   EXPECT_TRUE(d.Style(IDC_RESULTS) & LVS_EDITLABELS);
