@@ -424,6 +424,20 @@ TEST_F(AboutTest, TimerFramesBendThePictureAsTheWaterSays) {
   // The picture itself is never bent.
   EXPECT_EQ(std::memcmp(dlg_.Picture().GetBits(), source.data(), source.size() * 4), 0);
 
+  // The last frame is what the window shows, upright, at the client's
+  // top-left corner.
+  PixelCanvas shown(400, 140, kWhite);
+  HDC client = ::GetDC(dlg_);
+  ::BitBlt(shown.dc(), 0, 0, 400, 140, client, 0, 0, SRCCOPY);
+  ::ReleaseDC(dlg_, client);
+  int differing = 0;
+  for (int y = 0; y < 140; y += 2)
+    for (int x = 0; x < 400; x += 3) {
+      const uint32_t p = frame[(139 - y) * 400 + x];
+      differing += shown.At(x, y) != RGB(p >> 16, (p >> 8) & 0xFF, p & 0xFF);
+    }
+  EXPECT_EQ(differing, 0);
+
   // Another timer's message leaves the water alone.
   dlg_.SendMessage(WM_TIMER, 7, 0);
   EXPECT_EQ(dlg_.Water().Page(), want.Page());
