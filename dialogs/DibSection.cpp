@@ -119,7 +119,12 @@ BOOL CDibSection::CreateFromPicture(const CPictureHolder& picture, int width, in
   }
   HGDIOBJ old = ::SelectObject(memory, bitmap);
   const RECT rect{0, 0, width, height};
-  picture.Render(memory, rect);
+  if (!picture.Render(memory, rect)) {
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return FALSE;
+  }
   ::GdiFlush();
 
   // Screen row i of the picture into memory row i, as COLORREFs swapped to

@@ -26,7 +26,8 @@ class CDibSection {
   BOOL CreateFromInfo(const BITMAPINFO* info, const void* bits);
   // A 32-bit bottom-up section of width × height holding the picture scaled
   // to that size, its top row in the first memory row: the section shows
-  // the picture upside down.
+  // the picture upside down. FALSE, with the object empty, when the
+  // picture cannot be rendered (an empty holder).
   BOOL CreateFromPicture(const CPictureHolder& picture, int width, int height);
   BOOL CreatePaletteFromDib();
   // Copies the whole section to `dc` with its top-left corner at (x, y);

@@ -187,6 +187,8 @@ TEST(DibSection, PictureLandsTopRowFirstWithRedAndBlueExchanged) {
 
   EXPECT_FALSE(picture.CreateFromBytes("BM", 2));
   EXPECT_TRUE(picture.IsEmpty());
+  EXPECT_FALSE(dib.CreateFromPicture(picture, 8, 8));
+  EXPECT_TRUE(dib.IsEmpty());
 }
 
 TEST(DibSection, TheAboutPictureStoredUpsideDownShowsUpright) {
