@@ -79,7 +79,13 @@ BOOL CMainDialog::OnInitDialog() {
   for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     // -1 from an extended template, 0xFFFF from a plain one.
     const int id = ::GetDlgCtrlID(child);
-    if (id != -1 && id != 0xFFFF) m_toolTips.AddTool(child, static_cast<UINT>(id));
+    if (id != -1 && id != 0xFFFF) {
+      m_toolTips.AddTool(child, static_cast<UINT>(id));
+    } else {
+      // The pictures lie under the controls: without clipping, a repaint of
+      // a picture covers the list's header and the buttons' captions.
+      ::SetWindowLongPtrW(child, GWL_STYLE, ::GetWindowLongPtrW(child, GWL_STYLE) | WS_CLIPSIBLINGS);
+    }
   }
 
   CutWindowShape();
@@ -117,6 +123,52 @@ void CMainDialog::CutWindowShape() {
   shape.CombineRgn(shape, bottom, RGN_OR);
   // The system owns the region from here on.
   if (SetWindowRgn(shape, TRUE)) shape.Detach();
+  // A face taller than the one the outline was drawn for reaches up into
+  // the caption; the frame is painted over so that only lettering shows.
+  ::SetWindowSubclass(m_hWnd, FrameProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK CMainDialog::FrameProc(HWND wnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR,
+                                        DWORD_PTR ref) {
+  const LRESULT result = ::DefSubclassProc(wnd, msg, w, l);
+  switch (msg) {
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+    case WM_SETTEXT:
+    case WM_SETICON:  // the system redraws the caption's icon at once
+      reinterpret_cast<CMainDialog*>(ref)->CoverCaption();
+      break;
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(wnd, FrameProc, 0);
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+void CMainDialog::CoverCaption() {
+  CRect window;
+  GetWindowRect(&window);
+  POINT client{0, 0};
+  ::ClientToScreen(m_hWnd, &client);
+  const int top = client.y - window.top;
+  const int left = client.x - window.left;
+  HDC dc = ::GetWindowDC(m_hWnd);
+  CDC art;
+  art.CreateCompatibleDC(dc);
+  CBitmap header;
+  if (dc && header.LoadBitmap(IDB_HEADER)) {
+    BITMAP info{};
+    ::GetObjectW(header, sizeof(info), &info);
+    HGDIOBJ old = art.SelectObject(header);
+    // The header's first row, stretched over the caption and the frame
+    // above the client area, continues the lettering's fill upward.
+    ::StretchBlt(dc, 0, 0, window.Width(), top, art, 0, 0, 1, 1, SRCCOPY);
+    ::StretchBlt(dc, left, 0, info.bmWidth, top, art, 0, 0, info.bmWidth, 1, SRCCOPY);
+    art.SelectObject(old);
+  }
+  if (dc) ::ReleaseDC(m_hWnd, dc);
 }
 
 void CMainDialog::SetUpButtons() {

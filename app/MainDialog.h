@@ -53,6 +53,8 @@ class CMainDialog : public CDialog {
   void SetUpResultsList();
   void AddTrayIcon();
   void RemoveTrayIcon();
+  void CoverCaption();
+  static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
   CProgressCtrl m_progress;
   CImageButton m_scanButton;

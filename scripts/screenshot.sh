@@ -6,34 +6,43 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-build/main-window.png}
-build=build/win64
-exe=$PWD/$build/app/Vireskand.exe
-[ -x "$exe" ] || { echo "build the win64 preset first" >&2; exit 2; }
+build=$PWD/build/win64
+exe=$build/app/Vireskand.exe
+[ -f "$exe" ] || { echo "build the win64 preset first" >&2; exit 2; }
 cmake --build --preset win64 --target wineprefix >/dev/null
 
-work=build/screenshot-work
-rm -rf "$work"
-mkdir -p "$work"
-cp data/VirusBase.vbf "$work/"
+# A copy of the test prefix, so that nothing else running in it is touched.
+shot=$PWD/build/screenshot
+rm -rf "$shot"
+mkdir -p "$shot/work"
+cp -a "$build/wineprefix" "$shot/prefix"
+cp data/VirusBase.vbf "$shot/work/"
 
-export WINEPREFIX=$PWD/$build/wineprefix WINEDEBUG=-all LOCPATH=$PWD/$build/locale LC_ALL=ru_RU.UTF-8
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 wine_pid=
 cleanup() {
-  [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null || true
-  WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null
+  WINEPREFIX=$shot/prefix wineserver -k 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+  return 0
 }
 trap cleanup EXIT
 export DISPLAY=$display
 sleep 1
-# The screen behind the window: a plain desk colour, so the shape shows.
-xsetroot -solid '#3a4a5a' 2>/dev/null || true
-(cd "$work" && exec wine "$exe") >/dev/null 2>&1 &
+# A plain desk behind the window, so that its outline shows.
+xsetroot -solid '#4b5563' || true
+(cd "$shot/work" && WINEPREFIX=$shot/prefix WINEDEBUG=-all LOCPATH=$build/locale \
+   LC_ALL=ru_RU.UTF-8 exec wine "$exe") >/dev/null 2>&1 &
 wine_pid=$!
-# Two seconds of splash, then the main window and a few animation frames.
-sleep "${VSK_SHOT_DELAY:-7}"
-import -window root "$out"
+# Two seconds of splash, then the main window; a moment more for the
+# animation to run.
+for _ in $(seq 60); do
+  xwininfo -name Vireskand >/dev/null 2>&1 && break
+  sleep 0.5
+done
+sleep 1.5
+# The window stands at the screen's origin (its template has no centring).
+import -window root -crop 640x470+0+0 +repage "$out"
 echo "$out"
