@@ -31,8 +31,6 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=$display
 sleep 1
-# A plain desk behind the window, so that its outline shows.
-xsetroot -solid '#4b5563' || true
 (cd "$shot/work" && WINEPREFIX=$shot/prefix WINEDEBUG=-all LOCPATH=$build/locale \
    LC_ALL=ru_RU.UTF-8 exec wine "$exe") >/dev/null 2>&1 &
 wine_pid=$!
