@@ -231,7 +231,7 @@ TEST_F(ResourceScript, BitmapsHaveTheirSizesAndBottomUpRows) {
   }
   std::string splash = Art("BITMAP", 168);
   EXPECT_EQ(splash.substr(0, 2), "BM");
-  EXPECT_EQ(U32(splash, 18), 400u);
+  EXPECT_EQ(U32(splash, 18), 401u);  // 267 dialog units of the splash
   // OleLoadPicture needs the whole file, header included.
   EXPECT_EQ(Art("RCDATA", 173), Art("BITMAP", 173));
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,18 @@ SIZE IconSize(HICON icon) {
   if (info.hbmColor) DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   return size;
+}
+
+// Version 6 lives side by side (Wine reports 5 from its DllGetVersion), so
+// the binding shows in where the loaded library comes from.
+TEST(Manifest, BindsCommonControlsSix) {
+  HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
+  ASSERT_NE(comctl, nullptr);
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(comctl, path, MAX_PATH);
+  std::wstring lower(path);
+  for (auto& c : lower) c = towlower(c);
+  EXPECT_NE(lower.find(L"microsoft.windows.common-controls"), std::wstring::npos) << lower.size();
 }
 
 TEST(Icons, LoadAtTheResourceSizeAndAtEachSizeTheyHold) {
@@ -74,16 +87,14 @@ TEST(Bitmaps, LoadWithTheirSizes) {
     int id, w, h;
   };
   for (const Want& w : {Want{IDB_BACKGROUND, 600, 350}, Want{IDB_ICON_FRAMES, 64, 16},
-                        Want{IDB_SPLASH, 400, 0}, Want{IDB_ABOUT, 400, 140}, Want{IDB_HEADER, 600, 53}}) {
+                        Want{IDB_SPLASH, 401, 143}, Want{IDB_ABOUT, 400, 140}, Want{IDB_HEADER, 600, 53}}) {
     auto bmp = static_cast<HBITMAP>(
         LoadImageW(Self(), MAKEINTRESOURCEW(w.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bmp, nullptr) << w.id;
     BITMAP bm{};
     GetObjectW(bmp, sizeof(bm), &bm);
     EXPECT_EQ(bm.bmWidth, w.w) << w.id;
-    if (w.h) {
-      EXPECT_EQ(bm.bmHeight, w.h) << w.id;
-    }
+    EXPECT_EQ(bm.bmHeight, w.h) << w.id;
     DeleteObject(bmp);
   }
 }
@@ -294,6 +305,10 @@ TEST(Dialogs, MainWindowHasItsControlsAndPictures) {
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_TRUE(GetWindowLongPtrW(d.hwnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  RECT window{};
+  GetWindowRect(d.hwnd(), &window);
+  EXPECT_GE(window.right - window.left, 604);  // the shaped outline fits inside
+  EXPECT_GE(window.bottom - window.top, 443);
   EXPECT_EQ(d.Class(IDC_RESULTS), L"SysListView32");
   EXPECT_EQ(d.Style(IDC_RESULTS) & LVS_TYPEMASK, LVS_REPORT);
   EXPECT_TRUE(d.Style(IDC_RESULTS) & LVS_EDITLABELS);

@@ -2,7 +2,6 @@
 """Writes the program's AVI clips into res/art/: uncompressed 24-bit
 bottom-up frames (what the animation control plays everywhere), with an
 idx1 index."""
-import math
 import os
 import struct
 import sys
@@ -10,9 +9,9 @@ import sys
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from icons import PALETTE, SHIELD, Painter, badge, check_mark, scan_beam  # noqa: E402
-from raster import (FONT_BOLD, Image, bgr_rows, box, circle, clamp, intersect,  # noqa: E402
-                    mix, offset, png_bytes, rgb, segment, text_mask, union, vgradient)
+from icons import PALETTE, Painter, check_mark, scan_beam  # noqa: E402
+from raster import (FONT_BOLD, Image, bgr_rows, box, circle, clamp, png_bytes,  # noqa: E402
+                    rgb, text_mask, union, vgradient)
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 OUT = os.path.join(ROOT, 'res', 'art')
@@ -59,16 +58,16 @@ def shield_frame(w, h, draw):
 
 
 def clean_clip():
-    """AVI 137: five frames, 80 x 48: the beam sweeps the shield, then a tick."""
+    """AVI 137: five frames, 80 x 48: the tick, the beam sweeping the shield
+    three times lower, the tick again; a clip stopped on either end shows it."""
     frames = []
     for k in range(5):
         def draw(pt, k=k):
             pt.shield()
-            if k < 4:
-                scan_beam(pt, 14 + k * 11)
+            if 0 < k < 4:
+                scan_beam(pt, 8 + k * 12)
             else:
                 check_mark(pt, [(20, 32), (29, 42), (45, 20)], 5.0)
-                pt.fill(offset(SHIELD, -2.2), (0.3, 1, 0.5, 0.0))
         frames.append(shield_frame(80, 48, draw))
     return frames
 

@@ -2,8 +2,8 @@
 picture and the caption icon's animation frames."""
 import math
 
-from icons import SHIELD, draw_main, render, scaled, shield_points
-from raster import (FONT, FONT_BOLD, Image, arc, box, circle, clamp, intersect,
+from icons import SHIELD, draw_main, render, scaled
+from raster import (FONT, FONT_BOLD, Image, arc, box, clamp, intersect,
                     mix, offset, polygon, rgb, text_mask, vgradient)
 
 SKIN = rgb('#2affca')          # dialog background RGB(42, 255, 202)
@@ -13,11 +13,11 @@ BODY_BOTTOM = rgb('#05282c')
 MINT = rgb('#b8ffe4')
 
 # Where the main window's controls fall on the background picture, in its
-# pixels (measured under Wine from template 102; the picture starts at the
-# template's y = 30 dialog units).
-MAIN = dict(buttons=(71, 36, 496, 105), list=(51, 122, 516, 240),
-            small_left=(58, 248, 89, 277), small_right=(477, 248, 508, 277),
-            progress=(58, 289, 510, 298), status_top=302)
+# pixels: measured under Wine from template 102 (the picture's top-left is
+# the window's (3, 67)). Panels are padded, so other font metrics still fit.
+MAIN = dict(buttons=(75, 36, 523, 104), list=(54, 120, 545, 236),
+            small_left=(62, 245, 95, 274), small_right=(504, 245, 537, 274),
+            progress=(62, 285, 539, 294), status_top=298)
 
 
 def scanlines(img, alpha, step=3, box_=None):
@@ -83,7 +83,7 @@ def header():
     return img
 
 
-def splash(w=400, h=143):
+def splash(w=401, h=143):
     """Bitmap 168: the splash window; its bottom band carries the wait text."""
     img = Image(w, h)
     band = 124
@@ -94,8 +94,8 @@ def splash(w=400, h=143):
     logo = render(draw_main, 96)
     img.glow(scaled(SHIELD, 1.5, -10.0 / 1.5, -14.0 / 1.5), rgb('#7dffd2'), 14, 0.35)
     img.paste(logo, 22, 12)
-    mask = text_mask('Vireskand', FONT_BOLD, 46, w, h, 132, 76)
-    shadow = text_mask('Vireskand', FONT_BOLD, 46, w, h, 134, 79)
+    mask = text_mask('Vireskand', FONT_BOLD, 43, w, h, 134, 75)
+    shadow = text_mask('Vireskand', FONT_BOLD, 43, w, h, 136, 78)
     img.mask_fill(shadow, w, h, 0, 0, (0, 0, 0, 0.5))
     img.mask_fill(mask, w, h, 0, 0, vgradient(rgb('#ffffff'), rgb('#5cf2b8'), 36, 78))
     # a scanner beam under the name
