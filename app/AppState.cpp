@@ -1,0 +1,46 @@
+#include "AppState.h"
+
+#include "App.h"
+#include "Sounds.h"
+
+namespace vsk {
+namespace {
+
+class MessageBoxSink : public IMessageSink {
+ public:
+  void ShowMessage(const std::wstring& text) override { AfxMessageBox(text, MB_OK); }
+};
+
+}  // namespace
+
+Options& TheOptions() {
+  static Options options = DefaultOptions();
+  return options;
+}
+
+VirusTable& TheVirusTable() {
+  static VirusTable table;
+  return table;
+}
+
+ScanControl& TheScanControl() {
+  static ScanControl control;
+  return control;
+}
+
+ISoundPlayer& TheSoundPlayer() {
+  static CWaveSoundPlayer player;
+  return player;
+}
+
+IMessageSink& TheMessageSink() {
+  static MessageBoxSink sink;
+  return sink;
+}
+
+MainWindowRefs& ThePublishedMainWindow() {
+  static MainWindowRefs refs;
+  return refs;
+}
+
+}  // namespace vsk

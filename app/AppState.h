@@ -1,0 +1,42 @@
+// What the program's windows share for the life of the process: the
+// settings record, the virus table, the running flag, the sound player and
+// the message sink, and the controls the main window publishes for the
+// scan worker.
+#pragma once
+
+#include <cstdint>
+
+#include "Messages.h"
+#include "Options.h"
+#include "ScanControl.h"
+#include "Sound.h"
+#include "VirusDatabase.h"
+
+#include <windows.h>
+
+namespace vsk {
+
+class CProgressCtrl;
+class CListCtrl;
+class CImageButton;
+
+Options& TheOptions();
+VirusTable& TheVirusTable();
+ScanControl& TheScanControl();
+ISoundPlayer& TheSoundPlayer();
+// The engine's messages as message boxes with the application's caption.
+IMessageSink& TheMessageSink();
+
+// Published by the main window during its initialisation.
+struct MainWindowRefs {
+  HWND window = nullptr;
+  CProgressCtrl* progress = nullptr;
+  CListCtrl* results = nullptr;
+  CImageButton* scanButton = nullptr;
+  CImageButton* settingsButton = nullptr;
+  CImageButton* databaseButton = nullptr;
+  int32_t* fileIconIndex = nullptr;
+};
+MainWindowRefs& ThePublishedMainWindow();
+
+}  // namespace vsk

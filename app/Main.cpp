@@ -1,0 +1,11 @@
+#include <windows.h>
+
+#include "ScannerApp.h"
+
+namespace {
+vsk::CScannerApp theApp;
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
+  return vsk::AfxWinMain(instance);
+}

@@ -1,0 +1,328 @@
+#include "MainDialog.h"
+
+#include "App.h"
+#include "AppState.h"
+#include "Gdi.h"
+#include "resource.h"
+
+namespace vsk {
+namespace {
+
+constexpr COLORREF kButtonFace = RGB(0, 255, 0);
+constexpr COLORREF kCaption = RGB(0, 128, 0);
+constexpr COLORREF kCaptionHot = RGB(255, 0, 0);
+constexpr COLORREF kListBack = RGB(255, 255, 204);
+
+struct LargeButton {
+  CImageButton CMainDialog::*button;
+  int hot, normal;
+};
+
+}  // namespace
+
+CMainDialog::CMainDialog(CWnd* parent) : CDialog(IDD_MAIN_DIALOG, parent) {}
+
+CMainDialog::~CMainDialog() {
+  if (m_currentIcon) ::DestroyIcon(m_currentIcon);
+}
+
+void CMainDialog::DoDataExchange(CDataExchange* dx) {
+  DDX_Control(dx, IDC_PROGRESS, m_progress);
+  DDX_Control(dx, IDC_SCAN, m_scanButton);
+  DDX_Control(dx, IDC_SETTINGS, m_settingsButton);
+  DDX_Control(dx, IDC_DATABASE, m_databaseButton);
+  DDX_Control(dx, IDC_HELP_BUTTON, m_helpButton);
+  DDX_Control(dx, IDC_ABOUT, m_aboutButton);
+  DDX_Control(dx, IDC_EXIT, m_exitButton);
+  DDX_Control(dx, IDC_EXIT_SMALL, m_exitSmallButton);
+  DDX_Control(dx, IDC_MINIMIZE, m_minimizeButton);
+  DDX_Control(dx, IDC_RESULTS, m_results);
+}
+
+const MessageMap* CMainDialog::GetMessageMap() const {
+  static const MapEntry entries[] = {
+      OnMessageEntry(WM_QUERYDRAGICON, &CMainDialog::OnQueryDragIcon),
+      OnCommandEntry(IDC_MINIMIZE, &CMainDialog::OnMinimize),
+      OnCommandEntry(IDC_ABOUT, &CMainDialog::OnAbout),
+      OnCommandEntry(IDC_HELP_BUTTON, &CMainDialog::OnHelp),
+      OnMessageEntry(kTrayMessage, &CMainDialog::OnTrayNotify),
+      OnCommandEntry(ID_TRAY_RESTORE, &CMainDialog::OnRestoreFromTray),
+      OnCommandEntry(IDC_EXIT, &CMainDialog::OnExit),
+      OnCommandEntry(IDC_EXIT_SMALL, &CMainDialog::OnExit),
+  };
+  static const MessageMap map{CDialog::GetMessageMap(), entries, std::size(entries)};
+  return &map;
+}
+
+BOOL CMainDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  HINSTANCE inst = ::GetModuleHandleW(nullptr);
+
+  m_bigIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME));
+  SetIcon(m_bigIcon, TRUE);
+  SetIcon(m_bigIcon, FALSE);
+
+  MainWindowRefs& refs = ThePublishedMainWindow();
+  refs = {m_hWnd,           &m_progress,       &m_results, &m_scanButton,
+          &m_settingsButton, &m_databaseButton, &m_fileIconIndex};
+
+  Options& options = TheOptions();
+  LoadOptions(options, AfxGetApp()->Profile());
+  LoadVirusTable(TheVirusTable(), TheMessageSink());
+
+  PlayIfOn(options, TheSoundPlayer(), wave::kWindowOpened);
+
+  m_accelerators = ::LoadAcceleratorsW(inst, MAKEINTRESOURCEW(IDR_MAIN_ACCEL));
+
+  m_toolTips.Create(this);
+  m_toolTips.Activate(TRUE);
+  for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    // -1 from an extended template, 0xFFFF from a plain one.
+    const int id = ::GetDlgCtrlID(child);
+    if (id != -1 && id != 0xFFFF) {
+      m_toolTips.AddTool(child, static_cast<UINT>(id));
+    } else {
+      // The pictures lie under the controls: without clipping, a repaint of
+      // a picture covers the list's header and the buttons' captions.
+      ::SetWindowLongPtrW(child, GWL_STYLE, ::GetWindowLongPtrW(child, GWL_STYLE) | WS_CLIPSIBLINGS);
+    }
+  }
+
+  CutWindowShape();
+  SetDlgItemText(IDC_STATUS, kIdleStatus);
+  SetUpButtons();
+
+  m_iconFrames.Create(IDB_ICON_FRAMES, 16, 0, RGB(0, 0, 0));
+  m_frameCount = 4;
+  SetTimer(kIconTimer, 100);
+
+  SetUpResultsList();
+  return TRUE;
+}
+
+void CMainDialog::CutWindowShape() {
+  CFont font;
+  font.CreatePointFont(700, kShapeFace);
+  CClientDC windowDc(m_hWnd);
+  CDC dc;
+  dc.CreateCompatibleDC(windowDc);
+  HGDIOBJ oldFont = dc.SelectObject(font);
+  dc.SetBkMode(TRANSPARENT);
+  dc.BeginPath();
+  dc.TextOut(25, -10, kShapeText);
+  dc.EndPath();
+  CRgn text;
+  text.Attach(dc.PathToRegion());
+  dc.SelectObject(oldFont);
+
+  CRgn shape, bottom;
+  shape.CreateRoundRectRgn(3, 75, 604, 426, 138, 80);
+  if (text.GetSafeHandle()) shape.CombineRgn(shape, text, RGN_OR);
+  // The rectangle squares off the bottom corners.
+  bottom.CreateRectRgn(3, 425, 604, 443);
+  shape.CombineRgn(shape, bottom, RGN_OR);
+  // The system owns the region from here on.
+  if (SetWindowRgn(shape, TRUE)) shape.Detach();
+  // A face taller than the one the outline was drawn for reaches up into
+  // the caption; the frame is painted over so that only lettering shows.
+  ::SetWindowSubclass(m_hWnd, FrameProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK CMainDialog::FrameProc(HWND wnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR,
+                                        DWORD_PTR ref) {
+  const LRESULT result = ::DefSubclassProc(wnd, msg, w, l);
+  switch (msg) {
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+    case WM_SETTEXT:
+    case WM_SETICON:  // the system redraws the caption's icon at once
+      reinterpret_cast<CMainDialog*>(ref)->CoverCaption();
+      break;
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(wnd, FrameProc, 0);
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+void CMainDialog::CoverCaption() {
+  CRect window;
+  GetWindowRect(&window);
+  POINT client{0, 0};
+  ::ClientToScreen(m_hWnd, &client);
+  const int top = client.y - window.top;
+  const int left = client.x - window.left;
+  HDC dc = ::GetWindowDC(m_hWnd);
+  CDC art;
+  art.CreateCompatibleDC(dc);
+  CBitmap header;
+  if (dc && header.LoadBitmap(IDB_HEADER)) {
+    BITMAP info{};
+    ::GetObjectW(header, sizeof(info), &info);
+    HGDIOBJ old = art.SelectObject(header);
+    // The header's first row, stretched over the caption and the frame
+    // above the client area, continues the lettering's fill upward.
+    ::StretchBlt(dc, 0, 0, window.Width(), top, art, 0, 0, 1, 1, SRCCOPY);
+    ::StretchBlt(dc, left, 0, info.bmWidth, top, art, 0, 0, info.bmWidth, 1, SRCCOPY);
+    art.SelectObject(old);
+  }
+  if (dc) ::ReleaseDC(m_hWnd, dc);
+}
+
+void CMainDialog::SetUpButtons() {
+  static const LargeButton large[] = {
+      {&CMainDialog::m_scanButton, IDI_SCAN_HOT, IDI_SCAN},
+      {&CMainDialog::m_settingsButton, IDI_SETTINGS_HOT, IDI_SETTINGS},
+      {&CMainDialog::m_databaseButton, IDI_DATABASE_HOT, IDI_DATABASE},
+      {&CMainDialog::m_helpButton, IDI_HELP_HOT, IDI_HELP},
+      {&CMainDialog::m_aboutButton, IDI_ABOUT_HOT, IDI_ABOUT},
+      {&CMainDialog::m_exitButton, IDI_EXIT_HOT, IDI_EXIT},
+  };
+  for (const LargeButton& b : large) {
+    CImageButton& button = this->*b.button;
+    button.SetIcons(b.hot, b.normal, 64, 64);
+    button.SetDrawBorder(FALSE);
+    button.SetBackColorOut(kButtonFace, 1);
+    button.SetBackColorIn(kButtonFace, 1);
+    button.SetTextColorOut(kCaption, 1);
+    button.SetTextColorIn(kCaptionHot, 1);
+    button.SetAlignment(1);
+    button.SetShowText(TheOptions().TextInButton);
+  }
+  static const LargeButton small[] = {
+      {&CMainDialog::m_exitSmallButton, IDI_EXIT_SMALL_HOT, IDI_EXIT_SMALL},
+      {&CMainDialog::m_minimizeButton, IDI_MINIMIZE_HOT, IDI_MINIMIZE},
+  };
+  for (const LargeButton& b : small) {
+    CImageButton& button = this->*b.button;
+    button.SetIcons(b.hot, b.normal, 32, 32);
+    button.SetDrawBorder(FALSE);
+    button.SetBackColorOut(kButtonFace, 1);
+    button.SetBackColorIn(kButtonFace, 1);
+  }
+}
+
+void CMainDialog::SetUpResultsList() {
+  m_results.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE |
+                             LVS_EX_INFOTIP);
+  m_results.InsertColumn(0, L"Объект", LVCFMT_LEFT, 225);
+  m_results.InsertColumn(1, L"Результат", LVCFMT_LEFT, 100);
+  m_results.SetBkColor(kListBack);
+  m_results.SetTextBkColor(kListBack);
+  m_results.SetTextColor(RGB(0, 0, 0));
+  SHFILEINFOW info{};
+  const auto list = reinterpret_cast<HIMAGELIST>(
+      ::SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  m_systemIcons.AttachShared(list);
+  // The system's list is shared: the list view must not destroy it.
+  ::SetWindowLongPtrW(m_results, GWL_STYLE, m_results.GetStyle() | LVS_SHAREIMAGELISTS);
+  m_results.SetImageList(m_systemIcons, LVSIL_SMALL);
+}
+
+BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
+  if (m_accelerators && ::TranslateAcceleratorW(m_hWnd, m_accelerators, msg)) return TRUE;
+  // Without tooltips the dialog's own keyboard handling is skipped as well.
+  if (!TheOptions().EmergingHelp) return FALSE;
+  m_toolTips.RelayEvent(msg);
+  return CDialog::PreTranslateMessage(msg);
+}
+
+void CMainDialog::OnPaint() {
+  if (!IsIconic()) {
+    Default();
+    return;
+  }
+  CPaintDC dc(m_hWnd);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.m_hDC));
+  CRect client;
+  GetClientRect(&client);
+  const int x = (client.Width() - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.Height() - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+  dc.DrawIcon(x, y, m_bigIcon);
+}
+
+LRESULT CMainDialog::OnQueryDragIcon(WPARAM, LPARAM) {
+  return reinterpret_cast<LRESULT>(m_bigIcon);
+}
+
+void CMainDialog::OnTimer(UINT_PTR id) {
+  if (id != kIconTimer) {
+    Default();
+    return;
+  }
+  if (++m_frame >= m_frameCount) m_frame = 0;
+  HICON icon = m_iconFrames.ExtractIcon(m_frame);
+  HICON replaced = SetIcon(icon, FALSE);
+  m_currentIcon = icon;
+  // The first one replaced is the shared icon 128, which is not ours.
+  if (replaced && replaced != m_bigIcon && replaced != icon) ::DestroyIcon(replaced);
+}
+
+void CMainDialog::OnLButtonDown(UINT, CPoint point) {
+  ::ReleaseCapture();
+  SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+}
+
+void CMainDialog::OnMinimize() {
+  const Options& options = TheOptions();
+  PlayIfOn(options, TheSoundPlayer(), wave::kClick);
+  if (options.MinimizedInSystemTray) {
+    AddTrayIcon();
+    ShowWindow(SW_HIDE);
+  } else {
+    ShowWindow(SW_MINIMIZE);
+  }
+}
+
+void CMainDialog::OnHelp() { PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick); }
+
+void CMainDialog::OnAbout() { PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick); }
+
+void CMainDialog::OnExit() {
+  const Options& options = TheOptions();
+  PlayIfOn(options, TheSoundPlayer(), wave::kClick, SoundMode::Sync);
+  ScanControl& scan = TheScanControl();
+  if (scan.IsRunning()) {
+    scan.Pause();
+    AfxMessageBox(kFinishScanFirst, MB_OK);
+    scan.Resume();
+    return;
+  }
+  PlayIfOn(options, TheSoundPlayer(), wave::kClosing, SoundMode::Sync);
+  KillTimer(kIconTimer);
+  if (options.MinimizedInSystemTray) RemoveTrayIcon();
+  CDialog::OnOK();
+}
+
+void CMainDialog::AddTrayIcon() {
+  m_trayIcon = {};
+  m_trayIcon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  m_trayIcon.hWnd = m_hWnd;
+  m_trayIcon.uID = 0;
+  m_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  m_trayIcon.uCallbackMessage = kTrayMessage;
+  m_trayIcon.hIcon = m_bigIcon;
+  lstrcpynW(m_trayIcon.szTip, L"Vireskand", 64);
+  m_trayIconShown = ::Shell_NotifyIconW(NIM_ADD, &m_trayIcon) != FALSE;
+}
+
+void CMainDialog::RemoveTrayIcon() {
+  m_trayIcon.hWnd = m_hWnd;
+  m_trayIcon.uID = 0;
+  ::Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
+  m_trayIconShown = false;
+}
+
+LRESULT CMainDialog::OnTrayNotify(WPARAM w, LPARAM l) {
+  if (w == 0 && LOWORD(l) == WM_LBUTTONDBLCLK) OnRestoreFromTray();
+  return 0;
+}
+
+void CMainDialog::OnRestoreFromTray() {
+  RemoveTrayIcon();
+  ShowWindow(SW_RESTORE);
+}
+
+}  // namespace vsk

@@ -1,0 +1,26 @@
+// The application object: splash, database check, then the main window as
+// a modal dialog; no message loop of its own.
+#pragma once
+
+#include "App.h"
+#include "Dialog.h"
+
+namespace vsk {
+
+class CSplashDialog : public CDialog {
+ public:
+  CSplashDialog();
+};
+
+class CScannerApp : public CWinApp {
+ public:
+  CScannerApp() = default;
+  // Always FALSE: the process ends when it returns.
+  BOOL InitInstance() override;
+};
+
+// Makes the face the main window's outline asks for available to this
+// process only, before any font of that face is created.
+void RegisterPrivateFonts();
+
+}  // namespace vsk

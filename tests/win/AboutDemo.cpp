@@ -1,0 +1,25 @@
+// Opens the About box alone, in the program's dialog colours, for looking
+// at it by hand and for screenshots: about_demo.exe under Wine.
+#include <windows.h>
+
+#include "AboutDialog.h"
+#include "App.h"
+
+namespace {
+
+class SilentPlayer : public vsk::ISoundPlayer {
+ public:
+  int PlayWave(int, vsk::SoundMode) override { return 1; }
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  vsk::CWinApp app(L"Vireskand");
+  app.InitNames(instance);
+  app.Enable3dControlsStatic();
+  app.SetDialogBkColor(RGB(42, 255, 202), RGB(0, 0, 0));
+  SilentPlayer player;
+  vsk::CAboutDialog dlg(nullptr, player);
+  return static_cast<int>(dlg.DoModal());
+}
