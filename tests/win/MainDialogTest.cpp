@@ -10,6 +10,7 @@
 #include "App.h"
 #include "AppState.h"
 #include "MainDialog.h"
+#include "Sounds.h"
 #include "TestUtil.h"
 #include "WinTestUtil.h"
 #include "resource.h"
@@ -161,6 +162,12 @@ TEST(MainWindow, ExitDuringAScanIsRefusedWithAMessageAndTheWindowStays) {
   ASSERT_EQ(answers.shown.size(), 1u);
   EXPECT_EQ(answers.shown[0].text, kFinishScanFirst);
   EXPECT_EQ(result, IDOK);
+}
+
+TEST(Sounds, WavesPlayFromTheResourcesAndAMissingOneGivesZero) {
+  EXPECT_EQ(PlayWave(999, SND_ASYNC), 0);
+  // Without an audio driver the asynchronous start still succeeds.
+  EXPECT_NE(PlayWave(IDR_WAVE_CLICK, SND_ASYNC), 0);
 }
 
 }  // namespace
