@@ -299,14 +299,13 @@ void CMainDialog::AddTrayIcon() {
   m_trayIcon.uCallbackMessage = kTrayMessage;
   m_trayIcon.hIcon = m_bigIcon;
   lstrcpynW(m_trayIcon.szTip, L"Vireskand", 64);
-  m_trayIconShown = ::Shell_NotifyIconW(NIM_ADD, &m_trayIcon) != FALSE;
+  ::Shell_NotifyIconW(NIM_ADD, &m_trayIcon);
 }
 
 void CMainDialog::RemoveTrayIcon() {
   m_trayIcon.hWnd = m_hWnd;
   m_trayIcon.uID = 0;
   ::Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
-  m_trayIconShown = false;
 }
 
 LRESULT CMainDialog::OnTrayNotify(WPARAM w, LPARAM l) {
