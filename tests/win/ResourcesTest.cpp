@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 #include <string>
@@ -336,6 +337,67 @@ TEST(Dialogs, MainWindowHasItsControlsAndPictures) {
     ++pictures;
   }
   EXPECT_EQ(pictures, 2);
+}
+
+// Pixels of a bitmap resource, top row first, as 0x00RRGGBB.
+struct Pixels {
+  int w = 0, h = 0;
+  std::vector<DWORD> bits;
+  COLORREF At(int x, int y) const {
+    DWORD p = bits[size_t(y) * w + x];
+    return RGB(p >> 16 & 255, p >> 8 & 255, p & 255);
+  }
+};
+
+Pixels Load(int id) {
+  Pixels px;
+  auto bmp = static_cast<HBITMAP>(LoadImageW(Self(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  BITMAP bm{};
+  GetObjectW(bmp, sizeof(bm), &bm);
+  px.w = bm.bmWidth;
+  px.h = bm.bmHeight;
+  px.bits.resize(size_t(px.w) * px.h);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), px.w, -px.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  HDC dc = GetDC(nullptr);
+  GetDIBits(dc, bmp, 0, px.h, px.bits.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(bmp);
+  return px;
+}
+
+// Counts the pixels of r (in picture coordinates) that are not colour c.
+int Others(const Pixels& px, RECT r, COLORREF c) {
+  int n = 0;
+  for (int y = std::max(0L, r.top); y < std::min<LONG>(px.h, r.bottom); ++y)
+    for (int x = std::max(0L, r.left); x < std::min<LONG>(px.w, r.right); ++x) n += px.At(x, y) != c;
+  return n;
+}
+
+TEST(Artwork, PanelsOfThePicturesLieUnderTheirControls) {
+  const COLORREF skin = RGB(42, 255, 202), face = RGB(0, 255, 0);
+  {
+    Dialog d(IDD_SPLASH_DIALOG);
+    ASSERT_NE(d.hwnd(), nullptr);
+    Pixels splash = Load(IDB_SPLASH);
+    RECT text = d.Units(88, 79, 95, 8);
+    EXPECT_EQ(Others(splash, text, skin), 0) << "the wait text stands on the skin band";
+  }
+  Dialog d(IDD_MAIN_DIALOG);
+  ASSERT_NE(d.hwnd(), nullptr);
+  Pixels body = Load(IDB_BACKGROUND);
+  POINT origin{d.Units(0, 30, 0, 0).left, d.Units(0, 30, 0, 0).top};
+  auto onPicture = [&](int id) {
+    RECT r = d.ClientRectOf(id);
+    OffsetRect(&r, -origin.x, -origin.y);
+    return r;
+  };
+  for (int id : {IDC_SCAN, IDC_SETTINGS, IDC_DATABASE, IDC_HELP_BUTTON, IDC_ABOUT, IDC_EXIT, IDC_EXIT_SMALL,
+                 IDC_MINIMIZE})
+    EXPECT_EQ(Others(body, onPicture(id), face), 0) << "button " << id << " sits on its green panel";
+  RECT status = onPicture(IDC_STATUS);
+  status.right = std::min<LONG>(status.right, body.w);
+  EXPECT_EQ(Others(body, status, skin), 0) << "the status line sits on the skin band";
 }
 
 TEST(Dialogs, SplashIsABorderlessPictureWithItsText) {
