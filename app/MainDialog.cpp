@@ -79,13 +79,7 @@ BOOL CMainDialog::OnInitDialog() {
   for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     // -1 from an extended template, 0xFFFF from a plain one.
     const int id = ::GetDlgCtrlID(child);
-    if (id != -1 && id != 0xFFFF) {
-      m_toolTips.AddTool(child, static_cast<UINT>(id));
-    } else {
-      // The pictures lie under the controls: without clipping, a repaint of
-      // a picture covers the list's header and the buttons' captions.
-      ::SetWindowLongPtrW(child, GWL_STYLE, ::GetWindowLongPtrW(child, GWL_STYLE) | WS_CLIPSIBLINGS);
-    }
+    if (id != -1 && id != 0xFFFF) m_toolTips.AddTool(child, static_cast<UINT>(id));
   }
 
   CutWindowShape();
@@ -305,14 +299,13 @@ void CMainDialog::AddTrayIcon() {
   m_trayIcon.uCallbackMessage = kTrayMessage;
   m_trayIcon.hIcon = m_bigIcon;
   lstrcpynW(m_trayIcon.szTip, L"Vireskand", 64);
-  m_trayIconShown = ::Shell_NotifyIconW(NIM_ADD, &m_trayIcon) != FALSE;
+  ::Shell_NotifyIconW(NIM_ADD, &m_trayIcon);
 }
 
 void CMainDialog::RemoveTrayIcon() {
   m_trayIcon.hWnd = m_hWnd;
   m_trayIcon.uID = 0;
   ::Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
-  m_trayIconShown = false;
 }
 
 LRESULT CMainDialog::OnTrayNotify(WPARAM w, LPARAM l) {

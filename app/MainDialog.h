@@ -77,7 +77,6 @@ class CMainDialog : public CDialog {
   HICON m_bigIcon = nullptr;
   NOTIFYICONDATAW m_trayIcon{};
   int32_t m_fileIconIndex = 0;
-  bool m_trayIconShown = false;
 };
 
 }  // namespace vsk

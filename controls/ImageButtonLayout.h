@@ -20,10 +20,13 @@ class CImageButtonLayout {
   // this rectangle. Meaningful only when the button has an icon.
   const CRect& IconRect() const { return m_icon; }
   // The caption's rectangle once the text measures `textSize`: centred in
-  // the part of the face the icon leaves.
+  // the part of the face the icon leaves. A caption taller than that part
+  // is moved up until it ends at the face's bottom (never above its top),
+  // so that it is not cut off by the face's edge.
   CRect CaptionRect(CSize textSize) const;
 
  private:
+  CRect m_face;
   CRect m_icon;
   CRect m_caption;  // the area before the text is measured
 };

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-apps imagemagick
+  wine wine64 xvfb xauth x11-apps x11-utils imagemagick
   fonts-liberation fonts-dejavu-core locales
   python3
 )

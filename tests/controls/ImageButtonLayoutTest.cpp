@@ -30,6 +30,17 @@ TEST(ImageButtonLayout, LeftOfTheCaptionTheIconStandsThreePixelsInAndTheCaptionC
   EXPECT_EQ(l.CaptionRect({21, 10}), CRect(67, 31, 88, 41));
 }
 
+TEST(ImageButtonLayout, ACaptionTallerThanThePartBelowTheIconEndsAtTheFaceBottom) {
+  // A 68-pixel face under a 64-pixel icon leaves 4 rows for a 14-row text.
+  const CImageButtonLayout up(CRect(0, 0, 66, 68), 1, true, true, 64, 64, false);
+  EXPECT_EQ(up.CaptionRect({50, 14}), CRect(8, 54, 58, 68));
+  const CImageButtonLayout down(CRect(0, 0, 66, 68), 1, true, true, 64, 64, true);
+  EXPECT_EQ(down.CaptionRect({50, 14}), CRect(9, 55, 59, 69));
+  // A text taller than the whole face stays centred on it.
+  const CImageButtonLayout tiny(CRect(0, 0, 20, 10), 1, false, true, 0, 0, false);
+  EXPECT_EQ(tiny.CaptionRect({10, 14}), CRect(5, -2, 15, 12));
+}
+
 TEST(ImageButtonLayout, WithoutIconsTheCaptionCentresOnTheWholeFace) {
   const CImageButtonLayout l(kFace, 1, false, true, 64, 64, false);
   EXPECT_EQ(l.CaptionRect({40, 14}), CRect(24, 38, 64, 52));

@@ -10,6 +10,7 @@
 #include "App.h"
 #include "AppState.h"
 #include "MainDialog.h"
+#include "Sounds.h"
 #include "TestUtil.h"
 #include "WinTestUtil.h"
 #include "resource.h"
@@ -161,6 +162,32 @@ TEST(MainWindow, ExitDuringAScanIsRefusedWithAMessageAndTheWindowStays) {
   ASSERT_EQ(answers.shown.size(), 1u);
   EXPECT_EQ(answers.shown[0].text, kFinishScanFirst);
   EXPECT_EQ(result, IDOK);
+}
+
+TEST(MainWindow, WithoutEmergingHelpTheKeyboardIsLeftToTheFocusedControl) {
+  g_app.InitNames(::GetModuleHandleW(nullptr));
+  g_app.WriteProfileInt(L"OPTIONS", L"EmergingHelp", 0);
+  HWND before = nullptr, after = nullptr;
+  BOOL handled = TRUE;
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    ::SetFocus(d.GetDlgItem(IDC_SCAN));
+    before = ::GetFocus();
+    MSG tab{before, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    handled = d.PreTranslateMessage(&tab);
+    after = ::GetFocus();
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  wchar_t windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryW(windows, MAX_PATH);
+  fs::remove(fs::path(windows) / g_app.m_pszProfileName);
+  EXPECT_FALSE(handled);
+  EXPECT_EQ(after, before) << "Tab does not move the focus";
+}
+
+TEST(Sounds, WavesPlayFromTheResourcesAndAMissingOneGivesZero) {
+  EXPECT_EQ(PlayWave(999, SND_ASYNC), 0);
+  // Without an audio driver the asynchronous start still succeeds.
+  EXPECT_NE(PlayWave(IDR_WAVE_CLICK, SND_ASYNC), 0);
 }
 
 }  // namespace
