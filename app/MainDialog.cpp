@@ -1,5 +1,7 @@
 #include "MainDialog.h"
 
+#include "AboutDialog.h"
+
 #include "App.h"
 #include "AppState.h"
 #include "Gdi.h"
@@ -272,7 +274,11 @@ void CMainDialog::OnMinimize() {
 
 void CMainDialog::OnHelp() { PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick); }
 
-void CMainDialog::OnAbout() { PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick); }
+void CMainDialog::OnAbout() {
+  PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick);
+  CAboutDialog dlg(this, TheSoundPlayer());
+  dlg.DoModal();
+}
 
 void CMainDialog::OnExit() {
   const Options& options = TheOptions();

@@ -306,5 +306,21 @@ TEST(Program, EscapeClosesTheMainWindow) {
   EXPECT_TRUE(program.Exited(10s));
 }
 
+TEST(Program, TheAboutCommandRunsTheAboutBoxModally) {
+  test::TempDir folder;
+  fs::copy_file(kDatabase, folder / "VirusBase.vbf");
+  Program program(folder.path());
+  const HWND main = program.FindMainWindow(20s);
+  ASSERT_NE(main, nullptr);
+  ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_ABOUT)));
+  const HWND about = program.Find([&](HWND w) { return w != main && TextOf(w) == L"О программе"; }, 10s);
+  ASSERT_NE(about, nullptr);
+  EXPECT_FALSE(::IsWindowEnabled(main)) << "modal";
+  ::PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }, 5s));
+  EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(main) != FALSE; }, 5s));
+}
+
 }  // namespace
 }  // namespace vsk
