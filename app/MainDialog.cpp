@@ -1,6 +1,7 @@
 #include "MainDialog.h"
 
 #include "AboutDialog.h"
+#include "DatabaseDialog.h"
 
 #include "App.h"
 #include "AppState.h"
@@ -46,6 +47,7 @@ const MessageMap* CMainDialog::GetMessageMap() const {
       OnMessageEntry(WM_QUERYDRAGICON, &CMainDialog::OnQueryDragIcon),
       OnCommandEntry(IDC_MINIMIZE, &CMainDialog::OnMinimize),
       OnCommandEntry(IDC_ABOUT, &CMainDialog::OnAbout),
+      OnCommandEntry(IDC_DATABASE, &CMainDialog::OnDatabase),
       OnCommandEntry(IDC_HELP_BUTTON, &CMainDialog::OnHelp),
       OnMessageEntry(kTrayMessage, &CMainDialog::OnTrayNotify),
       OnCommandEntry(ID_TRAY_RESTORE, &CMainDialog::OnRestoreFromTray),
@@ -273,6 +275,12 @@ void CMainDialog::OnMinimize() {
 }
 
 void CMainDialog::OnHelp() { PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick); }
+
+// The editor reloads the virus table when it closes.
+void CMainDialog::OnDatabase() {
+  RunDatabaseEditor(this, TheOptions(), AfxGetApp()->Profile(), TheSoundPlayer(),
+                    TheMessageSink(), TheVirusTable());
+}
 
 void CMainDialog::OnAbout() {
   PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick);

@@ -44,6 +44,7 @@ class CMainDialog : public CDialog {
   void OnMinimize();
   void OnHelp();
   void OnAbout();
+  void OnDatabase();
   void OnExit();
   void OnRestoreFromTray();
 

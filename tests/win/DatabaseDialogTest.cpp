@@ -1,0 +1,404 @@
+// The database editor driven by messages: typing into its boxes and the hex
+// edit, pressing its buttons, and what reaches the database file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DatabaseDialog.h"
+#include "Matcher.h"
+#include "Text1251.h"
+#include "TestUtil.h"
+#include "WinTestUtil.h"
+#include "resource.h"
+
+namespace vsk {
+namespace {
+
+using test::DatabaseImage;
+using test::MessageBoxAnswerer;
+using test::ReadBytes;
+using test::RecordingMessages;
+using test::Sig;
+using test::TempDir;
+using test::WriteBytes;
+
+constexpr COLORREF kSkin = RGB(42, 255, 202);
+constexpr wchar_t kTitle[] = L"Вирусная база данных.";
+
+class RecordingPlayer : public ISoundPlayer {
+ public:
+  int PlayWave(int waveId, SoundMode) override {
+    played.push_back(waveId);
+    return 1;
+  }
+  std::vector<int> played;
+};
+
+std::vector<Sig> Records(int n) {
+  std::vector<Sig> sigs;
+  for (int i = 0; i < n; ++i) {
+    std::string name = std::to_string(i);
+    name.insert(0, 1, 'V');
+    sigs.push_back({name, std::string(3, static_cast<char>('a' + i % 20))});
+  }
+  return sigs;
+}
+
+class DatabaseDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    profile_.WriteProfileInt(kOptionsSection, L"Sound", 1);
+    profile_.WriteProfileInt(kOptionsSection, L"TextInButton", 0);
+  }
+  void TearDown() override {
+    if (dialog_ && dialog_->m_hWnd) dialog_->DestroyWindow();
+  }
+
+  void Open(const std::string& image) {
+    WriteBytes(db_, image);
+    dialog_ = std::make_unique<CDatabaseDialog>(profile_, player_, messages_, db_);
+    ASSERT_TRUE(dialog_->Create(IDD_DATABASE_DIALOG));
+    dialog_->ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(*dialog_);
+    test::PumpMessages();
+  }
+  HWND Item(int id) { return dialog_->GetDlgItem(id); }
+  CWnd& Wnd(int id) { return *CWnd::FromHandlePermanent(Item(id)); }
+  CHexEdit& Hex() { return static_cast<CHexEdit&>(Wnd(IDC_SIGNATURE)); }
+  CImageButton& Button(int id) { return static_cast<CImageButton&>(Wnd(id)); }
+  std::wstring Text(int id) {
+    wchar_t buf[128] = {};
+    ::GetWindowTextW(Item(id), buf, 128);
+    return buf;
+  }
+  // What a user does: focus the box, select its text, type over it.
+  void TypeInto(int id, const std::wstring& text) {
+    HWND box = Item(id);
+    ::SetFocus(box);
+    ::SendMessageW(box, EM_SETSEL, 0, -1);
+    if (text.empty()) ::SendMessageW(box, WM_CHAR, VK_BACK, 1);
+    for (wchar_t c : text) ::SendMessageW(box, WM_CHAR, c, 1);
+  }
+  void TypeHex(const std::wstring& digits) {
+    ::SetFocus(Item(IDC_SIGNATURE));
+    for (wchar_t c : digits) ::SendMessageW(Item(IDC_SIGNATURE), WM_CHAR, c, 1);
+  }
+  void Press(int id) {
+    ::SendMessageW(Item(id), BM_CLICK, 0, 0);
+    test::PumpMessages();
+  }
+  std::vector<std::wstring> BoxTexts(const MessageBoxAnswerer& a) {
+    std::vector<std::wstring> t;
+    for (const auto& s : a.shown) t.push_back(s.text);
+    return t;
+  }
+
+  TempDir dir_;
+  std::filesystem::path db_ = dir_ / "VirusBase.vbf";
+  IniProfile profile_{dir_ / "Vireskand.INI"};
+  RecordingPlayer player_;
+  RecordingMessages messages_;
+  std::unique_ptr<CDatabaseDialog> dialog_;
+};
+
+TEST_F(DatabaseDialogTest, OpensWithTheCountAndTheButtonsLook) {
+  Open(DatabaseImage(Records(7)));
+  EXPECT_EQ(dialog_->GetWindowText(), kTitle);
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"7");
+  EXPECT_EQ(dialog_->RecordCount(), 7);
+  EXPECT_TRUE(messages_.shown.empty());
+  for (int id : {IDC_ADD_RECORD, IDC_EXIT}) {
+    CImageButton& b = Button(id);
+    EXPECT_NE(b.GetIconIn(), nullptr);
+    EXPECT_NE(b.GetIconOut(), nullptr);
+    EXPECT_NE(b.GetIconIn(), b.GetIconOut());
+    EXPECT_EQ(b.GetIconWidth(), 48);
+    EXPECT_EQ(b.GetIconHeight(), 48);
+    EXPECT_FALSE(b.GetDrawBorder());
+    EXPECT_EQ(b.GetBackColorIn(), kSkin);
+    EXPECT_EQ(b.GetBackColorOut(), kSkin);
+    EXPECT_EQ(b.GetAlignment(), 1);
+    EXPECT_FALSE(b.GetShowText());  // TextInButton is 0 in this profile
+  }
+  EXPECT_EQ(::SendMessageW(Item(IDC_VIRUS_NAME), EM_GETLIMITTEXT, 0, 0), 32);
+  EXPECT_EQ(Text(IDC_SIGNATURE_LENGTH), L"0");
+  EXPECT_EQ(Hex().SendMessage(WM_GETDLGCODE), static_cast<LRESULT>(DLGC_WANTALLKEYS));
+  EXPECT_FALSE(Hex().Model().HasBuffer());
+}
+
+TEST_F(DatabaseDialogTest, AddingARecordTypedInTheHexEditAppendsItAndTheScanFindsIt) {
+  const std::string before = DatabaseImage(Records(2));
+  Open(before);
+  TypeInto(IDC_VIRUS_NAME, L"Тест.Вирус");
+  TypeInto(IDC_SIGNATURE_LENGTH, L"4");
+  ::SendMessageW(Item(IDC_CURABLE), BM_CLICK, 0, 0);
+  ::SetFocus(Item(IDC_SIGNATURE));  // the length box's focus loss loads 4 zero bytes
+  ASSERT_EQ(Hex().Model().Length(), 4);
+  TypeHex(L"deadbeef");
+  Press(IDC_ADD_RECORD);
+  EXPECT_TRUE(messages_.shown.empty());
+
+  const std::string after = ReadBytes(db_);
+  ASSERT_EQ(after.size(), before.size() + 64);
+  EXPECT_EQ(after.substr(0, 104), before.substr(0, 104));
+  EXPECT_EQ(static_cast<uint8_t>(after[104]), 3);
+  EXPECT_EQ(after.substr(105, before.size() - 105), before.substr(105));
+  const std::string record = after.substr(before.size());
+  const std::string name = Encode1251(L"Тест.Вирус");
+  EXPECT_EQ(record.substr(0, 32), name + std::string(32 - name.size(), '\0'));
+  EXPECT_EQ(record[32], 4);
+  EXPECT_EQ(record[33], 1);
+  const uint8_t masked[] = {0xDE ^ 0x6B, 0xAD ^ 0x6B, 0xBE ^ 0x6B, 0xEF ^ 0x6B};
+  EXPECT_EQ(record.substr(34, 4), std::string(masked, masked + 4));
+  EXPECT_EQ(record.substr(38), std::string(26, '\x6B'));
+
+  // The dialog is ready for the next record.
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"3");
+  EXPECT_EQ(Text(IDC_VIRUS_NAME), L"");
+  EXPECT_EQ(Text(IDC_SIGNATURE_LENGTH), L"0");
+  EXPECT_EQ(::SendMessageW(Item(IDC_CURABLE), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(Hex().Model().Length(), 0);
+  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+
+  // The next load and scan know the new virus.
+  VirusTable table;
+  ASSERT_EQ(LoadVirusTable(table, messages_, db_), LoadResult::Loaded);
+  ASSERT_EQ(table.count, 3);
+  EXPECT_EQ(table.Name(2), L"Тест.Вирус");
+  EXPECT_EQ(table.curable[2], 1);
+  const auto infected = dir_ / "sample.bin";
+  WriteBytes(infected, std::string(100, 'x') + "\xDE\xAD\xBE\xEF" + std::string(10, 'y'));
+  const auto clean = dir_ / "clean.bin";
+  WriteBytes(clean, std::string(100, 'x') + "\xDE\xAD\xBE\xEE");
+  SignatureMatcher matcher(table);
+  EXPECT_EQ(matcher.MatchFile(infected), 2);
+  EXPECT_EQ(matcher.MatchFile(clean), kMatchClean);
+
+  // A second record follows the first; a signature longer than what was
+  // typed is padded with zeros.
+  TypeInto(IDC_VIRUS_NAME, L"Second");
+  TypeInto(IDC_SIGNATURE_LENGTH, L"2");
+  ::SetFocus(Item(IDC_SIGNATURE));
+  TypeHex(L"7");
+  Press(IDC_ADD_RECORD);
+  const std::string again = ReadBytes(db_);
+  ASSERT_EQ(again.size(), before.size() + 128);
+  EXPECT_EQ(static_cast<uint8_t>(again[104]), 4);
+  EXPECT_EQ(again.substr(before.size() + 64 + 32, 4), std::string("\x02\x00\x1B\x6B", 4));
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"4");
+}
+
+TEST_F(DatabaseDialogTest, LengthBoxValidatesAtEachChangeAndLoadsTheHexEditOnFocusLoss) {
+  Open(DatabaseImage(Records(1)));
+  TypeInto(IDC_SIGNATURE_LENGTH, L"3");
+  ::SetFocus(Item(IDC_SIGNATURE));
+  ASSERT_EQ(Hex().Model().Length(), 3);
+  TypeHex(L"11");
+  {
+    MessageBoxAnswerer answers;
+    TypeInto(IDC_SIGNATURE_LENGTH, L"31");
+    EXPECT_EQ(BoxTexts(answers), std::vector<std::wstring>{L"Please enter an integer between 0 and 30."});
+    EXPECT_EQ(::GetFocus(), Item(IDC_SIGNATURE_LENGTH));
+  }
+  {
+    // Leaving the box with a refused length keeps the hex edit as it was.
+    MessageBoxAnswerer answers;
+    ::SetFocus(Item(IDC_SIGNATURE));
+    EXPECT_EQ(BoxTexts(answers), std::vector<std::wstring>{L"Please enter an integer between 0 and 30."});
+    EXPECT_EQ(::GetFocus(), Item(IDC_SIGNATURE_LENGTH));
+    EXPECT_EQ(Hex().Model().Length(), 3);
+    uint8_t first = 0;
+    Hex().GetData(&first, 1);
+    EXPECT_EQ(first, 0x11);
+  }
+  {
+    MessageBoxAnswerer answers;
+    TypeInto(IDC_SIGNATURE_LENGTH, L"");
+    EXPECT_EQ(BoxTexts(answers), std::vector<std::wstring>{L"Please enter an integer between 0 and 255."});
+  }
+  {
+    MessageBoxAnswerer answers;
+    TypeInto(IDC_SIGNATURE_LENGTH, L"x");
+    EXPECT_EQ(BoxTexts(answers), std::vector<std::wstring>{L"Please enter an integer between 0 and 255."});
+  }
+  {
+    // Add with a refused length writes nothing.
+    MessageBoxAnswerer answers;
+    TypeInto(IDC_VIRUS_NAME, L"Name");
+    ::SetWindowTextW(Item(IDC_SIGNATURE_LENGTH), L"40");
+    answers.shown.clear();
+    Press(IDC_ADD_RECORD);
+    EXPECT_FALSE(answers.shown.empty());
+    EXPECT_EQ(ReadBytes(db_), DatabaseImage(Records(1)));
+  }
+  // A valid length loads that many zero bytes; typed bytes are lost.
+  TypeInto(IDC_SIGNATURE_LENGTH, L"30");
+  ::SetFocus(Item(IDC_SIGNATURE));
+  EXPECT_EQ(Hex().Model().Length(), 30);
+  uint8_t bytes[30];
+  Hex().GetData(bytes, 30);
+  EXPECT_EQ(std::count(bytes, bytes + 30, 0), 30);
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(DatabaseDialogTest, AddRefusesAnEmptyNameAZeroLengthAndA201stRecord) {
+  Open(DatabaseImage(Records(3)));
+  Press(IDC_ADD_RECORD);
+  TypeInto(IDC_VIRUS_NAME, L"Name");
+  Press(IDC_ADD_RECORD);
+  EXPECT_EQ(messages_.shown,
+            (std::vector<std::wstring>{msg::kEnterVirusName, msg::kEnterSignatureLength}));
+  EXPECT_EQ(ReadBytes(db_), DatabaseImage(Records(3)));
+  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
+  dialog_->DestroyWindow();
+
+  messages_.shown.clear();
+  const std::string full = DatabaseImage(Records(200));
+  Open(full);
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"200");
+  TypeInto(IDC_VIRUS_NAME, L"One too many");
+  TypeInto(IDC_SIGNATURE_LENGTH, L"2");
+  ::SetFocus(Item(IDC_SIGNATURE));
+  TypeHex(L"abcd");
+  Press(IDC_ADD_RECORD);
+  EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseTooBig});
+  EXPECT_EQ(ReadBytes(db_), full);
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"200");
+  EXPECT_EQ(Text(IDC_VIRUS_NAME), L"One too many");
+}
+
+TEST_F(DatabaseDialogTest, ACountTheEditorCannotUseLeavesTheDialogBareAndWritesNothing) {
+  const std::string tooBig = DatabaseImage(Records(3), 201);
+  Open(tooBig);
+  EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseTooBig});
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"0");
+  EXPECT_EQ(Button(IDC_ADD_RECORD).GetIconIn(), nullptr);
+  TypeInto(IDC_VIRUS_NAME, L"Name");
+  TypeInto(IDC_SIGNATURE_LENGTH, L"1");
+  Press(IDC_ADD_RECORD);
+  EXPECT_EQ(messages_.shown, (std::vector<std::wstring>{msg::kDatabaseTooBig, msg::kDatabaseTooBig}));
+  EXPECT_EQ(ReadBytes(db_), tooBig);
+
+  // The file gone after opening: the engine's message, nothing created.
+  dialog_->DestroyWindow();
+  messages_.shown.clear();
+  Open(DatabaseImage(Records(1)));
+  std::filesystem::remove(db_);
+  TypeInto(IDC_VIRUS_NAME, L"Name");
+  TypeInto(IDC_SIGNATURE_LENGTH, L"1");
+  Press(IDC_ADD_RECORD);
+  EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseMissing});
+  EXPECT_FALSE(std::filesystem::exists(db_));
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"1");
+}
+
+TEST_F(DatabaseDialogTest, NameBoxTakesThirtyTwoCharactersStoredWithoutTerminator) {
+  Open(DatabaseImage({}));
+  const std::wstring alphabet = L"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ";  // 33 letters
+  TypeInto(IDC_VIRUS_NAME, alphabet + L"z");
+  EXPECT_EQ(Text(IDC_VIRUS_NAME), alphabet.substr(0, 32));
+  TypeInto(IDC_SIGNATURE_LENGTH, L"1");
+  ::SetFocus(Item(IDC_SIGNATURE));
+  TypeHex(L"ff");
+  Press(IDC_ADD_RECORD);
+  const std::string after = ReadBytes(db_);
+  ASSERT_EQ(after.size(), 112u + 64u);
+  EXPECT_EQ(after.substr(112, 32), Encode1251(alphabet.substr(0, 32)));
+  EXPECT_EQ(static_cast<uint8_t>(after[112 + 34]), 0xFF ^ 0x6B);
+}
+
+TEST_F(DatabaseDialogTest, ExitClosesOnlyWithAValidLength) {
+  Open(DatabaseImage(Records(1)));
+  {
+    MessageBoxAnswerer answers;
+    ::SetWindowTextW(Item(IDC_SIGNATURE_LENGTH), L"99");
+    answers.shown.clear();
+    dialog_->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), reinterpret_cast<LPARAM>(Item(IDC_EXIT)));
+    EXPECT_EQ(BoxTexts(answers), std::vector<std::wstring>{L"Please enter an integer between 0 and 30."});
+  }
+  EXPECT_NE(dialog_->m_hWnd, nullptr);
+  ::SetWindowTextW(Item(IDC_SIGNATURE_LENGTH), L"5");
+  Press(IDC_EXIT);
+  EXPECT_EQ(dialog_->m_hWnd, nullptr);
+  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+// Runs `act` on the editor's window once it is shown, from inside its modal
+// loop.
+class WhenEditorShows {
+ public:
+  explicit WhenEditorShows(std::function<void(HWND)> act) : act_(std::move(act)) {
+    current_ = this;
+    timer_ = ::SetTimer(nullptr, 0, 30, &Tick);
+  }
+  ~WhenEditorShows() {
+    ::KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  int seen = 0;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &Visit, 0);
+  }
+  static BOOL CALLBACK Visit(HWND wnd, LPARAM) {
+    wchar_t title[64] = {};
+    ::GetWindowTextW(wnd, title, 64);
+    if (!current_ || !::IsWindowVisible(wnd) || std::wstring(title) != kTitle) return TRUE;
+    ++current_->seen;
+    current_->act_(wnd);
+    return FALSE;
+  }
+  static inline WhenEditorShows* current_ = nullptr;
+  std::function<void(HWND)> act_;
+  UINT_PTR timer_ = 0;
+};
+
+TEST_F(DatabaseDialogTest, OpeningFromTheMainWindowReloadsTheTableWhenTheEditorCloses) {
+  Options options = DefaultOptions();
+  options.Sound = 1;
+  VirusTable table;
+  table.count = 99;
+
+  EXPECT_FALSE(RunDatabaseEditor(nullptr, options, profile_, player_, messages_, table, db_));
+  EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseMissing});
+  EXPECT_EQ(table.count, 99);
+  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+
+  messages_.shown.clear();
+  player_.played.clear();
+  WriteBytes(db_, DatabaseImage(Records(2)));
+  {
+    WhenEditorShows exit([](HWND dlg) {
+      ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDC_EXIT)));
+    });
+    EXPECT_TRUE(RunDatabaseEditor(nullptr, options, profile_, player_, messages_, table, db_));
+    EXPECT_EQ(exit.seen, 1);
+  }
+  EXPECT_EQ(table.count, 2);
+  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
+
+  // Escape closes it too; a record added in between is in the table after.
+  WriteBytes(db_, DatabaseImage(Records(3)));
+  options.Sound = 0;
+  player_.played.clear();
+  {
+    WhenEditorShows escape([](HWND) {
+      HWND focus = ::GetFocus();
+      ::PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    EXPECT_TRUE(RunDatabaseEditor(nullptr, options, profile_, player_, messages_, table, db_));
+  }
+  EXPECT_EQ(table.count, 3);
+  EXPECT_TRUE(player_.played.empty());
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+}  // namespace
+}  // namespace vsk
