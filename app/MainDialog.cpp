@@ -2,6 +2,9 @@
 
 #include "AboutDialog.h"
 #include "DatabaseDialog.h"
+#include "HelpDialog.h"
+#include "SettingsDialog.h"
+#include "Tray.h"
 
 #include "App.h"
 #include "AppState.h"
@@ -48,6 +51,7 @@ const MessageMap* CMainDialog::GetMessageMap() const {
       OnCommandEntry(IDC_MINIMIZE, &CMainDialog::OnMinimize),
       OnCommandEntry(IDC_ABOUT, &CMainDialog::OnAbout),
       OnCommandEntry(IDC_DATABASE, &CMainDialog::OnDatabase),
+      OnCommandEntry(IDC_SETTINGS, &CMainDialog::OnSettings),
       OnCommandEntry(IDC_HELP_BUTTON, &CMainDialog::OnHelp),
       OnMessageEntry(kTrayMessage, &CMainDialog::OnTrayNotify),
       OnCommandEntry(ID_TRAY_RESTORE, &CMainDialog::OnRestoreFromTray),
@@ -274,7 +278,18 @@ void CMainDialog::OnMinimize() {
   }
 }
 
-void CMainDialog::OnHelp() { PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick); }
+void CMainDialog::OnHelp() {
+  PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick);
+  CHelpDialog dlg(AfxGetApp()->Profile(), TheSoundPlayer(), this);
+  dlg.DoModal();
+}
+
+void CMainDialog::OnSettings() {
+  if (!RunSettingsDialog(this, TheOptions(), AfxGetApp()->Profile(), TheSoundPlayer())) return;
+  for (CImageButton* button : {&m_scanButton, &m_settingsButton, &m_databaseButton, &m_helpButton,
+                               &m_aboutButton, &m_exitButton})
+    button->SetShowText(TheOptions().TextInButton);
+}
 
 // The editor reloads the virus table when it closes.
 void CMainDialog::OnDatabase() {
@@ -322,8 +337,12 @@ void CMainDialog::RemoveTrayIcon() {
   ::Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
 }
 
+// The menu's About and Exit come back as this window's own commands, so a
+// scan refuses the exit here as it does for the buttons.
 LRESULT CMainDialog::OnTrayNotify(WPARAM w, LPARAM l) {
-  if (w == 0 && LOWORD(l) == WM_LBUTTONDBLCLK) OnRestoreFromTray();
+  if (w != 0) return 0;
+  if (LOWORD(l) == WM_LBUTTONDBLCLK) OnRestoreFromTray();
+  if (LOWORD(l) == WM_RBUTTONUP) ShowTrayMenu(m_hWnd);
   return 0;
 }
 

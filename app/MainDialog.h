@@ -42,6 +42,7 @@ class CMainDialog : public CDialog {
   LRESULT OnQueryDragIcon(WPARAM, LPARAM);
   LRESULT OnTrayNotify(WPARAM, LPARAM);
   void OnMinimize();
+  void OnSettings();
   void OnHelp();
   void OnAbout();
   void OnDatabase();

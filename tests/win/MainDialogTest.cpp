@@ -12,6 +12,7 @@
 #include "MainDialog.h"
 #include "Sounds.h"
 #include "TestUtil.h"
+#include "MainWindowHarness.h"
 #include "WinTestUtil.h"
 #include "resource.h"
 
@@ -22,40 +23,8 @@ namespace fs = std::filesystem;
 
 CWinApp g_app;
 
-constexpr UINT kRunScript = WM_APP + 77;
-
-class ScriptedMainDialog : public CMainDialog {
- public:
-  std::function<void(ScriptedMainDialog&)> script;
-
- protected:
-  BOOL OnInitDialog() override {
-    const BOOL result = CMainDialog::OnInitDialog();
-    PostMessage(kRunScript);
-    return result;
-  }
-  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
-    if (msg != kRunScript) return CMainDialog::WindowProc(msg, w, l);
-    script(*this);
-    return 0;
-  }
-};
-
-// Runs the main window modally in a working folder with the bundled
-// database; `script` runs once the window is up.
-INT_PTR RunMainWindow(const std::function<void(ScriptedMainDialog&)>& script) {
-  g_app.InitNames(::GetModuleHandleW(nullptr));
-  test::TempDir folder;
-  std::wstring db = L"Z:" + FromUtf8(VSK_SOURCE_DIR "/data/VirusBase.vbf");
-  fs::copy_file(db, folder / "VirusBase.vbf");
-  const fs::path previous = fs::current_path();
-  fs::current_path(folder.path());
-  ScriptedMainDialog dlg;
-  dlg.script = script;
-  const INT_PTR result = dlg.DoModal();
-  fs::current_path(previous);
-  return result;
-}
+using test::RunMainWindow;
+using test::ScriptedMainDialog;
 
 // 16 x 16 pixels of an icon drawn on black, or of a frame of bitmap 136.
 using Frame = std::array<COLORREF, 256>;
@@ -177,9 +146,7 @@ TEST(MainWindow, WithoutEmergingHelpTheKeyboardIsLeftToTheFocusedControl) {
     after = ::GetFocus();
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
-  wchar_t windows[MAX_PATH] = {};
-  ::GetWindowsDirectoryW(windows, MAX_PATH);
-  fs::remove(fs::path(windows) / g_app.m_pszProfileName);
+  fs::remove(test::ProgramProfileFile());
   EXPECT_FALSE(handled);
   EXPECT_EQ(after, before) << "Tab does not move the focus";
 }

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -155,5 +157,61 @@ inline void PumpMessages() {
     ::DispatchMessageW(&msg);
   }
 }
+
+// While alive, runs `action` once on the first visible window of this
+// thread whose class is `cls` (null: any) and whose title is `title`
+// (null: any), from inside whatever message loop is running: a modal
+// dialog's, a message box's or a menu's.
+class WhenShown {
+ public:
+  WhenShown(const wchar_t* cls, const wchar_t* title, std::function<void(HWND)> action)
+      : cls_(cls ? cls : L""), title_(title ? title : L""), anyTitle_(!title), action_(std::move(action)) {
+    timer_ = ::SetTimer(nullptr, 0, 30, &Tick);
+    live()[timer_] = this;
+  }
+  ~WhenShown() { Stop(); }
+  bool done() const { return done_; }
+
+ private:
+  static std::map<UINT_PTR, WhenShown*>& live() {
+    static std::map<UINT_PTR, WhenShown*> m;
+    return m;
+  }
+  void Stop() {
+    if (!timer_) return;
+    ::KillTimer(nullptr, timer_);
+    live().erase(timer_);
+    timer_ = 0;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    auto it = live().find(id);
+    if (it == live().end()) return;
+    WhenShown* self = it->second;
+    self->found_ = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &Visit, reinterpret_cast<LPARAM>(self));
+    if (!self->found_) return;
+    // Stopped first: the action may run a loop of its own.
+    self->Stop();
+    self->done_ = true;
+    self->action_(self->found_);
+  }
+  static BOOL CALLBACK Visit(HWND wnd, LPARAM l) {
+    auto* self = reinterpret_cast<WhenShown*>(l);
+    if (!::IsWindowVisible(wnd)) return TRUE;
+    wchar_t cls[64] = {}, title[256] = {};
+    ::GetClassNameW(wnd, cls, 64);
+    ::GetWindowTextW(wnd, title, 256);
+    if (!self->cls_.empty() && self->cls_ != cls) return TRUE;
+    if (!self->anyTitle_ && self->title_ != title) return TRUE;
+    self->found_ = wnd;
+    return FALSE;
+  }
+  std::wstring cls_, title_;
+  bool anyTitle_;
+  std::function<void(HWND)> action_;
+  UINT_PTR timer_ = 0;
+  HWND found_ = nullptr;
+  bool done_ = false;
+};
 
 }  // namespace vsk::test

@@ -1,0 +1,76 @@
+#include "OwnerDrawButton.h"
+
+namespace vsk {
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kGrey = RGB(128, 128, 128);
+constexpr int kBevel = 2;
+constexpr UINT kLastFrame = 22;
+
+// LineTo leaves out the last point of each stroke.
+void Polyline3(HDC dc, int x0, int y0, int x1, int y1, int x2, int y2) {
+  ::MoveToEx(dc, x0, y0, nullptr);
+  ::LineTo(dc, x1, y1);
+  ::LineTo(dc, x2, y2);
+}
+
+}  // namespace
+
+void DrawBevel(HDC dc, int w, int h, bool pressed) {
+  HPEN first = ::CreatePen(PS_SOLID, 1, pressed ? kBlack : kWhite);
+  HGDIOBJ old = ::SelectObject(dc, first);
+  Polyline3(dc, 1, h - 1, 1, 1, w - 1, 1);
+  Polyline3(dc, 0, h - 1, 0, 0, w - 1, 0);
+
+  HPEN second = ::CreatePen(PS_SOLID, 1, pressed ? kWhite : kGrey);
+  ::SelectObject(dc, second);
+  ::DeleteObject(first);
+  Polyline3(dc, w - 1, 0, w - 1, h - 1, 0, h - 1);
+  Polyline3(dc, w - 2, 1, w - 2, h - 2, 0, h - 2);
+
+  HPEN third = ::CreatePen(PS_SOLID, 1, pressed ? kGrey : kBlack);
+  ::SelectObject(dc, third);
+  ::DeleteObject(second);
+  if (pressed)
+    Polyline3(dc, 1, h - 2, 1, 1, w - 2, 1);
+  else
+    Polyline3(dc, w - 1, 0, w - 1, h - 1, -1, h - 1);
+  ::SelectObject(dc, old);
+  ::DeleteObject(third);
+}
+
+COwnerDrawButton::~COwnerDrawButton() {
+  // The child goes with the button; only a button that outlives its
+  // dialog's window would leave it behind.
+  if (m_animation.m_hWnd && ::IsWindow(m_animation.m_hWnd)) ::DestroyWindow(m_animation.m_hWnd);
+}
+
+void COwnerDrawButton::CreateAnimation() {
+  CRect client;
+  GetClientRect(&client);
+  HWND child = ::CreateWindowExW(0, ANIMATE_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0,
+                                 client.Width(), client.Height(), m_hWnd, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+  if (!child) return;
+  m_animation.Attach(child);
+  // Without ACS_CENTER the control takes the clip's frame size on opening.
+  if (!m_animation.Open(static_cast<UINT>(m_aviId))) return;
+  CRect frame;
+  m_animation.GetWindowRect(&frame);
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, frame.Width() + 2 * kBevel, frame.Height() + 2 * kBevel,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  ::MoveWindow(child, kBevel, kBevel, frame.Width(), frame.Height(), TRUE);
+  m_animation.Play(0, kLastFrame, static_cast<UINT>(-1));
+}
+
+void COwnerDrawButton::DrawItem(DRAWITEMSTRUCT* dis) {
+  if (!m_animation.m_hWnd) CreateAnimation();
+  // The button is never disabled here, so a disabled look is not drawn.
+  CRect client;
+  GetClientRect(&client);
+  DrawBevel(dis->hDC, client.Width(), client.Height(), (dis->itemState & ODS_SELECTED) != 0);
+}
+
+}  // namespace vsk

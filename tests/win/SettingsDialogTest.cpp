@@ -1,0 +1,229 @@
+// The settings dialog run modally and driven from inside its loop: what it
+// shows for a profile, what OK and Cancel leave in the INI file, its sounds.
+#include <gtest/gtest.h>
+#include <windows.h>
+// The engine, which reads these profile names, is built without the ANSI
+// and Unicode renaming macros of <windows.h>.
+#undef GetProfileInt
+#undef GetProfileString
+#undef WriteProfileString
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "SettingsDialog.h"
+#include "TestUtil.h"
+#include "WinTestUtil.h"
+#include "resource.h"
+
+namespace vsk {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WhenShown;
+
+constexpr wchar_t kTitle[] = L"Настройки";
+constexpr int kChecks[] = {IDC_MINIMIZED_IN_TRAY, IDC_TEXT_IN_BUTTON, IDC_SOUND,
+                           IDC_EMERGING_HELP,     IDC_FILE_OK,        IDC_REPORT,
+                           IDC_REPORT_TO_FILE,    IDC_SUB_DIR};
+
+class RecordingPlayer : public ISoundPlayer {
+ public:
+  int PlayWave(int waveId, SoundMode mode) override {
+    played.push_back(waveId);
+    async = async && mode == SoundMode::Async;
+    return 1;
+  }
+  std::vector<int> played;
+  bool async = true;
+};
+
+class SettingsDialogTest : public ::testing::Test {
+ protected:
+  // Opens the dialog, runs `script` on it once it shows, and gives the
+  // modal result; the options record is reloaded after OK.
+  INT_PTR Run(const std::function<void(HWND)>& script) {
+    WhenShown driver(L"#32770", kTitle, script);
+    options_ = DefaultOptions();
+    options_.Sound = 0;
+    const bool ok = RunSettingsDialog(nullptr, options_, profile_, player_);
+    EXPECT_TRUE(driver.done());
+    return ok ? IDOK : IDCANCEL;
+  }
+  static bool Checked(HWND dlg, int id) { return ::IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+  static void Click(HWND dlg, int id) { ::SendMessageW(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+  static std::wstring Text(HWND dlg, int id) {
+    wchar_t buf[512] = {};
+    ::GetDlgItemTextW(dlg, id, buf, 512);
+    return buf;
+  }
+  static void Type(HWND dlg, int id, const std::wstring& text) {
+    HWND edit = ::GetDlgItem(dlg, id);
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    ::SendMessageW(edit, WM_CHAR, VK_BACK, 1);
+    for (wchar_t c : text) ::SendMessageW(edit, WM_CHAR, c, 1);
+  }
+  std::string Ini() { return ReadBytes(ini_); }
+
+  TempDir dir_;
+  std::filesystem::path ini_ = dir_ / "Vireskand.INI";
+  IniProfile profile_{ini_};
+  RecordingPlayer player_;
+  Options options_;
+};
+
+TEST_F(SettingsDialogTest, WithNoProfileItShowsTheDefaultsAndCancelWritesNothing) {
+  std::vector<bool> checks;
+  int priority = -1;
+  bool append = false, overwrite = true, nameEnabled = true;
+  std::wstring name, mask;
+  const INT_PTR result = Run([&](HWND dlg) {
+    for (int id : kChecks) checks.push_back(Checked(dlg, id));
+    for (int id = IDC_PRIORITY_LOWEST; id <= IDC_PRIORITY_HIGHEST; ++id)
+      if (Checked(dlg, id)) priority = id - IDC_PRIORITY_LOWEST;
+    overwrite = Checked(dlg, IDC_REPORT_OVERWRITE);
+    append = Checked(dlg, IDC_REPORT_APPEND);
+    nameEnabled = ::IsWindowEnabled(::GetDlgItem(dlg, IDC_REPORT_FILE_NAME));
+    name = Text(dlg, IDC_REPORT_FILE_NAME);
+    mask = Text(dlg, IDC_FILE_MASK);
+    Click(dlg, IDC_SOUND);  // a change that Cancel must not keep
+    Click(dlg, IDCANCEL);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  // Tray, captions, sound, tooltips, OK rows, summary, report file, subfolders.
+  EXPECT_EQ(checks, (std::vector<bool>{false, true, true, true, false, true, false, false}));
+  EXPECT_EQ(priority, 2);
+  EXPECT_FALSE(overwrite);
+  EXPECT_TRUE(append);
+  EXPECT_FALSE(nameEnabled) << "greyed while no report file is asked for";
+  EXPECT_EQ(name, L"Report.txt");
+  EXPECT_EQ(mask, L"*");
+  EXPECT_FALSE(std::filesystem::exists(ini_));
+  EXPECT_EQ(options_.Sound, 0) << "the record is not reloaded after Cancel";
+  // The stored key (missing: on) decides Cancel's click, not the box.
+  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+}
+
+TEST_F(SettingsDialogTest, OkWritesAllTwelveKeysInOrderWithTheNewValues) {
+  bool nameEnabledAfterTick = false, nameDisabledAfterUntick = false;
+  const INT_PTR result = Run([&](HWND dlg) {
+    for (int id : kChecks) Click(dlg, id);
+    Click(dlg, IDC_REPORT_TO_FILE);
+    nameDisabledAfterUntick = !::IsWindowEnabled(::GetDlgItem(dlg, IDC_REPORT_FILE_NAME));
+    Click(dlg, IDC_REPORT_TO_FILE);
+    nameEnabledAfterTick = ::IsWindowEnabled(::GetDlgItem(dlg, IDC_REPORT_FILE_NAME)) != FALSE;
+    Click(dlg, IDC_PRIORITY_HIGHEST);
+    Click(dlg, IDC_REPORT_OVERWRITE);
+    Type(dlg, IDC_REPORT_FILE_NAME, L"Протокол.txt");
+    Type(dlg, IDC_FILE_MASK, L"*.exe");
+    Click(dlg, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(nameEnabledAfterTick);
+  EXPECT_TRUE(nameDisabledAfterUntick);
+  EXPECT_EQ(Ini(),
+            "[OPTIONS]\r\n"
+            "Priority=4\r\nFileOk=1\r\nReport=0\r\nReportToFile=1\r\n"
+            "ReportFileName=Протокол.txt\r\n"
+            "MinimizedInSystemTray=1\r\nTextInButton=0\r\nSound=0\r\nEmergingHelp=0\r\n"
+            "FileMask=*.exe\r\nSubDir=1\r\nReportFileMode=0\r\n");
+  // The main window's record follows at once.
+  EXPECT_EQ(options_.Priority, 4);
+  EXPECT_EQ(options_.MinimizedInSystemTray, 1);
+  EXPECT_EQ(options_.TextInButton, 0);
+  EXPECT_EQ(options_.EmergingHelp, 0);
+  EXPECT_EQ(options_.FileOk, 1);
+  EXPECT_EQ(options_.ReportToFile, 1);
+  EXPECT_EQ(options_.ReportFileName, L"Протокол.txt");
+  EXPECT_EQ(options_.FileMask, L"*.exe");
+  EXPECT_EQ(options_.SubDir, 1);
+  EXPECT_EQ(options_.ReportFileMode, 0);
+  EXPECT_TRUE(player_.played.empty()) << "sound was turned off in the box before OK";
+}
+
+TEST_F(SettingsDialogTest, TheStoredValuesShowAndAnEmptiedMaskIsStoredEmpty) {
+  profile_.WriteProfileInt(kOptionsSection, L"Priority", 0);
+  profile_.WriteProfileInt(kOptionsSection, L"ReportToFile", 1);
+  profile_.WriteProfileInt(kOptionsSection, L"Sound", 0);
+  profile_.WriteProfileInt(kOptionsSection, L"ReportFileMode", 0);
+  profile_.WriteProfileString(kOptionsSection, L"ReportFileName", L"C:\\logs\\scan.log");
+  profile_.WriteProfileString(kOptionsSection, L"FileMask", L"*.com");
+  bool nameEnabled = false, lowest = false, overwrite = false, sound = true;
+  std::wstring name, mask;
+  Run([&](HWND dlg) {
+    nameEnabled = ::IsWindowEnabled(::GetDlgItem(dlg, IDC_REPORT_FILE_NAME)) != FALSE;
+    lowest = Checked(dlg, IDC_PRIORITY_LOWEST);
+    overwrite = Checked(dlg, IDC_REPORT_OVERWRITE);
+    sound = Checked(dlg, IDC_SOUND);
+    name = Text(dlg, IDC_REPORT_FILE_NAME);
+    mask = Text(dlg, IDC_FILE_MASK);
+    Type(dlg, IDC_FILE_MASK, L"");
+    Click(dlg, IDC_SOUND);
+    Click(dlg, IDOK);
+  });
+  EXPECT_TRUE(nameEnabled) << "enabled from the start when a report file is asked for";
+  EXPECT_TRUE(lowest);
+  EXPECT_TRUE(overwrite);
+  EXPECT_FALSE(sound);
+  EXPECT_EQ(name, L"C:\\logs\\scan.log");
+  EXPECT_EQ(mask, L"*.com");
+  EXPECT_EQ(profile_.GetProfileString(kOptionsSection, L"FileMask", L"missing"), L"");
+  EXPECT_EQ(options_.FileMask, L"") << "read back empty, not as every file";
+  // Sound ticked in the box: OK clicks although the stored key was off.
+  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+  EXPECT_TRUE(player_.async);
+}
+
+TEST_F(SettingsDialogTest, ValuesNoButtonStandsForKeepTheirMeaning) {
+  profile_.WriteProfileInt(kOptionsSection, L"ReportFileMode", 2);
+  profile_.WriteProfileInt(kOptionsSection, L"Priority", 7);
+  profile_.WriteProfileInt(kOptionsSection, L"Sound", 5);
+  bool append = false, anyPriority = true, sound = false;
+  Run([&](HWND dlg) {
+    append = Checked(dlg, IDC_REPORT_APPEND);
+    anyPriority = false;
+    for (int id = IDC_PRIORITY_LOWEST; id <= IDC_PRIORITY_HIGHEST; ++id) anyPriority |= Checked(dlg, id);
+    sound = Checked(dlg, IDC_SOUND);
+    Click(dlg, IDC_FILE_OK);
+    Click(dlg, IDOK);
+  });
+  EXPECT_TRUE(append) << "2 counts as append";
+  EXPECT_FALSE(anyPriority);
+  EXPECT_TRUE(sound) << "5 counts as on";
+  EXPECT_EQ(profile_.GetProfileInt(kOptionsSection, L"ReportFileMode", -1), 1);
+  EXPECT_EQ(profile_.GetProfileInt(kOptionsSection, L"Priority", -1), 7)
+      << "an untouched group writes back what was stored";
+  EXPECT_EQ(profile_.GetProfileInt(kOptionsSection, L"Sound", -1), 1);
+}
+
+TEST_F(SettingsDialogTest, TheReportNameEditHoldsNoMoreThanTheRecordCanTake) {
+  profile_.WriteProfileInt(kOptionsSection, L"ReportToFile", 1);
+  std::wstring typed;
+  Run([&](HWND dlg) {
+    Type(dlg, IDC_REPORT_FILE_NAME, std::wstring(300, L'r'));
+    typed = Text(dlg, IDC_REPORT_FILE_NAME);
+    Click(dlg, IDOK);
+  });
+  EXPECT_EQ(typed.size(), kMaxReportFileName);
+  EXPECT_EQ(options_.ReportFileName, typed) << "the record holds what the user sees";
+}
+
+TEST_F(SettingsDialogTest, OkAndCancelAreImageButtonsWithTheirIcons) {
+  std::vector<bool> ok;
+  Run([&](HWND dlg) {
+    for (int id : {IDOK, IDCANCEL}) {
+      auto* b = static_cast<CImageButton*>(CWnd::FromHandlePermanent(::GetDlgItem(dlg, id)));
+      ok.push_back(b && b->GetIconIn() && b->GetIconOut() && b->GetIconIn() != b->GetIconOut() &&
+                   b->GetIconWidth() == 48 && b->GetIconHeight() == 48 && !b->GetDrawBorder() &&
+                   b->GetBackColorOut() == RGB(42, 255, 202) &&
+                   b->GetBackColorIn() == RGB(42, 255, 202));
+    }
+    Click(dlg, IDCANCEL);
+  });
+  EXPECT_EQ(ok, (std::vector<bool>{true, true}));
+}
+
+}  // namespace
+}  // namespace vsk
