@@ -62,6 +62,9 @@ void COwnerDrawButton::CreateAnimation() {
   ::SetWindowPos(m_hWnd, nullptr, 0, 0, frame.Width() + 2 * kBevel, frame.Height() + 2 * kBevel,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
   ::MoveWindow(child, kBevel, kBevel, frame.Width(), frame.Height(), TRUE);
+  // The resize drew nothing, and the drawing under way is clipped to the
+  // old size: the whole frame comes with the next paint.
+  ::InvalidateRect(m_hWnd, nullptr, FALSE);
   m_animation.Play(0, kLastFrame, static_cast<UINT>(-1));
 }
 

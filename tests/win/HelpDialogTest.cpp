@@ -94,6 +94,24 @@ TEST_F(HelpDialogTest, TheFirstDrawingSizesTheButtonToTheClipAndLaterOnesDoNot) 
   EXPECT_EQ(ok->GetAnimationWindow(), clip) << "one child for the button's life";
 }
 
+TEST_F(HelpDialogTest, OnScreenTheWholeFrameShowsAfterTheFirstPaint) {
+  Open();
+  for (int i = 0; i < 10; ++i) {
+    test::PumpMessages();
+    ::Sleep(20);
+  }
+  const CRect b = WindowRect(Ok());
+  HDC screen = ::GetDC(nullptr);
+  // The far edges lie outside the size the button had when first drawn.
+  EXPECT_EQ(::GetPixel(screen, b.right - 1, b.top + 10), kBlack);
+  EXPECT_EQ(::GetPixel(screen, b.right - 2, b.top + 10), kGrey);
+  EXPECT_EQ(::GetPixel(screen, b.left + 80, b.bottom - 1), kBlack);
+  EXPECT_EQ(::GetPixel(screen, b.left + 80, b.bottom - 2), kGrey);
+  EXPECT_EQ(::GetPixel(screen, b.left + 90, b.top), kWhite);
+  EXPECT_EQ(::GetPixel(screen, b.left, b.top + 10), kWhite);
+  ::ReleaseDC(nullptr, screen);
+}
+
 TEST_F(HelpDialogTest, TheBevelIsRaisedNormallyAndSunkenWhilePressed) {
   Open();
   const int w = 104, h = 26;
