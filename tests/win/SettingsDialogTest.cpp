@@ -44,10 +44,11 @@ class SettingsDialogTest : public ::testing::Test {
  protected:
   // Opens the dialog, runs `script` on it once it shows, and gives the
   // modal result; the options record is reloaded after OK.
-  INT_PTR Run(const std::function<void(HWND)>& script) {
+  INT_PTR Run(const std::function<void(HWND)>& script, int recordSound = 0) {
     WhenShown driver(L"#32770", kTitle, script);
     options_ = DefaultOptions();
-    options_.Sound = 0;
+    options_.Sound = recordSound;
+    options_.ReportFileName = L"before";
     const bool ok = RunSettingsDialog(nullptr, options_, profile_, player_);
     EXPECT_TRUE(driver.done());
     return ok ? IDOK : IDCANCEL;
@@ -90,7 +91,7 @@ TEST_F(SettingsDialogTest, WithNoProfileItShowsTheDefaultsAndCancelWritesNothing
     mask = Text(dlg, IDC_FILE_MASK);
     Click(dlg, IDC_SOUND);  // a change that Cancel must not keep
     Click(dlg, IDCANCEL);
-  });
+  }, 1);
   EXPECT_EQ(result, IDCANCEL);
   // Tray, captions, sound, tooltips, OK rows, summary, report file, subfolders.
   EXPECT_EQ(checks, (std::vector<bool>{false, true, true, true, false, true, false, false}));
@@ -101,9 +102,10 @@ TEST_F(SettingsDialogTest, WithNoProfileItShowsTheDefaultsAndCancelWritesNothing
   EXPECT_EQ(name, L"Report.txt");
   EXPECT_EQ(mask, L"*");
   EXPECT_FALSE(std::filesystem::exists(ini_));
-  EXPECT_EQ(options_.Sound, 0) << "the record is not reloaded after Cancel";
-  // The stored key (missing: on) decides Cancel's click, not the box.
-  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+  EXPECT_EQ(options_.ReportFileName, L"before") << "the record is not reloaded after Cancel";
+  // One click for the command, one for Cancel: the stored key (missing:
+  // on) decides Cancel's, not the box.
+  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
 }
 
 TEST_F(SettingsDialogTest, OkWritesAllTwelveKeysInOrderWithTheNewValues) {

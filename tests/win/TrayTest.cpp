@@ -94,13 +94,16 @@ class MainWindowShell : public ::testing::Test {
 TEST_F(MainWindowShell, ConfirmedSettingsReachTheProfileAndTheRunningWindow) {
   std::vector<BOOL> showText;
   BOOL tabHandled = TRUE;
-  bool fileBeforeOk = true;
+  bool fileBeforeOk = true, hiddenInTray = false;
   RunMainWindow([&](ScriptedMainDialog& d) {
     fileBeforeOk = fs::exists(test::ProgramProfileFile());
     WhenShown settings(L"#32770", L"Настройки", [](HWND dlg) {
-      for (int id : {IDC_TEXT_IN_BUTTON, IDC_EMERGING_HELP, IDC_SUB_DIR, IDC_FILE_OK})
+      for (int id : {IDC_TEXT_IN_BUTTON, IDC_EMERGING_HELP, IDC_SUB_DIR, IDC_FILE_OK,
+                     IDC_MINIMIZED_IN_TRAY, IDC_SOUND, IDC_REPORT_TO_FILE, IDC_PRIORITY_LOW,
+                     IDC_REPORT_OVERWRITE, IDC_REPORT})
         ::SendMessageW(::GetDlgItem(dlg, id), BM_CLICK, 0, 0);
       ::SetDlgItemTextW(dlg, IDC_FILE_MASK, L"*.com");
+      ::SetDlgItemTextW(dlg, IDC_REPORT_FILE_NAME, L"Отчёт.txt");
       ::SendMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
     });
     d.SendMessage(WM_COMMAND, IDC_SETTINGS);
@@ -109,21 +112,32 @@ TEST_F(MainWindowShell, ConfirmedSettingsReachTheProfileAndTheRunningWindow) {
       showText.push_back(static_cast<CImageButton*>(CWnd::FromHandlePermanent(d.GetDlgItem(id)))->GetShowText());
     MSG tab{d.GetDlgItem(IDC_SCAN), WM_KEYDOWN, VK_TAB, 1, 0, {}};
     tabHandled = d.PreTranslateMessage(&tab);
+    d.SendMessage(WM_COMMAND, IDC_MINIMIZE);
+    hiddenInTray = !d.IsWindowVisible() && TrayIconShown(d);
+    Tray(d, WM_LBUTTONDBLCLK);
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
   EXPECT_FALSE(fileBeforeOk) << "opening the window writes no profile";
   EXPECT_EQ(showText, std::vector<BOOL>(6, FALSE)) << "captions off at once";
   EXPECT_FALSE(tabHandled) << "tooltips off at once";
-  // What the next scan reads.
-  EXPECT_EQ(TheOptions().FileMask, L"*.com");
-  EXPECT_EQ(TheOptions().SubDir, 1);
-  EXPECT_EQ(TheOptions().FileOk, 1);
+  EXPECT_TRUE(hiddenInTray) << "the next minimize uses the tray";
+  // What the next scan and its end read.
+  const Options& o = TheOptions();
+  EXPECT_EQ(o.Priority, 1);
+  EXPECT_EQ(o.FileMask, L"*.com");
+  EXPECT_EQ(o.SubDir, 1);
+  EXPECT_EQ(o.FileOk, 1);
+  EXPECT_EQ(o.Sound, 0);
+  EXPECT_EQ(o.Report, 0);
+  EXPECT_EQ(o.ReportToFile, 1);
+  EXPECT_EQ(o.ReportFileName, L"Отчёт.txt");
+  EXPECT_EQ(o.ReportFileMode, 0);
   EXPECT_EQ(ProfileSection(),
             (std::vector<std::wstring>{
-                L"Priority=2", L"FileOk=1", L"Report=1", L"ReportToFile=0",
-                L"ReportFileName=Report.txt", L"MinimizedInSystemTray=0", L"TextInButton=0",
-                L"Sound=1", L"EmergingHelp=0", L"FileMask=*.com", L"SubDir=1",
-                L"ReportFileMode=1"}));
+                L"Priority=1", L"FileOk=1", L"Report=0", L"ReportToFile=1",
+                L"ReportFileName=Отчёт.txt", L"MinimizedInSystemTray=1", L"TextInButton=0",
+                L"Sound=0", L"EmergingHelp=0", L"FileMask=*.com", L"SubDir=1",
+                L"ReportFileMode=0"}));
 }
 
 TEST_F(MainWindowShell, MinimizeHidesIntoTheTrayAndADoubleClickBringsItBack) {
