@@ -10,6 +10,7 @@
 #include "FolderWalk.h"
 #include "Os.h"
 #include "Report.h"
+#include "ScanRun.h"
 #include "Text1251.h"
 #include "VirusDatabase.h"
 
@@ -75,11 +76,11 @@ struct Row {
   std::wstring result;
 };
 
-// Prints each row as it comes and keeps it for the report; shows progress on
-// stderr when that is a terminal.
-class ConsoleSink : public IScanSink, public IRowSource, public IResultRows {
+// Prints each row as it comes and keeps it for the report and the actions;
+// shows progress on stderr when that is a terminal.
+class ConsoleView : public IScanView, public IResultRows {
  public:
-  ConsoleSink(int total, bool progress) : total_(total), progress_(progress) {}
+  explicit ConsoleView(bool progress) : progress_(progress) {}
 
   void InsertRow(int, const fs::path& path, const std::wstring& result) override {
     ClearProgress();
@@ -96,10 +97,16 @@ class ConsoleSink : public IScanSink, public IRowSource, public IResultRows {
                           L"] " + name);
     shown_ = true;
   }
-  void ClearProgress() {
-    if (shown_) std::fputs("\r\x1b[K", stderr);
-    shown_ = false;
+  void ShowStatusText(const std::wstring&) override { ClearProgress(); }
+  void SetProgressRange(int files) override { total_ = files; }
+  void ShowIdleLook() override {}
+  void ShowSummary(const ScanCounters& counters) override {
+    summary_ = L"\nФайлов проверено: " + std::to_wstring(counters.filesChecked) +
+               L"\nВирусов обнаружено: " + std::to_wstring(counters.virusesFound) +
+               L"\nВремя проверки: " + std::to_wstring(counters.scanSeconds) + L" с\n";
   }
+  // Printed after the report, so that a report failure comes first.
+  const std::wstring& Summary() const { return summary_; }
 
   int RowCount() override { return static_cast<int>(rows_.size()); }
   const Row& At(int row) const { return rows_[row]; }
@@ -110,11 +117,17 @@ class ConsoleSink : public IScanSink, public IRowSource, public IResultRows {
   }
 
  private:
+  void ClearProgress() {
+    if (shown_) std::fputs("\r\x1b[K", stderr);
+    shown_ = false;
+  }
+
   std::vector<Row> rows_;
-  int total_;
+  int total_ = 0;
   int done_ = 0;
   bool progress_;
   bool shown_ = false;
+  std::wstring summary_;
 };
 
 // Questions are answered by --yes; each is shown on stderr with its answer.
@@ -157,6 +170,7 @@ struct Arguments {
 std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
   out.options.Sound = 0;
   out.options.ReportToFile = 0;
+  out.options.Report = 1;
   bool haveFolder = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::wstring& a = args[i];
@@ -189,6 +203,7 @@ std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
       if (!out.action) return L"неизвестное действие " + v;
     } else if (a == L"--report") {
       if (!value(out.reportFile)) return L"после --report нужно имя файла";
+      out.options.ReportFileName = out.reportFile;
       out.options.ReportToFile = 1;
     } else if (a.size() > 1 && a[0] == L'-') {
       return L"неизвестный параметр " + a;
@@ -227,41 +242,24 @@ int Run(const std::vector<std::wstring>& args) {
     return kExitError;
   }
 
-  SignatureMatcher matcher(table);
   ScanControl control;
   control.Start();
   ScanCounters counters;
   SilentPlayer player;
-  const bool progress = isatty(fileno(stderr));
-
-  ConsoleSink counting(0, false);
-  ScanContext countContext{a.options, table, matcher, control, counters, counting, player, {}};
-  if (progress) CountFiles(countContext, a.folder);
-  ConsoleSink sink(counters.filesChecked, progress);
-  counters = {};
-  ScanContext context{a.options, table, matcher, control, counters, sink, player, {}};
-  const uint64_t start = os::TickCount();
-  ScanFolder(context, a.folder);
-  counters.scanSeconds = static_cast<long>((os::TickCount() - start) / 1000);
-  sink.ClearProgress();
-
-  if (a.options.ReportToFile &&
-      !WriteReport(PathFromText(a.reportFile), a.folderText, counters, a.options.ReportFileMode,
-                   sink, CurrentReportStamp()))
+  ConsoleView view(isatty(fileno(stderr)) != 0);
+  ScanRunContext run{a.options, table, control, counters, player};
+  if (!RunScan(run, view, a.folder, a.folderText))
     PrintUtf8(stderr, L"Не удалось записать протокол: " + a.reportFile + L"\n");
-
-  PrintUtf8(stdout, L"\nФайлов проверено: " + std::to_wstring(counters.filesChecked) +
-                        L"\nВирусов обнаружено: " + std::to_wstring(counters.virusesFound) +
-                        L"\nВремя проверки: " + std::to_wstring(counters.scanSeconds) + L" с\n");
+  PrintUtf8(stdout, view.Summary());
 
   if (a.action && counters.virusesFound > 0) {
     ConsoleQuestions questions(a.yes);
-    ActionContext actions{table, a.options, sink, player, questions, {}};
+    ActionContext actions{table, a.options, view, player, questions, {}};
     std::fputs("\n", stdout);
-    for (int i = 0; i < sink.RowCount(); ++i) {
-      if (IsResultText(sink.GetText(i))) continue;
-      a.action(actions, {i, sink.At(i).path, sink.GetText(i)});
-      PrintUtf8(stdout, PathText(sink.At(i).path) + L"\t" + sink.GetText(i) + L"\n");
+    for (int i = 0; i < view.RowCount(); ++i) {
+      if (IsResultText(view.GetText(i))) continue;
+      a.action(actions, {i, view.At(i).path, view.GetText(i)});
+      PrintUtf8(stdout, PathText(view.At(i).path) + L"\t" + view.GetText(i) + L"\n");
       std::fflush(stdout);
     }
   }

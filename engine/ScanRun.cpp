@@ -1,0 +1,48 @@
+#include "ScanRun.h"
+
+#include "Os.h"
+#include "Text1251.h"
+
+namespace vsk {
+
+bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& folder,
+             const std::wstring& folderText) {
+  const Options& options = context.options;
+  ScanCounters& counters = context.counters;
+  // One matcher per run: the table cannot change while a run lasts.
+  const SignatureMatcher matcher(context.table);
+  ScanContext walk{options, context.table, matcher, context.control, counters, view,
+                   context.sound, {}};
+
+  view.ShowStatusText(kPreparingStatus);
+  counters.filesChecked = 0;
+  CountFiles(walk, folder);
+  view.SetProgressRange(counters.filesChecked);
+  view.SetProgress(0);
+
+  counters = {};
+  const uint32_t start = static_cast<uint32_t>(os::TickCount());
+  ScanFolder(walk, folder);
+  // Unsigned 32-bit ticks, as the system counts them: a wrap between the
+  // two still gives the elapsed time.
+  const uint32_t end = static_cast<uint32_t>(os::TickCount());
+  counters.scanSeconds = static_cast<long>((end - start) / 1000u);
+
+  PlayIfOn(options, context.sound, wave::kScanEnded);
+  view.ShowStatusText(kFinishedStatus);
+  view.SetProgress(0);
+  context.control.Stop();
+  view.ShowIdleLook();
+  if (options.Report) view.ShowSummary(counters);
+  view.ShowStatusText(kIdleStatus);
+  if (!options.ReportToFile) return true;
+  return WriteReport(PathFromText(options.ReportFileName), folderText, counters,
+                     options.ReportFileMode, view, context.stamp());
+}
+
+int WorkerThreadPriority(int priorityOption) {
+  if (priorityOption < 0 || priorityOption > 4) return 0;
+  return priorityOption - 2;
+}
+
+}  // namespace vsk

@@ -1,0 +1,53 @@
+// One scan run from the chosen folder to the report, in the order the main
+// window shows it: count, walk, finish, idle look, summary, report. The
+// window and the command-line scanner are two views of the same run.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "FolderWalk.h"
+#include "Report.h"
+#include "Sound.h"
+#include "VirusDatabase.h"
+
+namespace vsk {
+
+inline constexpr wchar_t kPreparingStatus[] = L"Идёт подготовка к проверке...";
+inline constexpr wchar_t kFinishedStatus[] = L"Проверка завершена";
+inline constexpr wchar_t kIdleStatus[] = L"Для начала проверки нажмите кнопку \"Проверить\"";
+
+// What a run shows: the walk's rows, progress and current file, plus the
+// status line, the progress range, the idle look and the summary. The
+// report reads the rows back through IRowSource.
+class IScanView : public IScanSink, public IRowSource {
+ public:
+  virtual void ShowStatusText(const std::wstring& text) = 0;
+  virtual void SetProgressRange(int files) = 0;
+  virtual void ShowIdleLook() = 0;
+  // Returns when the user has seen it (the window's summary is modal).
+  virtual void ShowSummary(const ScanCounters& counters) = 0;
+};
+
+struct ScanRunContext {
+  const Options& options;
+  const VirusTable& table;
+  ScanControl& control;
+  ScanCounters& counters;
+  ISoundPlayer& sound;
+  // The report's date, time and names; taken when the report is written.
+  ReportStamp (*stamp)() = &CurrentReportStamp;
+};
+
+// Runs to the end, or until the control's running flag is cleared; a
+// stopped run ends the same way with its partial counts. Clears the running
+// flag. `folderText` is the folder as the report names it. Returns false
+// when the report was asked for and could not be written.
+bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& folder,
+             const std::wstring& folderText);
+
+// The worker's thread priority for the Priority option: -2 (lowest) for 0
+// up to 2 (highest) for 4; a stored value outside 0-4 runs at normal (0).
+int WorkerThreadPriority(int priorityOption);
+
+}  // namespace vsk

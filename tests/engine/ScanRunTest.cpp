@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ScanRun.h"
+#include "Text1251.h"
+#include "TestUtil.h"
+
+namespace vsk {
+namespace {
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::WriteBytes;
+
+ReportStamp FixedStamp() { return {8, 12, 2026, 9, 30, L"HOST", L"user"}; }
+
+// Records what a run shows as one line per step.
+class ViewRecorder : public IScanView, public ISoundPlayer {
+ public:
+  std::vector<std::string> steps;
+  std::vector<std::pair<std::wstring, std::wstring>> rows;
+  std::vector<int> waves;
+  ScanControl* control = nullptr;
+  fs::path reportFile;
+  std::function<void()> onRow;
+
+  void InsertRow(int, const fs::path& path, const std::wstring& result) override {
+    rows.push_back({PathText(path), result});
+    steps.push_back("row " + ToUtf8(result));
+    if (onRow) onRow();
+  }
+  void SetProgress(int position) override {
+    if (position == 0) steps.push_back("progress 0");
+  }
+  void SetStatus(const fs::path&) override {}
+  void ShowStatusText(const std::wstring& text) override { steps.push_back("status " + ToUtf8(text)); }
+  void SetProgressRange(int files) override { steps.push_back("range " + std::to_string(files)); }
+  void ShowIdleLook() override {
+    steps.push_back(std::string("idle, running ") + (control->IsRunning() ? "on" : "off"));
+  }
+  void ShowSummary(const ScanCounters& c) override {
+    steps.push_back("summary " + std::to_string(c.filesChecked) + " " +
+                    std::to_string(c.virusesFound) + " " + std::to_string(c.scanSeconds) +
+                    (fs::exists(reportFile) ? ", report already there" : ""));
+  }
+  int RowCount() override { return static_cast<int>(rows.size()); }
+  std::wstring RowText(int row, int column) override {
+    return column == 0 ? rows[row].first : rows[row].second;
+  }
+  int PlayWave(int id, SoundMode) override {
+    waves.push_back(id);
+    steps.push_back("wave " + std::to_string(id));
+    return 1;
+  }
+};
+
+struct ScanRig {
+  TempDir dir;
+  Options options = DefaultOptions();
+  VirusTable table = test::MakeTable({{"Evil", "EVIL-SIGNATURE"}});
+  ScanControl control;
+  ScanCounters counters;
+  ViewRecorder view;
+
+  ScanRig() {
+    options.ReportToFile = 1;
+    options.ReportFileName = PathText(dir / "report.txt");
+    view.control = &control;
+    view.reportFile = dir / "report.txt";
+    fs::create_directory(dir / "scan");
+  }
+  bool Go() {
+    control.Start();
+    ScanRunContext context{options, table, control, counters, view, &FixedStamp};
+    return RunScan(context, view, dir / "scan", PathText(dir / "scan"));
+  }
+};
+
+TEST(ScanRunTest, StepsInTheWindowsOrderThenTheReport) {
+  ScanRig run;
+  for (int i = 0; i < 3; ++i) WriteBytes(run.dir / "scan" / ("ok" + std::to_string(i)), "clean");
+  WriteBytes(run.dir / "scan" / "bad", "..EVIL-SIGNATURE..");
+  EXPECT_TRUE(run.Go());
+  EXPECT_EQ(run.view.steps,
+            (std::vector<std::string>{"status Идёт подготовка к проверке...", "range 4", "progress 0",
+                                      "progress 0",  // the first file
+                                      "row Evil", "wave 176", "wave 180",
+                                      "status Проверка завершена", "progress 0", "idle, running off",
+                                      "summary 4 1 0", "status Для начала проверки нажмите кнопку \"Проверить\""}));
+  // The report names the folder and reads back the rows as the view holds them.
+  const std::string report = test::ReadBytes(run.dir / "report.txt");
+  EXPECT_NE(report.find(Encode1251(PathText(run.dir / "scan" / "bad"))), std::string::npos);
+  EXPECT_NE(report.find("HOST"), std::string::npos);
+}
+
+TEST(ScanRunTest, AStoppedRunEndsTheSameWayWithItsPartialCounts) {
+  ScanRig run;
+  for (int i = 0; i < 5; ++i) WriteBytes(run.dir / "scan" / ("bad" + std::to_string(i)), "EVIL-SIGNATURE");
+  run.options.Sound = 0;
+  run.view.onRow = [&] { run.control.Stop(); };
+  EXPECT_TRUE(run.Go());
+  EXPECT_EQ(run.view.rows.size(), 1u);
+  EXPECT_EQ(run.counters.virusesFound, 1);
+  EXPECT_EQ(run.counters.filesChecked, 1);
+  EXPECT_TRUE(run.view.waves.empty()) << "Sound off";
+  const std::vector<std::string> tail(run.view.steps.end() - 4, run.view.steps.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"progress 0", "idle, running off", "summary 1 1 0",
+                                            "status Для начала проверки нажмите кнопку \"Проверить\""}));
+  EXPECT_TRUE(fs::exists(run.dir / "report.txt"));
+}
+
+TEST(ScanRunTest, AnEmptyFolderFinishesAtOnceWithZeros) {
+  ScanRig run;
+  EXPECT_TRUE(run.Go());
+  EXPECT_EQ(run.view.steps[1], "range 0");
+  EXPECT_NE(std::find(run.view.steps.begin(), run.view.steps.end(), "summary 0 0 0"),
+            run.view.steps.end());
+}
+
+TEST(ScanRunTest, SummaryAndReportFollowTheirOptions) {
+  ScanRig run;
+  run.options.Report = 0;
+  run.options.ReportToFile = 0;
+  EXPECT_TRUE(run.Go());
+  for (const std::string& step : run.view.steps) EXPECT_EQ(step.find("summary"), std::string::npos);
+  EXPECT_FALSE(fs::exists(run.dir / "report.txt"));
+
+  ScanRig unwritable;
+  unwritable.options.ReportFileName = PathText(unwritable.dir / "no such folder" / "report.txt");
+  EXPECT_FALSE(unwritable.Go()) << "a report that cannot be written is told to the caller";
+  EXPECT_FALSE(unwritable.control.IsRunning());
+}
+
+TEST(ScanRunTest, PriorityOptionToThreadPriority) {
+  EXPECT_EQ(WorkerThreadPriority(0), -2);
+  EXPECT_EQ(WorkerThreadPriority(2), 0);
+  EXPECT_EQ(WorkerThreadPriority(4), 2);
+  EXPECT_EQ(WorkerThreadPriority(5), 0);
+  EXPECT_EQ(WorkerThreadPriority(-1), 0);
+}
+
+}  // namespace
+}  // namespace vsk
