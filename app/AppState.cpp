@@ -1,5 +1,7 @@
 #include "AppState.h"
 
+#include <atomic>
+
 #include "App.h"
 #include "Sounds.h"
 
@@ -28,10 +30,14 @@ ScanControl& TheScanControl() {
   return control;
 }
 
-ISoundPlayer& TheSoundPlayer() {
-  static CWaveSoundPlayer player;
-  return player;
-}
+namespace {
+CWaveSoundPlayer wavePlayer;
+std::atomic<ISoundPlayer*> currentPlayer{&wavePlayer};
+}  // namespace
+
+ISoundPlayer& TheSoundPlayer() { return *currentPlayer.load(); }
+
+void UseSoundPlayer(ISoundPlayer* player) { currentPlayer.store(player ? player : &wavePlayer); }
 
 IMessageSink& TheMessageSink() {
   static MessageBoxSink sink;

@@ -24,6 +24,9 @@ Options& TheOptions();
 VirusTable& TheVirusTable();
 ScanControl& TheScanControl();
 ISoundPlayer& TheSoundPlayer();
+// Replaces the wave player (tests record what is played); nullptr puts the
+// wave player back.
+void UseSoundPlayer(ISoundPlayer* player);
 // The engine's messages as message boxes with the application's caption.
 IMessageSink& TheMessageSink();
 

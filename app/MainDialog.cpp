@@ -1,9 +1,17 @@
 #include "MainDialog.h"
 
+#include <process.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <system_error>
+
 #include "AboutDialog.h"
 #include "DatabaseDialog.h"
 #include "HelpDialog.h"
 #include "SettingsDialog.h"
+#include "SummaryDialog.h"
+#include "Text1251.h"
 #include "Tray.h"
 
 #include "App.h"
@@ -24,11 +32,93 @@ struct LargeButton {
   int hot, normal;
 };
 
+// Column 1 of the results list, for the actions.
+class ListResultRows : public IResultRows {
+ public:
+  explicit ListResultRows(CListCtrl& list) : list_(list) {}
+  std::wstring GetText(int row) override { return list_.GetItemText(row, 1); }
+  void SetText(int row, const std::wstring& text) override { list_.SetItemText(row, 1, text); }
+
+ private:
+  CListCtrl& list_;
+};
+
+class MessageBoxQuestions : public IQuestions {
+ public:
+  explicit MessageBoxQuestions(HWND owner) : owner_(owner) {}
+  bool AskOkCancel(const std::wstring& text, const std::wstring& caption) override {
+    return ::MessageBoxW(owner_, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONEXCLAMATION) ==
+           IDOK;
+  }
+
+ private:
+  HWND owner_;
+};
+
 }  // namespace
+
+// The worker's view of the window: every call runs on the window's thread,
+// so the controls and the buttons' state have one thread only.
+class WindowScanView : public IScanView {
+ public:
+  explicit WindowScanView(CMainDialog& dlg) : dlg_(dlg) {}
+
+  void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result) override {
+    // The system's icon for the file, looked up on the worker's thread.
+    SHFILEINFOW info{};
+    const int icon = ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info),
+                                      SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                         ? info.iIcon
+                         : 0;
+    const std::wstring text = PathText(path);
+    dlg_.CallOnWindowThread([&] {
+      dlg_.m_fileIconIndex = icon;
+      const int at = dlg_.m_results.InsertItem(row, text, icon);
+      dlg_.m_results.SetItemText(at, 1, result);
+    });
+  }
+  void SetProgress(int position) override {
+    dlg_.CallOnWindowThread([&] { dlg_.m_progress.SetPos(position); });
+  }
+  void SetStatus(const std::filesystem::path& current) override {
+    ShowStatusText(PathText(current));
+  }
+  void ShowStatusText(const std::wstring& text) override {
+    dlg_.CallOnWindowThread([&] { dlg_.SetDlgItemText(IDC_STATUS, text); });
+  }
+  void SetProgressRange(int files) override {
+    dlg_.CallOnWindowThread([&] { dlg_.m_progress.SetRange32(0, files); });
+  }
+  void ShowIdleLook() override {
+    dlg_.CallOnWindowThread([&] { dlg_.ShowIdleLook(); });
+  }
+  void ShowSummary(const ScanCounters& counters) override {
+    dlg_.CallOnWindowThread([&] {
+      CSummaryDialog summary(&dlg_);
+      summary.ShowSummary(static_cast<uint32_t>(counters.filesChecked),
+                          static_cast<uint32_t>(counters.virusesFound),
+                          static_cast<uint32_t>(counters.scanSeconds));
+    });
+  }
+  int RowCount() override {
+    int count = 0;
+    dlg_.CallOnWindowThread([&] { count = dlg_.m_results.GetItemCount(); });
+    return count;
+  }
+  std::wstring RowText(int row, int column) override {
+    std::wstring text;
+    dlg_.CallOnWindowThread([&] { text = dlg_.m_results.GetItemText(row, column); });
+    return text;
+  }
+
+ private:
+  CMainDialog& dlg_;
+};
 
 CMainDialog::CMainDialog(CWnd* parent) : CDialog(IDD_MAIN_DIALOG, parent) {}
 
 CMainDialog::~CMainDialog() {
+  FinishScanWorker();
   if (m_currentIcon) ::DestroyIcon(m_currentIcon);
 }
 
@@ -57,6 +147,16 @@ const MessageMap* CMainDialog::GetMessageMap() const {
       OnCommandEntry(ID_TRAY_RESTORE, &CMainDialog::OnRestoreFromTray),
       OnCommandEntry(IDC_EXIT, &CMainDialog::OnExit),
       OnCommandEntry(IDC_EXIT_SMALL, &CMainDialog::OnExit),
+      OnCommandEntry(IDC_SCAN, &CMainDialog::OnScan),
+      OnNotifyEntry(NM_RCLICK, IDC_RESULTS, &CMainDialog::OnResultsRightClick),
+      OnCommandEntry(ID_CURE_OR_DELETE, &CMainDialog::OnCureOrDelete),
+      OnCommandEntry(ID_CURE_OR_RENAME, &CMainDialog::OnCureOrRename),
+      OnCommandEntry(ID_CURE_OR_MOVE, &CMainDialog::OnCureOrMove),
+      OnCommandEntry(ID_DELETE_INFECTED, &CMainDialog::OnDeleteInfected),
+      OnCommandEntry(ID_RENAME_INFECTED, &CMainDialog::OnRenameInfected),
+      OnCommandEntry(ID_MOVE_TO_QUARANTINE, &CMainDialog::OnMoveToQuarantine),
+      OnMessageEntry(kCallOnWindowThread, &CMainDialog::OnCallOnWindowThread),
+      OnMessageEntry(kStartStartupScan, &CMainDialog::OnStartStartupScan),
   };
   static const MessageMap map{CDialog::GetMessageMap(), entries, std::size(entries)};
   return &map;
@@ -99,6 +199,7 @@ BOOL CMainDialog::OnInitDialog() {
   SetTimer(kIconTimer, 100);
 
   SetUpResultsList();
+  if (!m_startupFolder.empty()) PostMessage(kStartStartupScan);
   return TRUE;
 }
 
@@ -350,5 +451,177 @@ void CMainDialog::OnRestoreFromTray() {
   RemoveTrayIcon();
   ShowWindow(SW_RESTORE);
 }
+
+}  // namespace vsk
+
+namespace vsk {
+
+void CMainDialog::OnScan() {
+  PlayIfOn(TheOptions(), TheSoundPlayer(), wave::kClick);
+  if (TheScanControl().IsRunning()) {
+    AskToStop();
+    return;
+  }
+  wchar_t display[MAX_PATH] = {};
+  BROWSEINFOW browse{};
+  browse.hwndOwner = m_hWnd;
+  browse.pszDisplayName = display;
+  browse.lpszTitle = kChooseFolderTitle;
+  browse.ulFlags = BIF_DONTGOBELOWDOMAIN;
+  LPITEMIDLIST item = ::SHBrowseForFolderW(&browse);
+  if (!item) return;
+  wchar_t path[MAX_PATH] = {};
+  const BOOL havePath = ::SHGetPathFromIDListW(item, path);
+  ::CoTaskMemFree(item);
+  UpdateWindow();
+  if (!havePath || !path[0]) {
+    AfxMessageBox(kNoPathToScan, MB_OK);
+    return;
+  }
+  StartScan(path);
+}
+
+void CMainDialog::StartScan(const std::wstring& folder) {
+  if (m_waitingForWorker) return;
+  // The end of a stopped run may still be under way; its summary and report
+  // read the counters that a new run would reset.
+  WaitForScanWorker();
+  m_scanFolder = folder;
+  m_results.DeleteAllItems();
+  ShowScanningLook();
+  ScanControl& scan = TheScanControl();
+  scan.Start();
+  const auto thread = ::_beginthreadex(nullptr, 0, &CMainDialog::ScanWorker, this, CREATE_SUSPENDED,
+                                       nullptr);
+  if (!thread) {
+    scan.Stop();
+    ShowIdleLook();
+    return;
+  }
+  m_scanThread = reinterpret_cast<HANDLE>(thread);
+  ::SetThreadPriority(m_scanThread, WorkerThreadPriority(TheOptions().Priority));
+  ::ResumeThread(m_scanThread);
+}
+
+unsigned __stdcall CMainDialog::ScanWorker(void* dialog) {
+  auto& dlg = *static_cast<CMainDialog*>(dialog);
+  // The file icons come from the shell.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  WindowScanView view(dlg);
+  ScanRunContext context{TheOptions(), TheVirusTable(), TheScanControl(), dlg.m_counters,
+                         TheSoundPlayer()};
+  // A report that cannot be written is not shown, as the run ends anyway.
+  RunScan(context, view, PathFromText(dlg.m_scanFolder), dlg.m_scanFolder);
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return 0;
+}
+
+void CMainDialog::CallOnWindowThread(const std::function<void()>& fn) {
+  // Once the window is gone the call is dropped.
+  ::SendMessageW(m_hWnd, kCallOnWindowThread, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+LRESULT CMainDialog::OnCallOnWindowThread(WPARAM, LPARAM l) {
+  (*reinterpret_cast<const std::function<void()>*>(l))();
+  return 0;
+}
+
+void CMainDialog::WaitForScanWorker() {
+  if (!m_scanThread) return;
+  m_waitingForWorker = true;
+  // Only the worker's calls are served meanwhile (and the summary box, which
+  // is one of them); input waits in the queue.
+  while (::MsgWaitForMultipleObjects(1, &m_scanThread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+         WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  ::CloseHandle(m_scanThread);
+  m_scanThread = nullptr;
+  m_waitingForWorker = false;
+}
+
+void CMainDialog::FinishScanWorker() {
+  if (!m_scanThread) return;
+  TheScanControl().Stop();
+  WaitForScanWorker();
+}
+
+void CMainDialog::AskToStop() {
+  ScanControl& scan = TheScanControl();
+  // The walk waits at its next file while the question stands.
+  scan.Pause();
+  const int answer = ::MessageBoxW(m_hWnd, kAskStopScan, kStopCaption, MB_OKCANCEL | MB_ICONQUESTION);
+  scan.Resume();
+  if (answer != IDOK) return;
+  scan.Stop();
+  ShowIdleLook();
+  SetDlgItemText(IDC_STATUS, kIdleStatus);
+  m_progress.SetPos(0);
+}
+
+void CMainDialog::ShowScanningLook() {
+  m_scanButton.SetWindowText(L"Остановить");
+  m_scanButton.SetIcons(IDI_STOP_HOT, IDI_STOP, 64, 64);
+  m_settingsButton.SetIcons(IDI_SETTINGS_DISABLED, IDI_SETTINGS_DISABLED, 64, 64);
+  m_settingsButton.EnableWindow(FALSE);
+  m_databaseButton.SetIcons(IDI_DATABASE_DISABLED, IDI_DATABASE_DISABLED, 64, 64);
+  m_databaseButton.EnableWindow(FALSE);
+}
+
+void CMainDialog::ShowIdleLook() {
+  m_scanButton.SetWindowText(L"Проверить");
+  m_scanButton.SetIcons(IDI_SCAN_HOT, IDI_SCAN, 64, 64);
+  m_settingsButton.SetIcons(IDI_SETTINGS_HOT, IDI_SETTINGS, 64, 64);
+  m_settingsButton.EnableWindow(TRUE);
+  m_databaseButton.SetIcons(IDI_DATABASE_HOT, IDI_DATABASE, 64, 64);
+  m_databaseButton.EnableWindow(TRUE);
+}
+
+LRESULT CMainDialog::OnStartStartupScan(WPARAM, LPARAM) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(PathFromText(m_startupFolder), ec)) {
+    AfxMessageBox(L"Папка для проверки не найдена:\n" + m_startupFolder, MB_OK);
+    return 0;
+  }
+  StartScan(m_startupFolder);
+  return 0;
+}
+
+void CMainDialog::OnResultsRightClick(NMHDR*, LRESULT* result) {
+  *result = 0;
+  const int row = static_cast<int>(m_results.SendMessage(LVM_GETSELECTIONMARK));
+  std::wstring object, text;
+  if (row >= 0) {
+    object = m_results.GetItemText(row, 0);
+    text = m_results.GetItemText(row, 1);
+  }
+  m_selected = {row, PathFromText(object), text};
+  // Only a row that names a virus has actions.
+  if (IsResultText(text)) return;
+  HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_RESULTS_MENU));
+  if (!menu) return;
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  ::SetForegroundWindow(m_hWnd);
+  ::TrackPopupMenu(::GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0,
+                   m_hWnd, nullptr);
+  ::DestroyMenu(menu);
+}
+
+void CMainDialog::RunAction(void (*action)(ActionContext&, const CapturedRow&)) {
+  if (m_selected.index < 0) return;
+  ListResultRows rows(m_results);
+  MessageBoxQuestions questions(m_hWnd);
+  ActionContext context{TheVirusTable(), TheOptions(), rows, TheSoundPlayer(), questions, {}};
+  action(context, m_selected);
+}
+
+void CMainDialog::OnCureOrDelete() { RunAction(&CureOrDelete); }
+void CMainDialog::OnCureOrRename() { RunAction(&CureOrRename); }
+void CMainDialog::OnCureOrMove() { RunAction(&CureOrMove); }
+void CMainDialog::OnDeleteInfected() { RunAction(&DeleteInfected); }
+void CMainDialog::OnRenameInfected() { RunAction(&RenameInfected); }
+void CMainDialog::OnMoveToQuarantine() { RunAction(&MoveToQuarantine); }
 
 }  // namespace vsk

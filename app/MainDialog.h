@@ -6,20 +6,32 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
+#include "Actions.h"
 #include "Controls.h"
 #include "Dialog.h"
 #include "ImageButton.h"
+#include "ScanRun.h"
 
 namespace vsk {
 
-inline constexpr wchar_t kIdleStatus[] = L"Для начала проверки нажмите кнопку \"Проверить\"";
 inline constexpr wchar_t kFinishScanFirst[] =
     L"Сначала завершите проверку.\nЭто можно сделать нажав на кнопку \"Остановить\"";
 inline constexpr wchar_t kShapeText[] = L"V i r e s k a n d";
 inline constexpr wchar_t kShapeFace[] = L"Vampire95";
 inline constexpr UINT kTrayMessage = 0x40A;
 inline constexpr UINT_PTR kIconTimer = 1;
+inline constexpr wchar_t kChooseFolderTitle[] = L"Выберите каталог для проверки";
+inline constexpr wchar_t kNoPathToScan[] = L"Выберите путь для проверки!";
+inline constexpr wchar_t kAskStopScan[] = L"Вы действительно хотите прервать проверку?";
+inline constexpr wchar_t kStopCaption[] = L"Сообщение";
+// Runs the std::function<void()> at lParam on the window's thread.
+inline constexpr UINT kCallOnWindowThread = WM_APP + 1;
+inline constexpr UINT kStartStartupScan = WM_APP + 2;
+
+class WindowScanView;
 
 class CMainDialog : public CDialog {
  public:
@@ -27,6 +39,16 @@ class CMainDialog : public CDialog {
   ~CMainDialog() override;
 
   BOOL PreTranslateMessage(MSG* msg) override;
+
+  // A folder given on the command line: scanned as soon as the window is up.
+  void SetStartupFolder(std::wstring folder) { m_startupFolder = std::move(folder); }
+  // Starts a run over `folder` as if it had been chosen in the folder
+  // chooser, once the worker of a previous run has ended.
+  void StartScan(const std::wstring& folder);
+  // Clears the running flag and waits for the worker to end, serving its
+  // calls to the window meanwhile.
+  void FinishScanWorker();
+  HANDLE ScanThread() const { return m_scanThread; }
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -48,6 +70,16 @@ class CMainDialog : public CDialog {
   void OnDatabase();
   void OnExit();
   void OnRestoreFromTray();
+  void OnScan();
+  void OnResultsRightClick(NMHDR* header, LRESULT* result);
+  void OnCureOrDelete();
+  void OnCureOrRename();
+  void OnCureOrMove();
+  void OnDeleteInfected();
+  void OnRenameInfected();
+  void OnMoveToQuarantine();
+  LRESULT OnCallOnWindowThread(WPARAM, LPARAM);
+  LRESULT OnStartStartupScan(WPARAM, LPARAM);
 
  private:
   void CutWindowShape();
@@ -56,6 +88,15 @@ class CMainDialog : public CDialog {
   void AddTrayIcon();
   void RemoveTrayIcon();
   void CoverCaption();
+  friend class WindowScanView;
+  void ShowScanningLook();
+  void ShowIdleLook();
+  void AskToStop();
+  void WaitForScanWorker();
+  void RunAction(void (*action)(ActionContext&, const CapturedRow&));
+  // From the worker: runs `fn` on the window's thread and returns after it.
+  void CallOnWindowThread(const std::function<void()>& fn);
+  static unsigned __stdcall ScanWorker(void* dialog);
   static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
   CProgressCtrl m_progress;
@@ -74,7 +115,12 @@ class CMainDialog : public CDialog {
   HICON m_currentIcon = nullptr;
   HACCEL m_accelerators = nullptr;
   CToolTipCtrl m_toolTips;
-  void* m_scanThread = nullptr;
+  HANDLE m_scanThread = nullptr;
+  bool m_waitingForWorker = false;
+  std::wstring m_scanFolder;
+  std::wstring m_startupFolder;
+  ScanCounters m_counters;
+  CapturedRow m_selected;
   CImageList m_systemIcons;
   HICON m_bigIcon = nullptr;
   NOTIFYICONDATAW m_trayIcon{};

@@ -1,5 +1,7 @@
 #include "ScannerApp.h"
 
+#include <shellapi.h>
+
 #include "AppState.h"
 #include "MainDialog.h"
 #include "resource.h"
@@ -19,7 +21,24 @@ void RegisterPrivateFonts() {
   ::AddFontMemResourceEx(data, ::SizeofResource(inst, res), nullptr, &installed);
 }
 
+std::wstring StartupFolderArgument(const wchar_t* commandLine) {
+  int count = 0;
+  wchar_t** args = ::CommandLineToArgvW(commandLine, &count);
+  std::wstring folder;
+  if (args && count > 1 && args[1][0]) {
+    wchar_t full[32768] = {};
+    const DWORD n = ::GetFullPathNameW(args[1], 32768, full, nullptr);
+    folder = n > 0 && n < 32768 ? full : args[1];
+    // As the folder chooser gives it: no separator at the end but a drive's.
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+  }
+  if (args) ::LocalFree(args);
+  return folder;
+}
+
 BOOL CScannerApp::InitInstance() {
+  // The folder chooser and the shell's file icons need COM.
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   RegisterPrivateFonts();
   Enable3dControlsStatic();
 
@@ -37,8 +56,10 @@ BOOL CScannerApp::InitInstance() {
   SetDialogBkColor(RGB(42, 255, 202), RGB(0, 0, 0));
   {
     CMainDialog dlg;
+    dlg.SetStartupFolder(StartupFolderArgument(::GetCommandLineW()));
     m_pMainWnd = &dlg;
     dlg.DoModal();
+    dlg.FinishScanWorker();
     m_pMainWnd = nullptr;
   }
   return FALSE;

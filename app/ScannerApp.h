@@ -2,6 +2,8 @@
 // a modal dialog; no message loop of its own.
 #pragma once
 
+#include <string>
+
 #include "App.h"
 #include "Dialog.h"
 
@@ -18,6 +20,10 @@ class CScannerApp : public CWinApp {
   // Always FALSE: the process ends when it returns.
   BOOL InitInstance() override;
 };
+
+// The folder named by the first argument of `commandLine` as a full path,
+// or empty when there is none.
+std::wstring StartupFolderArgument(const wchar_t* commandLine);
 
 // Makes the face the main window's outline asks for available to this
 // process only, before any font of that face is created.
