@@ -552,8 +552,11 @@ void CMainDialog::AskToStop() {
   // The walk waits at its next file while the question stands.
   scan.Pause();
   const int answer = ::MessageBoxW(m_hWnd, kAskStopScan, kStopCaption, MB_OKCANCEL | MB_ICONQUESTION);
-  scan.Resume();
-  if (answer != IDOK) return;
+  if (answer != IDOK) {
+    scan.Resume();
+    return;
+  }
+  // Stopping also ends the pause, so the walk takes no further file.
   scan.Stop();
   ShowIdleLook();
   SetDlgItemText(IDC_STATUS, kIdleStatus);

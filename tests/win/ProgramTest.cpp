@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -10,7 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "Samples.h"
+#include "ScanRun.h"
+#include "Text1251.h"
 #include "TestUtil.h"
+#include "VirusDatabase.h"
 #include "resource.h"
 
 namespace vsk {
@@ -56,12 +61,18 @@ std::wstring ClassOf(HWND wnd) {
 // leaves it running.
 class Program {
  public:
-  explicit Program(const fs::path& folder) {
-    // A fresh profile: every setting at its default.
+  using Settings = std::vector<std::pair<std::wstring, std::wstring>>;
+  // A fresh profile: every setting at its default but `settings`.
+  explicit Program(const fs::path& folder, const std::wstring& arguments = {},
+                   const Settings& settings = {}) {
     wchar_t windows[MAX_PATH] = {};
     ::GetWindowsDirectoryW(windows, MAX_PATH);
-    fs::remove(fs::path(windows) / L"Vireskand.INI");
+    const fs::path profile = fs::path(windows) / L"Vireskand.INI";
+    fs::remove(profile);
+    for (const auto& [key, value] : settings)
+      ::WritePrivateProfileStringW(L"OPTIONS", key.c_str(), value.c_str(), profile.c_str());
     std::wstring command = L"\"" + kProgram.wstring() + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
     STARTUPINFOW si{sizeof(si)};
     EXPECT_TRUE(::CreateProcessW(kProgram.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
                                  nullptr, folder.c_str(), &si, &pi_))
@@ -320,6 +331,140 @@ TEST(Program, TheAboutCommandRunsTheAboutBoxModally) {
   ::PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }, 5s));
   EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(main) != FALSE; }, 5s));
+}
+
+// Both columns of every row of a list view in another process.
+std::vector<std::pair<std::wstring, std::wstring>> ListRows(HANDLE process, HWND list) {
+  std::vector<std::pair<std::wstring, std::wstring>> rows;
+  const size_t size = sizeof(LVITEMW) + 1024 * sizeof(wchar_t);
+  auto* remote = static_cast<char*>(
+      ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!remote) return rows;
+  const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  auto text = [&](int row, int column) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = 1024;
+    ::WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    wchar_t buffer[1024] = {};
+    ::ReadProcessMemory(process, remote + sizeof(LVITEMW), buffer, sizeof(buffer) - sizeof(wchar_t), nullptr);
+    return std::wstring(buffer);
+  };
+  for (int row = 0; row < count; ++row) rows.emplace_back(text(row, 0), text(row, 1));
+  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  return rows;
+}
+
+// The report's lines, without the one that carries the date and time.
+std::vector<std::wstring> ReportLines(const fs::path& file) {
+  const std::wstring text = Decode1251(test::ReadBytes(file));
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
+    std::wstring line = text.substr(start, end - start);
+    if (line.rfind(L"Дата: ", 0) != 0) lines.push_back(line);
+  }
+  lines.push_back(text.substr(start));
+  return lines;
+}
+
+int RunAndWait(const fs::path& exe, const std::wstring& arguments, const fs::path& folder) {
+  std::wstring command = L"\"" + exe.wstring() + L"\" " + arguments;
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, folder.c_str(), &si, &pi))
+    return -1;
+  ::WaitForSingleObject(pi.hProcess, 60000);
+  DWORD code = 0;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  return static_cast<int>(code);
+}
+
+// A folder on the command line is scanned at once: the list holds the rows
+// of the command-line scanner's walk in its order, the summary its numbers,
+// and the report is the one the command-line scanner writes.
+TEST(Program, AFolderOnTheCommandLineIsScannedLikeTheCommandLineScannerDoesIt) {
+  test::TempDir folder;
+  fs::copy_file(kDatabase, folder / "VirusBase.vbf");
+  VirusTable table;
+  struct Quiet : IMessageSink {
+    void ShowMessage(const std::wstring&) override {}
+  } quiet;
+  ASSERT_EQ(LoadVirusTable(table, quiet, folder / "VirusBase.vbf"), LoadResult::Loaded);
+  ASSERT_EQ(samples::WriteSampleSet(table, folder.path()), L"");
+  const std::wstring scanned = (folder / "samples").wstring();
+
+  ASSERT_EQ(RunAndWait(FromBuildPath(VSK_CLI), L"--subdirs --ok --overwrite --report cli.txt \"" + scanned + L"\"",
+                       folder.path()),
+            1);
+  const std::vector<std::wstring> expected = ReportLines(folder / "cli.txt");
+
+  Program program(folder.path(), L"samples",
+                  {{L"SubDir", L"1"}, {L"FileOk", L"1"}, {L"Report", L"1"}, {L"ReportToFile", L"1"},
+                   {L"ReportFileName", L"window.txt"}, {L"ReportFileMode", L"0"}, {L"Sound", L"0"}});
+  const HWND main = program.FindMainWindow(20s);
+  ASSERT_NE(main, nullptr);
+  const HWND summary = program.Find([](HWND w) { return TextOf(w) == L"Отчёт о проверке."; }, 30s);
+  ASSERT_NE(summary, nullptr) << "the summary follows the scan";
+  EXPECT_FALSE(::IsWindowEnabled(main)) << "modal, owned by the main window";
+  EXPECT_EQ(::GetWindow(summary, GW_OWNER), main);
+  EXPECT_FALSE(fs::exists(folder / "window.txt")) << "the report waits for the summary";
+
+  // The rows as the report of the command-line scanner lists them.
+  std::vector<std::wstring> rowLines;
+  for (const auto& [object, result] : ListRows(program.process(), ::GetDlgItem(main, IDC_RESULTS)))
+    rowLines.push_back(object + L"\t\t" + result);
+  const auto first = std::find(expected.begin(), expected.end(), L"Список проверенных файлов:");
+  const auto last = std::find(expected.begin(), expected.end(), L"Конец списка.");
+  ASSERT_NE(first, expected.end());
+  ASSERT_EQ(rowLines, std::vector<std::wstring>(first + 1, last - 1));
+  EXPECT_EQ(rowLines.size(), 10u);
+
+  auto number = [&](const wchar_t* label) {
+    for (const std::wstring& line : expected)
+      if (line.rfind(label, 0) == 0) return line.substr(line.rfind(L'\t') + 1);
+    return std::wstring(L"?");
+  };
+  EXPECT_EQ(TextOf(::GetDlgItem(summary, IDC_FILES_CHECKED)), number(L"Файлов проверено:"));
+  EXPECT_EQ(TextOf(::GetDlgItem(summary, IDC_VIRUSES_FOUND)), number(L"Вирусов обнаружено:"));
+  const std::wstring summaryTime = TextOf(::GetDlgItem(summary, IDC_SCAN_TIME));
+  EXPECT_EQ(TextOf(::GetDlgItem(main, IDC_SCAN)), L"Проверить") << "idle look before the summary";
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(main, IDC_SETTINGS)));
+
+  ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "window.txt"); }, 10s));
+  EXPECT_TRUE(WaitFor([&] { return TextOf(::GetDlgItem(main, IDC_STATUS)) == kIdleStatus; }, 5s));
+  std::this_thread::sleep_for(300ms);
+  // Byte for byte but the date and the scan time, which are the run's own.
+  std::vector<std::wstring> written = ReportLines(folder / "window.txt");
+  std::vector<std::wstring> wanted = expected;
+  for (auto* lines : {&written, &wanted})
+    for (std::wstring& line : *lines)
+      if (line.rfind(L"Время проверки:", 0) == 0) {
+        if (lines == &written) EXPECT_EQ(line, L"Время проверки:\t\t" + summaryTime);
+        line = L"(time)";
+      }
+  EXPECT_EQ(written, wanted);
+}
+
+TEST(Program, AMissingFolderOnTheCommandLineIsToldAndNothingIsScanned) {
+  test::TempDir folder;
+  fs::copy_file(kDatabase, folder / "VirusBase.vbf");
+  Program program(folder.path(), L"\"no such folder\"");
+  const HWND box = program.FindMessageBox(20s);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)),
+            L"Папка для проверки не найдена:\n" + (folder / "no such folder").wstring());
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  const HWND main = program.FindMainWindow(5s);
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(TextOf(::GetDlgItem(main, IDC_SCAN)), L"Проверить");
+  EXPECT_EQ(::SendMessageW(::GetDlgItem(main, IDC_RESULTS), LVM_GETITEMCOUNT, 0, 0), 0);
 }
 
 }  // namespace
