@@ -1,0 +1,360 @@
+// Scans run from the main window in this process: the scanning and idle
+// looks, stopping, the exit refusal, the summary box and the results menu.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "AppState.h"
+#include "MainDialog.h"
+#include "MainWindowHarness.h"
+#include "Samples.h"
+#include "SummaryDialog.h"
+#include "WinTestUtil.h"
+#include "resource.h"
+
+namespace vsk {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::RunMainWindow;
+using test::ScriptedMainDialog;
+
+// Records the waves; with `hold` set, the worker stops inside the wave of
+// the first virus found until Release().
+class GatePlayer : public ISoundPlayer {
+ public:
+  GatePlayer() { UseSoundPlayer(this); }
+  ~GatePlayer() override {
+    Release();
+    UseSoundPlayer(nullptr);
+  }
+  int PlayWave(int id, SoundMode) override {
+    std::unique_lock lock(mutex_);
+    played_.push_back(id);
+    if (id == wave::kVirusFound && hold_) {
+      held_ = true;
+      changed_.wait(lock, [this] { return !hold_; });
+    }
+    return 1;
+  }
+  void Hold() {
+    std::lock_guard lock(mutex_);
+    hold_ = true;
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex_);
+      hold_ = false;
+    }
+    changed_.notify_all();
+  }
+  bool Held() {
+    std::lock_guard lock(mutex_);
+    return held_;
+  }
+  std::vector<int> TakePlayed() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(played_, {});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<int> played_;
+  bool hold_ = false;
+  bool held_ = false;
+};
+
+// Serves this thread's messages until `done` or the limit.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    test::PumpMessages();
+    ::Sleep(5);
+  }
+  return true;
+}
+
+std::wstring Text(HWND wnd) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(wnd, text, 512);
+  return text;
+}
+
+// The bundled samples in the working folder and the settings of a test run.
+fs::path PrepareSamples(int fileOk, int report, int reportToFile) {
+  const fs::path folder = fs::current_path();
+  EXPECT_EQ(samples::WriteSampleSet(TheVirusTable(), folder), L"");
+  Options& o = TheOptions();
+  o.Sound = 1;
+  o.SubDir = 1;
+  o.FileOk = fileOk;
+  o.Report = report;
+  o.ReportToFile = reportToFile;
+  o.ReportFileName = L"report.txt";
+  o.ReportFileMode = 0;
+  o.Priority = 0;
+  return folder / "samples";
+}
+
+bool WorkerEnded(ScriptedMainDialog& d) {
+  return d.ScanThread() == nullptr || ::WaitForSingleObject(d.ScanThread(), 0) == WAIT_OBJECT_0;
+}
+
+constexpr wchar_t kSummaryTitle[] = L"Отчёт о проверке.";
+
+struct Looks {
+  std::wstring caption;
+  bool settingsEnabled, databaseEnabled;
+};
+Looks LooksOf(ScriptedMainDialog& d) {
+  return {Text(d.GetDlgItem(IDC_SCAN)), ::IsWindowEnabled(d.GetDlgItem(IDC_SETTINGS)) != FALSE,
+          ::IsWindowEnabled(d.GetDlgItem(IDC_DATABASE)) != FALSE};
+}
+
+TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow) {
+  GatePlayer player;
+  std::vector<test::MessageBoxAnswerer::Shown> questions;
+  Looks scanning{}, stopped{};
+  int priority = 99, rowsAtStop = -1, rowsAtEnd = -1;
+  std::wstring files, viruses, statusAfterStop;
+  bool summaryBeforeReport = false;
+  std::string report;
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(0, 1, 1);
+    player.Hold();
+    d.StartScan(folder.wstring());
+    scanning = LooksOf(d);
+    priority = ::GetThreadPriority(d.ScanThread());
+    ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
+    rowsAtStop = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    {
+      test::MessageBoxAnswerer answerer;  // OK
+      d.SendMessage(WM_COMMAND, IDC_SCAN);
+      questions = answerer.shown;
+    }
+    stopped = LooksOf(d);
+    statusAfterStop = Text(d.GetDlgItem(IDC_STATUS));
+    // The summary runs its own loop on this thread.
+    test::WhenShown reader(nullptr, kSummaryTitle, [&](HWND summary) {
+      files = Text(::GetDlgItem(summary, IDC_FILES_CHECKED));
+      viruses = Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND));
+      summaryBeforeReport = !fs::exists("report.txt");
+      ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
+    });
+    player.Release();
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    EXPECT_TRUE(reader.done());
+    rowsAtEnd = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    report = test::ReadBytes("report.txt");
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_EQ(scanning.caption, L"Остановить");
+  EXPECT_FALSE(scanning.settingsEnabled);
+  EXPECT_FALSE(scanning.databaseEnabled);
+  EXPECT_EQ(priority, THREAD_PRIORITY_LOWEST);
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].caption, L"Сообщение");
+  EXPECT_EQ(questions[0].text, L"Вы действительно хотите прервать проверку?");
+  EXPECT_EQ(stopped.caption, L"Проверить") << "the idle look at once";
+  EXPECT_TRUE(stopped.settingsEnabled && stopped.databaseEnabled);
+  EXPECT_EQ(statusAfterStop, kIdleStatus);
+  EXPECT_EQ(rowsAtStop, 1);
+  EXPECT_EQ(rowsAtEnd, 1) << "the walk takes no file after the stop";
+  EXPECT_EQ(viruses, L"1");
+  EXPECT_NE(files, L"0");
+  EXPECT_TRUE(summaryBeforeReport);
+  EXPECT_NE(report.find("AV.TestFile"), std::string::npos);
+  EXPECT_EQ(player.TakePlayed(),
+            (std::vector<int>{wave::kWindowOpened, wave::kVirusFound, wave::kClick, wave::kScanEnded,
+                              wave::kClick, wave::kClosing}));
+}
+
+TEST(ScanWindow, ExitDuringAScanIsRefusedAndTheScanGoesOn) {
+  GatePlayer player;
+  std::vector<test::MessageBoxAnswerer::Shown> shown;
+  bool stillRunning = false;
+  std::wstring viruses;
+  int rows = -1;
+  const INT_PTR result = RunMainWindow([&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(0, 1, 0);
+    player.Hold();
+    d.StartScan(folder.wstring());
+    ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
+    {
+      test::MessageBoxAnswerer answerer;
+      d.SendMessage(WM_COMMAND, IDC_EXIT);
+      shown = answerer.shown;
+    }
+    stillRunning = TheScanControl().IsRunning();
+    test::WhenShown reader(nullptr, kSummaryTitle, [&](HWND summary) {
+      viruses = Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND));
+      ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
+    });
+    player.Release();
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    rows = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, kFinishScanFirst);
+  EXPECT_TRUE(stillRunning);
+  EXPECT_EQ(viruses, L"6") << "the whole walk";
+  EXPECT_EQ(rows, 6);
+}
+
+// Right-clicks row `row` (-1: none selected); true when the menu opened.
+bool RightClickShowsMenu(ScriptedMainDialog& d, int row) {
+  const HWND list = d.GetDlgItem(IDC_RESULTS);
+  ::SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+  test::WhenShown closer(L"#32768", nullptr, [](HWND) { ::EndMenu(); });
+  NMHDR header{list, IDC_RESULTS, static_cast<UINT>(NM_RCLICK)};
+  d.SendMessage(WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&header));
+  return closer.done();
+}
+
+TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {
+  GatePlayer player;
+  struct Step {
+    const char* file;
+    UINT command;
+    const wchar_t* text;
+    int wave;
+  };
+  const Step steps[] = {
+      {"com/hello.com", ID_CURE_OR_DELETE, L"Вылечен", wave::kCured},
+      {"dos/dosprog.exe", ID_CURE_OR_RENAME, L"Вылечен", wave::kCured},
+      {"companion/game.exe", ID_CURE_OR_MOVE, L"Вылечен", wave::kCured},
+      {"win/winprog.exe", ID_MOVE_TO_QUARANTINE, L"Перемещён", wave::kMoved},
+      {"avtest.com", ID_DELETE_INFECTED, L"Удалён", wave::kDeleted},
+      {"dropper.bin", ID_RENAME_INFECTED, L"Переименован", wave::kRenamed},
+  };
+  std::vector<std::wstring> texts, failures;
+  std::vector<std::vector<int>> waves;
+  std::vector<test::MessageBoxAnswerer::Shown> questions;
+  bool menuWithoutSelection = true;
+  int okRowsWithMenu = 0, virusRowsWithMenu = 0, actedRowsWithMenu = 0;
+  fs::path folder;
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    folder = PrepareSamples(1, 0, 0);
+    d.StartScan(folder.wstring());
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    CListCtrl& list = *ThePublishedMainWindow().results;
+    menuWithoutSelection = RightClickShowsMenu(d, -1);
+    auto rowOf = [&](const char* file) {
+      const std::wstring path = (folder / fs::path(file).make_preferred()).wstring();
+      for (int i = 0; i < list.GetItemCount(); ++i)
+        if (list.GetItemText(i, 0) == path) return i;
+      return -1;
+    };
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+      const bool menu = RightClickShowsMenu(d, i);
+      (list.GetItemText(i, 1) == L"OK" ? okRowsWithMenu : virusRowsWithMenu) += menu;
+    }
+    player.TakePlayed();
+    test::MessageBoxAnswerer answerer;  // OK to the delete question
+    for (const Step& step : steps) {
+      const int row = rowOf(step.file);
+      if (row < 0 || !RightClickShowsMenu(d, row)) {
+        failures.push_back(FromUtf8(step.file));
+        continue;
+      }
+      d.SendMessage(WM_COMMAND, step.command);
+      texts.push_back(list.GetItemText(row, 1));
+      waves.push_back(player.TakePlayed());
+      actedRowsWithMenu += RightClickShowsMenu(d, row);
+    }
+    questions = answerer.shown;
+    // The files as the actions left them: the cures restored the programs.
+    const fs::path work = folder.parent_path();
+    for (const char* name : {"com/hello.com", "dos/dosprog.exe", "companion/game.exe"}) {
+      const std::string clean = test::ReadBytes(work / "clean" / fs::path(name).filename());
+      EXPECT_FALSE(clean.empty()) << name;
+      EXPECT_EQ(test::ReadBytes(folder / name), clean) << name;
+    }
+    EXPECT_FALSE(fs::exists(folder / "companion" / "game.OVL"));
+    EXPECT_FALSE(fs::exists(folder / "win" / "winprog.exe"));
+    EXPECT_TRUE(fs::exists(work / "!!!Infected" / "winprog.exe"));
+    EXPECT_FALSE(fs::exists(folder / "avtest.com"));
+    EXPECT_FALSE(fs::exists(folder / "dropper.bin"));
+    EXPECT_TRUE(fs::exists(folder / "dropper.#in"));
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_FALSE(menuWithoutSelection);
+  EXPECT_EQ(okRowsWithMenu, 0);
+  EXPECT_EQ(virusRowsWithMenu, 6);
+  EXPECT_TRUE(failures.empty());
+  ASSERT_EQ(texts.size(), std::size(steps));
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_EQ(texts[i], steps[i].text) << steps[i].file;
+    EXPECT_EQ(waves[i], std::vector<int>{steps[i].wave}) << steps[i].file;
+  }
+  EXPECT_EQ(actedRowsWithMenu, 0) << "a result text has no menu";
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].caption, L"Предупреждение");
+  EXPECT_EQ(questions[0].text, L"Вы действительно хотите удалить эти файлы?");
+
+}
+
+// The box's numbers, and how much red its animation shows.
+struct SummaryLook {
+  std::wstring files, viruses, seconds;
+  int red = 0;
+};
+class LookingSummary : public CSummaryDialog {
+ public:
+  SummaryLook look;
+
+ protected:
+  BOOL OnInitDialog() override {
+    const BOOL result = CSummaryDialog::OnInitDialog();
+    SetTimer(1, 600);
+    return result;
+  }
+  void OnTimer(UINT_PTR) override {
+    KillTimer(1);
+    look.files = Text(GetDlgItem(IDC_FILES_CHECKED));
+    look.viruses = Text(GetDlgItem(IDC_VIRUSES_FOUND));
+    look.seconds = Text(GetDlgItem(IDC_SCAN_TIME));
+    RECT r{};
+    ::GetWindowRect(GetDlgItem(IDC_ANIMATION), &r);
+    HDC screen = ::GetDC(nullptr);
+    for (int y = r.top; y < r.bottom; y += 2)
+      for (int x = r.left; x < r.right; x += 2) {
+        const COLORREF c = ::GetPixel(screen, x, y);
+        look.red += GetRValue(c) > 150 && GetGValue(c) < 100;
+      }
+    ::ReleaseDC(nullptr, screen);
+    EndDialog(IDOK);
+  }
+};
+
+TEST(SummaryDialog, UnsignedNumbersAndTheClipThatTellsWhetherVirusesWereFound) {
+  AfxGetApp()->InitNames(::GetModuleHandleW(nullptr));
+  LookingSummary infected;
+  EXPECT_EQ(infected.ShowSummary(4294967295u, 3, 0), IDOK);
+  EXPECT_EQ(infected.look.files, L"4294967295");
+  EXPECT_EQ(infected.look.viruses, L"3");
+  EXPECT_EQ(infected.look.seconds, L"0");
+  LookingSummary clean;
+  clean.ShowSummary(12, 0, 75);
+  EXPECT_EQ(clean.look.viruses, L"0");
+  EXPECT_EQ(clean.look.seconds, L"75");
+  // The infected clip is the shield flashing red; the clean one has no red.
+  EXPECT_GT(infected.look.red, 50);
+  EXPECT_LT(clean.look.red * 4, infected.look.red);
+}
+
+}  // namespace
+}  // namespace vsk
