@@ -3,8 +3,9 @@
 # program, prepares a working folder with the bundled database and harmless
 # samples of every kind it knows (four curable ones, the antivirus test
 # file, a dropper, clean files), scans it with the command-line scanner, and
-# opens Vireskand.exe there under Wine. Without a display the program runs
-# in a virtual one and a screenshot is saved instead (build/main-window.png).
+# opens Vireskand.exe there under Wine, scanning the samples at once.
+# Without a display the program runs in a virtual one and a screenshot of
+# the finished scan is saved instead (build/scan.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -29,7 +30,7 @@ echo
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "== no display: Vireskand.exe runs in a virtual one; screenshot follows"
-  scripts/screenshot.sh
+  scripts/screenshot.sh --scan
   exit 0
 fi
 
@@ -38,7 +39,12 @@ fi
 build=$PWD/build/win64
 prefix=$PWD/build/demo-prefix
 [ -d "$prefix" ] || cp -a "$build/wineprefix" "$prefix"
-echo "== Vireskand.exe (in $work): the splash, then the main window; its Выход button closes it"
+# First run: subfolders and clean files on, so that the scan of samples/
+# reaches every kind; later runs keep what the settings dialog saved.
+profile=$prefix/drive_c/windows/Vireskand.INI
+[ -f "$profile" ] || printf '[OPTIONS]\r\nSubDir=1\r\nFileOk=1\r\n' > "$profile"
+echo "== Vireskand.exe samples (in $work): the splash, the main window scanning samples/, the summary."
+echo "   Right-click an infected row for the cures and actions; Проверить starts another scan; Выход closes."
 cd "$work"
 WINEPREFIX=$prefix WINEDEBUG=-all LOCPATH=$build/locale LC_ALL=ru_RU.UTF-8 \
-  wine "$build/app/Vireskand.exe" >/dev/null 2>&1
+  wine "$build/app/Vireskand.exe" samples >/dev/null 2>&1

@@ -1,22 +1,50 @@
 #!/usr/bin/env bash
 # Starts the real Vireskand.exe under Wine in a virtual X display, in a
-# working folder with the bundled database, and saves a screenshot of the
-# main window: build/main-window.png (or the path given).
-# Needs the win64 build (cmake --build --preset win64).
+# working folder with the bundled database, and saves a screenshot:
+#   scripts/screenshot.sh [OUT]            the main window as it opens
+#                                          (build/main-window.png)
+#   scripts/screenshot.sh --scan [OUT]     a finished scan of the samples,
+#                                          every file listed (build/scan.png)
+#   scripts/screenshot.sh --summary [OUT]  the summary box after that scan
+#                                          (build/summary.png)
+# Needs the win64 build (cmake --build --preset win64); the two scans also
+# the native make-samples.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=${1:-build/main-window.png}
+mode=window
+case "${1:-}" in
+  --scan) mode=scan; shift ;;
+  --summary) mode=summary; shift ;;
+esac
+case $mode in
+  window) out=${1:-build/main-window.png} ;;
+  scan) out=${1:-build/scan.png} ;;
+  summary) out=${1:-build/summary.png} ;;
+esac
 build=$PWD/build/win64
 exe=$build/app/Vireskand.exe
 [ -f "$exe" ] || { echo "build the win64 preset first" >&2; exit 2; }
 cmake --build --preset win64 --target wineprefix >/dev/null
 
-# A copy of the test prefix, so that nothing else running in it is touched.
+# A copy of the test prefix, so that nothing else running in it is touched;
+# the working folder is C:\Vireskand in it, which is what the list shows.
 shot=$PWD/build/screenshot
 rm -rf "$shot"
-mkdir -p "$shot/work"
+mkdir -p "$shot"
 cp -a "$build/wineprefix" "$shot/prefix"
-cp data/VirusBase.vbf "$shot/work/"
+work=$shot/prefix/drive_c/Vireskand
+mkdir -p "$work"
+cp data/VirusBase.vbf "$work/"
+args=()
+if [ $mode != window ]; then
+  cmake --build --preset native --target make-samples >/dev/null
+  build/native/tools/make-samples data/VirusBase.vbf "$work" >/dev/null
+  report=0
+  [ $mode = summary ] && report=1
+  printf '[OPTIONS]\r\nSubDir=1\r\nFileOk=1\r\nSound=0\r\nReport=%s\r\n' $report \
+    > "$shot/prefix/drive_c/windows/Vireskand.INI"
+  args=(samples)
+fi
 
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
@@ -31,16 +59,20 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=$display
 sleep 1
-(cd "$shot/work" && WINEPREFIX=$shot/prefix WINEDEBUG=-all LOCPATH=$build/locale \
-   LC_ALL=ru_RU.UTF-8 exec wine "$exe") >/dev/null 2>&1 &
+(cd "$work" && WINEPREFIX=$shot/prefix WINEDEBUG=-all LOCPATH=$build/locale \
+   LC_ALL=ru_RU.UTF-8 exec wine "$exe" "${args[@]}") >/dev/null 2>&1 &
 wine_pid=$!
 # Two seconds of splash, then the main window; a moment more for the
-# animation to run.
+# animation (or the scan) to run.
+name=Vireskand
+[ $mode = summary ] && name='Отчёт о проверке.'
 for _ in $(seq 60); do
-  xwininfo -name Vireskand >/dev/null 2>&1 && break
+  xwininfo -name "$name" >/dev/null 2>&1 && break
   sleep 0.5
 done
 sleep 1.5
-# The window stands at the screen's origin (its template has no centring).
+[ $mode = scan ] && sleep 1.5
+# The window stands at the screen's origin (its template has no centring);
+# the summary box is centred on the screen, over it.
 import -window root -crop 640x470+0+0 +repage "$out"
 echo "$out"
