@@ -307,6 +307,56 @@ TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {
 
 }
 
+// Cancels the folder chooser from inside its loop, noting whether it showed
+// the title.
+struct ChooserCanceller {
+  static inline bool sawTitle = false;
+  static inline HWND main = nullptr;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &Tick);
+  ~ChooserCanceller() { ::KillTimer(nullptr, timer); }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &Visit, 0);
+  }
+  static BOOL CALLBACK Visit(HWND wnd, LPARAM) {
+    if (wnd == main || !::IsWindowVisible(wnd)) return TRUE;
+    ::EnumChildWindows(wnd, [](HWND child, LPARAM) -> BOOL {
+      if (Text(child) == kChooseFolderTitle) sawTitle = true;
+      return TRUE;
+    }, 0);
+    ::PostMessageW(wnd, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+  }
+};
+
+TEST(ScanWindow, CancellingTheFolderChooserLeavesTheListAndTheLookAsTheyWere) {
+  GatePlayer player;
+  int rowsBefore = -1, rowsAfter = -1;
+  Looks after{};
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    PrepareSamples(0, 0, 0);
+    d.StartScan((fs::current_path() / "samples").wstring());
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    rowsBefore = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    player.TakePlayed();
+    {
+      ChooserCanceller::main = d.m_hWnd;
+      ChooserCanceller::sawTitle = false;
+      ChooserCanceller canceller;
+      d.SendMessage(WM_COMMAND, IDC_SCAN);
+    }
+    rowsAfter = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    after = LooksOf(d);
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_TRUE(ChooserCanceller::sawTitle) << "the chooser shows its title";
+  EXPECT_EQ(rowsBefore, 6);
+  EXPECT_EQ(rowsAfter, 6);
+  EXPECT_EQ(after.caption, L"Проверить");
+  EXPECT_TRUE(after.settingsEnabled);
+  EXPECT_EQ(player.TakePlayed(), (std::vector<int>{wave::kClick, wave::kClick, wave::kClosing}))
+      << "the start click, then the exit's click and closing sound";
+}
+
 // The box's numbers, and how much red its animation shows.
 struct SummaryLook {
   std::wstring files, viruses, seconds;
