@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AppState.h"
@@ -212,6 +213,49 @@ TEST(ScanWindow, ExitDuringAScanIsRefusedAndTheScanGoesOn) {
   EXPECT_TRUE(stillRunning);
   EXPECT_EQ(viruses, L"6") << "the whole walk";
   EXPECT_EQ(rows, 6);
+}
+
+TEST(ScanWindow, ANewScanWaitsForTheEndOfAStoppedOne) {
+  GatePlayer player;
+  std::vector<std::wstring> summaries;
+  bool oldWorkerEnded = false;
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(0, 1, 0);
+    test::WhenShown first(nullptr, kSummaryTitle, [&](HWND summary) {
+      summaries.push_back(Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
+      ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
+    });
+    player.Hold();
+    d.StartScan(folder.wstring());
+    ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
+    const HANDLE oldWorker = d.ScanThread();
+    HANDLE watched = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), oldWorker, ::GetCurrentProcess(), &watched, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    {
+      test::MessageBoxAnswerer answerer;  // OK: stop
+      d.SendMessage(WM_COMMAND, IDC_SCAN);
+    }
+    // The stopped run's worker is still inside its walk; the new start has
+    // to wait for its summary and end.
+    std::thread releaser([&] {
+      ::Sleep(300);
+      player.Release();
+    });
+    d.StartScan(folder.wstring());
+    oldWorkerEnded = ::WaitForSingleObject(watched, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(watched);
+    releaser.join();
+    test::WhenShown second(nullptr, kSummaryTitle, [&](HWND summary) {
+      summaries.push_back(Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
+      ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_TRUE(oldWorkerEnded) << "the new run started after the old worker had ended";
+  EXPECT_EQ(summaries, (std::vector<std::wstring>{L"1", L"6"}))
+      << "the stopped run's summary has its own counts; the new run walks everything";
 }
 
 // Right-clicks row `row` (-1: none selected); true when the menu opened.
