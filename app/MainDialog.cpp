@@ -100,6 +100,7 @@ class WindowScanView : public IScanView {
                           static_cast<uint32_t>(counters.scanSeconds));
     });
   }
+  bool Closed() override { return dlg_.m_closed.load(); }
   int RowCount() override {
     int count = 0;
     dlg_.CallOnWindowThread([&] { count = dlg_.m_results.GetItemCount(); });
@@ -543,6 +544,7 @@ void CMainDialog::WaitForScanWorker() {
 
 void CMainDialog::FinishScanWorker() {
   if (!m_scanThread) return;
+  m_closed = !::IsWindow(m_hWnd);
   TheScanControl().Stop();
   WaitForScanWorker();
 }

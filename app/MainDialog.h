@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -46,7 +47,8 @@ class CMainDialog : public CDialog {
   // chooser, once the worker of a previous run has ended.
   void StartScan(const std::wstring& folder);
   // Clears the running flag and waits for the worker to end, serving its
-  // calls to the window meanwhile.
+  // calls to the window meanwhile. Once the window is gone, the run ends
+  // with its walk (Escape closes the window even during a scan).
   void FinishScanWorker();
   HANDLE ScanThread() const { return m_scanThread; }
 
@@ -117,6 +119,8 @@ class CMainDialog : public CDialog {
   CToolTipCtrl m_toolTips;
   HANDLE m_scanThread = nullptr;
   bool m_waitingForWorker = false;
+  // Set when the window has closed under a running scan.
+  std::atomic<bool> m_closed{false};
   std::wstring m_scanFolder;
   std::wstring m_startupFolder;
   ScanCounters m_counters;

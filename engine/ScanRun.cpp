@@ -27,6 +27,10 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   // two still gives the elapsed time.
   const uint32_t end = static_cast<uint32_t>(os::TickCount());
   counters.scanSeconds = static_cast<long>((end - start) / 1000u);
+  if (view.Closed()) {
+    context.control.Stop();
+    return true;
+  }
 
   PlayIfOn(options, context.sound, wave::kScanEnded);
   view.ShowStatusText(kFinishedStatus);

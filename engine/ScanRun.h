@@ -27,6 +27,9 @@ class IScanView : public IScanSink, public IRowSource {
   virtual void ShowIdleLook() = 0;
   // Returns when the user has seen it (the window's summary is modal).
   virtual void ShowSummary(const ScanCounters& counters) = 0;
+  // True once the view has closed under a running walk: the run then ends
+  // without sound, summary or report, as its rows are gone.
+  virtual bool Closed() { return false; }
 };
 
 struct ScanRunContext {

@@ -26,6 +26,8 @@ class ViewRecorder : public IScanView, public ISoundPlayer {
   ScanControl* control = nullptr;
   fs::path reportFile;
   std::function<void()> onRow;
+  bool closed = false;
+  bool Closed() override { return closed; }
 
   void InsertRow(int, const fs::path& path, const std::wstring& result) override {
     rows.push_back({PathText(path), result});
@@ -132,6 +134,19 @@ TEST(ScanRunTest, SummaryAndReportFollowTheirOptions) {
   unwritable.options.ReportFileName = PathText(unwritable.dir / "no such folder" / "report.txt");
   EXPECT_FALSE(unwritable.Go()) << "a report that cannot be written is told to the caller";
   EXPECT_FALSE(unwritable.control.IsRunning());
+}
+
+TEST(ScanRunTest, AViewClosedDuringTheWalkEndsTheRunWithoutSummaryOrReport) {
+  ScanRig run;
+  WriteBytes(run.dir / "scan" / "bad", "EVIL-SIGNATURE");
+  run.view.onRow = [&] {
+    run.view.closed = true;
+    run.control.Stop();
+  };
+  EXPECT_TRUE(run.Go());
+  EXPECT_EQ(run.view.steps.back(), "wave 176") << "nothing after the walk";
+  EXPECT_FALSE(fs::exists(run.dir / "report.txt")) << "no report without the rows";
+  EXPECT_FALSE(run.control.IsRunning());
 }
 
 TEST(ScanRunTest, PriorityOptionToThreadPriority) {

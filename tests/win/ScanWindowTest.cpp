@@ -258,6 +258,32 @@ TEST(ScanWindow, ANewScanWaitsForTheEndOfAStoppedOne) {
       << "the stopped run's summary has its own counts; the new run walks everything";
 }
 
+TEST(ScanWindow, EscapeDuringAScanClosesTheWindowAndTheRunEndsWithoutSummaryOrReport) {
+  GatePlayer player;
+  test::TempDir reports;
+  std::thread releaser;
+  const INT_PTR result = RunMainWindow([&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(0, 1, 1);
+    TheOptions().ReportFileName = (reports / "report.txt").wstring();
+    player.Hold();
+    d.StartScan(folder.wstring());
+    ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
+    // The worker goes on once the window has gone.
+    releaser = std::thread([&] {
+      ::Sleep(500);
+      player.Release();
+    });
+    // Typed into the window's own loop once the script has returned.
+    ::PostMessageW(d.GetDlgItem(IDC_SCAN), WM_KEYDOWN, VK_ESCAPE, 1);
+  });
+  releaser.join();
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_FALSE(TheScanControl().IsRunning());
+  EXPECT_FALSE(fs::exists(reports / "report.txt")) << "the rows went with the window";
+  EXPECT_EQ(player.TakePlayed(), (std::vector<int>{wave::kWindowOpened, wave::kVirusFound}))
+      << "no finish sound: the end sequence did not run";
+}
+
 // Right-clicks row `row` (-1: none selected); true when the menu opened.
 bool RightClickShowsMenu(ScriptedMainDialog& d, int row) {
   const HWND list = d.GetDlgItem(IDC_RESULTS);
