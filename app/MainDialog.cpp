@@ -63,6 +63,8 @@ class WindowScanView : public IScanView {
  public:
   explicit WindowScanView(CMainDialog& dlg) : dlg_(dlg) {}
 
+  // Rows, progress and the current file are queued: the window applies
+  // what has gathered in one go, so a fast walk is not held up by painting.
   void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result) override {
     // The system's icon for the file, looked up on the worker's thread.
     SHFILEINFOW info{};
@@ -70,18 +72,15 @@ class WindowScanView : public IScanView {
                                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
                          ? info.iIcon
                          : 0;
-    const std::wstring text = PathText(path);
-    dlg_.CallOnWindowThread([&] {
-      dlg_.m_fileIconIndex = icon;
-      const int at = dlg_.m_results.InsertItem(row, text, icon);
-      dlg_.m_results.SetItemText(at, 1, result);
+    dlg_.QueueScanUpdate([&](CMainDialog::ScanUpdates& u) {
+      u.rows.push_back({row, PathText(path), result, icon});
     });
   }
   void SetProgress(int position) override {
-    dlg_.CallOnWindowThread([&] { dlg_.m_progress.SetPos(position); });
+    dlg_.QueueScanUpdate([&](CMainDialog::ScanUpdates& u) { u.progress = position; });
   }
   void SetStatus(const std::filesystem::path& current) override {
-    ShowStatusText(PathText(current));
+    dlg_.QueueScanUpdate([&](CMainDialog::ScanUpdates& u) { u.status = PathText(current); });
   }
   void ShowStatusText(const std::wstring& text) override {
     dlg_.CallOnWindowThread([&] { dlg_.SetDlgItemText(IDC_STATUS, text); });
@@ -101,19 +100,25 @@ class WindowScanView : public IScanView {
     });
   }
   bool Closed() override { return dlg_.m_closed.load(); }
+  // The report reads the list once, in one call to the window.
   int RowCount() override {
-    int count = 0;
-    dlg_.CallOnWindowThread([&] { count = dlg_.m_results.GetItemCount(); });
-    return count;
+    if (!haveRows_)
+      dlg_.CallOnWindowThread([&] {
+        const int count = dlg_.m_results.GetItemCount();
+        for (int i = 0; i < count; ++i)
+          rows_.push_back({dlg_.m_results.GetItemText(i, 0), dlg_.m_results.GetItemText(i, 1)});
+      });
+    haveRows_ = true;
+    return static_cast<int>(rows_.size());
   }
   std::wstring RowText(int row, int column) override {
-    std::wstring text;
-    dlg_.CallOnWindowThread([&] { text = dlg_.m_results.GetItemText(row, column); });
-    return text;
+    return column == 0 ? rows_[row].first : rows_[row].second;
   }
 
  private:
   CMainDialog& dlg_;
+  bool haveRows_ = false;
+  std::vector<std::pair<std::wstring, std::wstring>> rows_;
 };
 
 CMainDialog::CMainDialog(CWnd* parent) : CDialog(IDD_MAIN_DIALOG, parent) {}
@@ -157,6 +162,7 @@ const MessageMap* CMainDialog::GetMessageMap() const {
       OnCommandEntry(ID_RENAME_INFECTED, &CMainDialog::OnRenameInfected),
       OnCommandEntry(ID_MOVE_TO_QUARANTINE, &CMainDialog::OnMoveToQuarantine),
       OnMessageEntry(kCallOnWindowThread, &CMainDialog::OnCallOnWindowThread),
+      OnMessageEntry(kApplyScanUpdates, &CMainDialog::OnApplyScanUpdates),
       OnMessageEntry(kStartStartupScan, &CMainDialog::OnStartStartupScan),
   };
   static const MessageMap map{CDialog::GetMessageMap(), entries, std::size(entries)};
@@ -523,8 +529,51 @@ void CMainDialog::CallOnWindowThread(const std::function<void()>& fn) {
 }
 
 LRESULT CMainDialog::OnCallOnWindowThread(WPARAM, LPARAM l) {
+  // What the walk queued comes first.
+  ApplyScanUpdates();
   (*reinterpret_cast<const std::function<void()>*>(l))();
   return 0;
+}
+
+void CMainDialog::QueueScanUpdate(const std::function<void(ScanUpdates&)>& change) {
+  bool post = false;
+  {
+    std::lock_guard lock(m_updatesMutex);
+    change(m_updates);
+    post = !m_updates.posted;
+    m_updates.posted = true;
+  }
+  if (post) PostMessage(kApplyScanUpdates);
+}
+
+LRESULT CMainDialog::OnApplyScanUpdates(WPARAM, LPARAM) {
+  ApplyScanUpdates();
+  return 0;
+}
+
+void CMainDialog::ApplyScanUpdates() {
+  ScanUpdates taken;
+  {
+    std::lock_guard lock(m_updatesMutex);
+    taken = std::move(m_updates);
+    m_updates = {};
+  }
+  if (!taken.rows.empty()) {
+    // One repaint for the lot instead of one per row.
+    m_results.SendMessage(WM_SETREDRAW, FALSE);
+    for (const ScanUpdates::Row& r : taken.rows) {
+      m_fileIconIndex = r.icon;
+      const int at = m_results.InsertItem(r.row, r.object, r.icon);
+      m_results.SetItemText(at, 1, r.result);
+    }
+    m_results.SendMessage(WM_SETREDRAW, TRUE);
+    ::InvalidateRect(m_results, nullptr, TRUE);
+    // Painted now: the next batch is usually queued already, and a paint
+    // waits for an empty queue.
+    m_results.UpdateWindow();
+  }
+  if (taken.progress) m_progress.SetPos(*taken.progress);
+  if (taken.status) SetDlgItemText(IDC_STATUS, *taken.status);
 }
 
 void CMainDialog::WaitForScanWorker() {

@@ -8,7 +8,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Actions.h"
 #include "Controls.h"
@@ -31,6 +34,8 @@ inline constexpr wchar_t kStopCaption[] = L"Сообщение";
 // Runs the std::function<void()> at lParam on the window's thread.
 inline constexpr UINT kCallOnWindowThread = WM_APP + 1;
 inline constexpr UINT kStartStartupScan = WM_APP + 2;
+// Applies what the scan worker has queued for the window.
+inline constexpr UINT kApplyScanUpdates = WM_APP + 3;
 
 class WindowScanView;
 
@@ -81,6 +86,7 @@ class CMainDialog : public CDialog {
   void OnRenameInfected();
   void OnMoveToQuarantine();
   LRESULT OnCallOnWindowThread(WPARAM, LPARAM);
+  LRESULT OnApplyScanUpdates(WPARAM, LPARAM);
   LRESULT OnStartStartupScan(WPARAM, LPARAM);
 
  private:
@@ -91,6 +97,23 @@ class CMainDialog : public CDialog {
   void RemoveTrayIcon();
   void CoverCaption();
   friend class WindowScanView;
+  // The walk's rows, progress and current file, waiting for the window's
+  // thread; only the newest progress and file are kept.
+  struct ScanUpdates {
+    struct Row {
+      int row;
+      std::wstring object, result;
+      int icon;
+    };
+    std::vector<Row> rows;
+    std::optional<int> progress;
+    std::optional<std::wstring> status;
+    bool posted = false;
+  };
+  // From the worker: changes the queue and posts one message to apply it
+  // unless one is already on its way.
+  void QueueScanUpdate(const std::function<void(ScanUpdates&)>& change);
+  void ApplyScanUpdates();
   void ShowScanningLook();
   void ShowIdleLook();
   void AskToStop();
@@ -121,6 +144,8 @@ class CMainDialog : public CDialog {
   bool m_waitingForWorker = false;
   // Set when the window has closed under a running scan.
   std::atomic<bool> m_closed{false};
+  std::mutex m_updatesMutex;
+  ScanUpdates m_updates;
   std::wstring m_scanFolder;
   std::wstring m_startupFolder;
   ScanCounters m_counters;

@@ -138,6 +138,7 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
     scanning = LooksOf(d);
     priority = ::GetThreadPriority(d.ScanThread());
     ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
+    test::PumpMessages();  // the row queued before the wave
     rowsAtStop = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
     {
       test::MessageBoxAnswerer answerer;  // OK
