@@ -270,8 +270,9 @@ TEST(ScanWindow, EscapeDuringAScanClosesTheWindowAndTheRunEndsWithoutSummaryOrRe
     d.StartScan(folder.wstring());
     ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
     // The worker goes on once the window has gone.
-    releaser = std::thread([&] {
-      ::Sleep(500);
+    const HWND window = d.m_hWnd;
+    releaser = std::thread([&player, window] {
+      while (::IsWindow(window)) ::Sleep(20);
       player.Release();
     });
     // Typed into the window's own loop once the script has returned.
