@@ -246,8 +246,10 @@ int Run(const std::vector<std::wstring>& args) {
   control.Start();
   ScanCounters counters;
   SilentPlayer player;
-  ConsoleView view(isatty(fileno(stderr)) != 0);
+  const bool progress = isatty(fileno(stderr)) != 0;
+  ConsoleView view(progress);
   ScanRunContext run{a.options, table, control, counters, player};
+  run.countFiles = progress;
   if (!RunScan(run, view, a.folder, a.folderText))
     PrintUtf8(stderr, L"Не удалось записать протокол: " + a.reportFile + L"\n");
   PrintUtf8(stdout, view.Summary());

@@ -16,7 +16,7 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
 
   view.ShowStatusText(kPreparingStatus);
   counters.filesChecked = 0;
-  CountFiles(walk, folder);
+  if (context.countFiles) CountFiles(walk, folder);
   view.SetProgressRange(counters.filesChecked);
   view.SetProgress(0);
 

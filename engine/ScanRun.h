@@ -40,6 +40,9 @@ struct ScanRunContext {
   ISoundPlayer& sound;
   // The report's date, time and names; taken when the report is written.
   ReportStamp (*stamp)() = &CurrentReportStamp;
+  // The first walk only sizes the progress; a view that shows none skips it
+  // (the range is then 0).
+  bool countFiles = true;
 };
 
 // Runs to the end, or until the control's running flag is cleared; a

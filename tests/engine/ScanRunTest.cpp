@@ -114,6 +114,18 @@ TEST(ScanRunTest, AStoppedRunEndsTheSameWayWithItsPartialCounts) {
   EXPECT_TRUE(fs::exists(run.dir / "report.txt"));
 }
 
+TEST(ScanRunTest, WithoutCountingTheRangeIsZeroAndTheWalkTheSame) {
+  ScanRig run;
+  WriteBytes(run.dir / "scan" / "bad", "EVIL-SIGNATURE");
+  ScanRunContext context{run.options, run.table, run.control, run.counters, run.view, &FixedStamp};
+  context.countFiles = false;
+  run.control.Start();
+  EXPECT_TRUE(RunScan(context, run.view, run.dir / "scan", PathText(run.dir / "scan")));
+  EXPECT_EQ(run.view.steps[1], "range 0");
+  EXPECT_EQ(run.counters.filesChecked, 1);
+  EXPECT_EQ(run.view.rows.size(), 1u);
+}
+
 TEST(ScanRunTest, AnEmptyFolderFinishesAtOnceWithZeros) {
   ScanRig run;
   EXPECT_TRUE(run.Go());

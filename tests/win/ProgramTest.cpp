@@ -16,6 +16,7 @@
 #include "Text1251.h"
 #include "TestUtil.h"
 #include "VirusDatabase.h"
+#include "WinTestUtil.h"
 #include "resource.h"
 
 namespace vsk {
@@ -45,11 +46,7 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
 }
 
 // Read without a message: the splash's thread pumps none while it stands.
-std::wstring TextOf(HWND wnd) {
-  wchar_t text[1024] = {};
-  ::GetWindowTextW(wnd, text, 1024);
-  return text;
-}
+using test::WindowText;
 
 std::wstring ClassOf(HWND wnd) {
   wchar_t name[64] = {};
@@ -119,7 +116,7 @@ class Program {
     return Find([](HWND w) { return ::GetDlgItem(w, 0xFFFF) != nullptr; }, limit);
   }
   HWND FindMainWindow(std::chrono::milliseconds limit) const {
-    return Find([](HWND w) { return TextOf(w) == L"Vireskand" && ::GetDlgItem(w, IDC_RESULTS); },
+    return Find([](HWND w) { return WindowText(w) == L"Vireskand" && ::GetDlgItem(w, IDC_RESULTS); },
                 limit);
   }
   bool Exited(std::chrono::milliseconds limit) const {
@@ -139,7 +136,7 @@ class Program {
 bool IsSplash(HWND w) {
   RECT r{};
   ::GetWindowRect(w, &r);
-  return ClassOf(w) == L"#32770" && TextOf(w).empty() &&
+  return ClassOf(w) == L"#32770" && WindowText(w).empty() &&
          !(::GetWindowLongPtrW(w, GWL_STYLE) & WS_CAPTION) && r.right - r.left > 300;
 }
 
@@ -153,8 +150,8 @@ void ExpectSplashThenMessage(const fs::path& folder, const std::wstring& text) {
   const HWND box = program.FindMessageBox(20s);
   ASSERT_NE(box, nullptr);
   EXPECT_GE(std::chrono::steady_clock::now() - shown, 1500ms) << "the message waits for the splash";
-  EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)), text);
-  EXPECT_EQ(TextOf(box), L"Vireskand");
+  EXPECT_EQ(WindowText(::GetDlgItem(box, 0xFFFF)), text);
+  EXPECT_EQ(WindowText(box), L"Vireskand");
   EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{box}) << "the splash is gone, no main window";
   ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(program.Exited(10s));
@@ -245,7 +242,7 @@ TEST(Program, WithTheDatabaseTheMainWindowOpensMinimizesAndClosesByItsExitButton
     EXPECT_TRUE(::IsWindowVisible(button)) << id;
     EXPECT_EQ(::GetWindowLongPtrW(button, GWL_STYLE) & 0x0F, BS_OWNERDRAW) << id;
   }
-  EXPECT_EQ(TextOf(::GetDlgItem(main, IDC_STATUS)),
+  EXPECT_EQ(WindowText(::GetDlgItem(main, IDC_STATUS)),
             L"Для начала проверки нажмите кнопку \"Проверить\"");
   const HWND list = ::GetDlgItem(main, IDC_RESULTS);
   EXPECT_EQ(ListColumns(program.process(), list), (std::vector<std::wstring>{L"Объект", L"Результат"}));
@@ -325,7 +322,7 @@ TEST(Program, TheAboutCommandRunsTheAboutBoxModally) {
   ASSERT_NE(main, nullptr);
   ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_ABOUT)));
-  const HWND about = program.Find([&](HWND w) { return w != main && TextOf(w) == L"О программе"; }, 10s);
+  const HWND about = program.Find([&](HWND w) { return w != main && WindowText(w) == L"О программе"; }, 10s);
   ASSERT_NE(about, nullptr);
   EXPECT_FALSE(::IsWindowEnabled(main)) << "modal";
   ::PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -409,7 +406,7 @@ TEST(Program, AFolderOnTheCommandLineIsScannedLikeTheCommandLineScannerDoesIt) {
                    {L"ReportFileName", L"window.txt"}, {L"ReportFileMode", L"0"}, {L"Sound", L"0"}});
   const HWND main = program.FindMainWindow(20s);
   ASSERT_NE(main, nullptr);
-  const HWND summary = program.Find([](HWND w) { return TextOf(w) == L"Отчёт о проверке."; }, 30s);
+  const HWND summary = program.Find([](HWND w) { return WindowText(w) == L"Отчёт о проверке."; }, 30s);
   ASSERT_NE(summary, nullptr) << "the summary follows the scan";
   EXPECT_FALSE(::IsWindowEnabled(main)) << "modal, owned by the main window";
   EXPECT_EQ(::GetWindow(summary, GW_OWNER), main);
@@ -430,15 +427,15 @@ TEST(Program, AFolderOnTheCommandLineIsScannedLikeTheCommandLineScannerDoesIt) {
       if (line.rfind(label, 0) == 0) return line.substr(line.rfind(L'\t') + 1);
     return std::wstring(L"?");
   };
-  EXPECT_EQ(TextOf(::GetDlgItem(summary, IDC_FILES_CHECKED)), number(L"Файлов проверено:"));
-  EXPECT_EQ(TextOf(::GetDlgItem(summary, IDC_VIRUSES_FOUND)), number(L"Вирусов обнаружено:"));
-  const std::wstring summaryTime = TextOf(::GetDlgItem(summary, IDC_SCAN_TIME));
-  EXPECT_EQ(TextOf(::GetDlgItem(main, IDC_SCAN)), L"Проверить") << "idle look before the summary";
+  EXPECT_EQ(WindowText(::GetDlgItem(summary, IDC_FILES_CHECKED)), number(L"Файлов проверено:"));
+  EXPECT_EQ(WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND)), number(L"Вирусов обнаружено:"));
+  const std::wstring summaryTime = WindowText(::GetDlgItem(summary, IDC_SCAN_TIME));
+  EXPECT_EQ(WindowText(::GetDlgItem(main, IDC_SCAN)), L"Проверить") << "idle look before the summary";
   EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(main, IDC_SETTINGS)));
 
   ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "window.txt"); }, 10s));
-  EXPECT_TRUE(WaitFor([&] { return TextOf(::GetDlgItem(main, IDC_STATUS)) == kIdleStatus; }, 5s));
+  EXPECT_TRUE(WaitFor([&] { return WindowText(::GetDlgItem(main, IDC_STATUS)) == kIdleStatus; }, 5s));
   std::this_thread::sleep_for(300ms);
   // Byte for byte but the date and the scan time, which are the run's own.
   std::vector<std::wstring> written = ReportLines(folder / "window.txt");
@@ -458,12 +455,12 @@ TEST(Program, AMissingFolderOnTheCommandLineIsToldAndNothingIsScanned) {
   Program program(folder.path(), L"\"no such folder\"");
   const HWND box = program.FindMessageBox(20s);
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)),
+  EXPECT_EQ(WindowText(::GetDlgItem(box, 0xFFFF)),
             L"Папка для проверки не найдена:\n" + (folder / "no such folder").wstring());
   ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   const HWND main = program.FindMainWindow(5s);
   ASSERT_NE(main, nullptr);
-  EXPECT_EQ(TextOf(::GetDlgItem(main, IDC_SCAN)), L"Проверить");
+  EXPECT_EQ(WindowText(::GetDlgItem(main, IDC_SCAN)), L"Проверить");
   EXPECT_EQ(::SendMessageW(::GetDlgItem(main, IDC_RESULTS), LVM_GETITEMCOUNT, 0, 0), 0);
 }
 

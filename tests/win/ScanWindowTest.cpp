@@ -86,12 +86,6 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
   return true;
 }
 
-std::wstring Text(HWND wnd) {
-  wchar_t text[512] = {};
-  ::GetWindowTextW(wnd, text, 512);
-  return text;
-}
-
 // The bundled samples in the working folder and the settings of a test run.
 fs::path PrepareSamples(int fileOk, int report, int reportToFile) {
   const fs::path folder = fs::current_path();
@@ -119,7 +113,7 @@ struct Looks {
   bool settingsEnabled, databaseEnabled;
 };
 Looks LooksOf(ScriptedMainDialog& d) {
-  return {Text(d.GetDlgItem(IDC_SCAN)), ::IsWindowEnabled(d.GetDlgItem(IDC_SETTINGS)) != FALSE,
+  return {test::WindowText(d.GetDlgItem(IDC_SCAN)), ::IsWindowEnabled(d.GetDlgItem(IDC_SETTINGS)) != FALSE,
           ::IsWindowEnabled(d.GetDlgItem(IDC_DATABASE)) != FALSE};
 }
 
@@ -146,11 +140,11 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
       questions = answerer.shown;
     }
     stopped = LooksOf(d);
-    statusAfterStop = Text(d.GetDlgItem(IDC_STATUS));
+    statusAfterStop = test::WindowText(d.GetDlgItem(IDC_STATUS));
     // The summary runs its own loop on this thread.
     test::WhenShown reader(nullptr, kSummaryTitle, [&](HWND summary) {
-      files = Text(::GetDlgItem(summary, IDC_FILES_CHECKED));
-      viruses = Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND));
+      files = test::WindowText(::GetDlgItem(summary, IDC_FILES_CHECKED));
+      viruses = test::WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND));
       summaryBeforeReport = !fs::exists("report.txt");
       ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
     });
@@ -200,7 +194,7 @@ TEST(ScanWindow, ExitDuringAScanIsRefusedAndTheScanGoesOn) {
     }
     stillRunning = TheScanControl().IsRunning();
     test::WhenShown reader(nullptr, kSummaryTitle, [&](HWND summary) {
-      viruses = Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND));
+      viruses = test::WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND));
       ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
     });
     player.Release();
@@ -223,7 +217,7 @@ TEST(ScanWindow, ANewScanWaitsForTheEndOfAStoppedOne) {
   RunMainWindow([&](ScriptedMainDialog& d) {
     const fs::path folder = PrepareSamples(0, 1, 0);
     test::WhenShown first(nullptr, kSummaryTitle, [&](HWND summary) {
-      summaries.push_back(Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
+      summaries.push_back(test::WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
       ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
     });
     player.Hold();
@@ -248,7 +242,7 @@ TEST(ScanWindow, ANewScanWaitsForTheEndOfAStoppedOne) {
     ::CloseHandle(watched);
     releaser.join();
     test::WhenShown second(nullptr, kSummaryTitle, [&](HWND summary) {
-      summaries.push_back(Text(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
+      summaries.push_back(test::WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
       ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
     });
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
@@ -392,7 +386,7 @@ struct ChooserCanceller {
   static BOOL CALLBACK Visit(HWND wnd, LPARAM) {
     if (wnd == main || !::IsWindowVisible(wnd)) return TRUE;
     ::EnumChildWindows(wnd, [](HWND child, LPARAM) -> BOOL {
-      if (Text(child) == kChooseFolderTitle) sawTitle = true;
+      if (test::WindowText(child) == kChooseFolderTitle) sawTitle = true;
       return TRUE;
     }, 0);
     ::PostMessageW(wnd, WM_COMMAND, IDCANCEL, 0);
@@ -446,9 +440,9 @@ class LookingSummary : public CSummaryDialog {
   }
   void OnTimer(UINT_PTR) override {
     KillTimer(1);
-    look.files = Text(GetDlgItem(IDC_FILES_CHECKED));
-    look.viruses = Text(GetDlgItem(IDC_VIRUSES_FOUND));
-    look.seconds = Text(GetDlgItem(IDC_SCAN_TIME));
+    look.files = test::WindowText(GetDlgItem(IDC_FILES_CHECKED));
+    look.viruses = test::WindowText(GetDlgItem(IDC_VIRUSES_FOUND));
+    look.seconds = test::WindowText(GetDlgItem(IDC_SCAN_TIME));
     RECT r{};
     ::GetWindowRect(GetDlgItem(IDC_ANIMATION), &r);
     HDC screen = ::GetDC(nullptr);

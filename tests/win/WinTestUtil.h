@@ -149,6 +149,14 @@ class PixelCanvas {
   uint32_t* bits_ = nullptr;
 };
 
+// A window's text, read without sending it a message (so also while its
+// thread is busy).
+inline std::wstring WindowText(HWND wnd) {
+  wchar_t text[1024] = {};
+  ::GetWindowTextW(wnd, text, 1024);
+  return text;
+}
+
 // Dispatches what is queued for this thread.
 inline void PumpMessages() {
   MSG msg;
