@@ -1,9 +1,9 @@
-#include "AppState.h"
+#include "app/AppState.h"
 
 #include <atomic>
 
-#include "App.h"
-#include "Sounds.h"
+#include "framework/App.h"
+#include "app/Sounds.h"
 
 namespace vsk {
 namespace {

@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
-#include "Messages.h"
-#include "Options.h"
-#include "ScanControl.h"
-#include "Sound.h"
-#include "VirusDatabase.h"
+#include "engine/Messages.h"
+#include "engine/Options.h"
+#include "engine/ScanControl.h"
+#include "engine/Sound.h"
+#include "engine/VirusDatabase.h"
 
 #include <windows.h>
 

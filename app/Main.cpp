@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "ScannerApp.h"
+#include "app/ScannerApp.h"
 
 namespace {
 vsk::CScannerApp theApp;

@@ -1,4 +1,4 @@
-#include "MainDialog.h"
+#include "app/MainDialog.h"
 
 #include <process.h>
 #include <shlobj.h>
@@ -6,18 +6,18 @@
 #include <filesystem>
 #include <system_error>
 
-#include "AboutDialog.h"
-#include "DatabaseDialog.h"
-#include "HelpDialog.h"
-#include "SettingsDialog.h"
-#include "SummaryDialog.h"
-#include "Text1251.h"
-#include "Tray.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/DatabaseDialog.h"
+#include "app/HelpDialog.h"
+#include "app/SettingsDialog.h"
+#include "app/SummaryDialog.h"
+#include "engine/Text1251.h"
+#include "app/Tray.h"
 
-#include "App.h"
-#include "AppState.h"
-#include "Gdi.h"
-#include "resource.h"
+#include "framework/App.h"
+#include "app/AppState.h"
+#include "framework/Gdi.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

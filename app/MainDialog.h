@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "Actions.h"
-#include "Controls.h"
-#include "Dialog.h"
-#include "ImageButton.h"
-#include "ScanRun.h"
+#include "engine/Actions.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "controls/ImageButton.h"
+#include "engine/ScanRun.h"
 
 namespace vsk {
 

@@ -1,10 +1,10 @@
-#include "ScannerApp.h"
+#include "app/ScannerApp.h"
 
 #include <shellapi.h>
 
-#include "AppState.h"
-#include "MainDialog.h"
-#include "resource.h"
+#include "app/AppState.h"
+#include "app/MainDialog.h"
+#include "res/resource.h"
 
 namespace vsk {
 

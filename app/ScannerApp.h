@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "App.h"
-#include "Dialog.h"
+#include "framework/App.h"
+#include "framework/Dialog.h"
 
 namespace vsk {
 

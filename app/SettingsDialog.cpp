@@ -1,8 +1,8 @@
-#include "SettingsDialog.h"
+#include "app/SettingsDialog.h"
 
 #include <iterator>
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

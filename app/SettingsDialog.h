@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "Controls.h"
-#include "Dialog.h"
-#include "ImageButton.h"
-#include "Options.h"
-#include "Sound.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "controls/ImageButton.h"
+#include "engine/Options.h"
+#include "engine/Sound.h"
 
 namespace vsk {
 

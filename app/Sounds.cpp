@@ -1,4 +1,4 @@
-#include "Sounds.h"
+#include "app/Sounds.h"
 
 #include <mmsystem.h>
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "Sound.h"
+#include "engine/Sound.h"
 
 namespace vsk {
 

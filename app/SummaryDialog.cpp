@@ -1,6 +1,6 @@
-#include "SummaryDialog.h"
+#include "app/SummaryDialog.h"
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace vsk {
 

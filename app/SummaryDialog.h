@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "Controls.h"
-#include "Dialog.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
 
 namespace vsk {
 

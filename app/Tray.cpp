@@ -1,6 +1,6 @@
-#include "Tray.h"
+#include "app/Tray.h"
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace vsk {
 

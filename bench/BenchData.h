@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "VirusDatabase.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk::bench {
 

@@ -2,8 +2,8 @@
 // signatures. Throughput is reported as bytes_per_second.
 #include <benchmark/benchmark.h>
 
-#include "BenchData.h"
-#include "Matcher.h"
+#include "bench/BenchData.h"
+#include "engine/Matcher.h"
 
 #ifdef VSK_HAVE_VECTORSCAN
 #include <hs/hs.h>

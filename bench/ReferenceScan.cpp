@@ -8,8 +8,8 @@
 #include <iterator>
 #include <vector>
 
-#include "ReferenceMatch.h"
-#include "VirusDatabase.h"
+#include "tests/ReferenceMatch.h"
+#include "engine/VirusDatabase.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "WaterEffect.h"
+#include "dialogs/WaterEffect.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <utility>
 #include <vector>
 
-#include "Actions.h"
-#include "FolderWalk.h"
-#include "Os.h"
-#include "Report.h"
-#include "ScanRun.h"
-#include "Text1251.h"
-#include "VirusDatabase.h"
+#include "engine/Actions.h"
+#include "engine/FolderWalk.h"
+#include "engine/Os.h"
+#include "engine/Report.h"
+#include "engine/ScanRun.h"
+#include "engine/Text1251.h"
+#include "engine/VirusDatabase.h"
 
 #ifdef _WIN32
 #include <io.h>

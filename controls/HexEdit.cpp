@@ -1,4 +1,4 @@
-#include "HexEdit.h"
+#include "controls/HexEdit.h"
 
 #include <iterator>
 #include <string>

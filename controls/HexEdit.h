@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "Gdi.h"
-#include "HexEditModel.h"
-#include "Wnd.h"
+#include "framework/Gdi.h"
+#include "controls/HexEditModel.h"
+#include "framework/Wnd.h"
 
 namespace vsk {
 

@@ -1,4 +1,4 @@
-#include "HexEditModel.h"
+#include "controls/HexEditModel.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "HoverButton.h"
+#include "controls/HoverButton.h"
 
 #include <iterator>
 
-#include "HoverJump.h"
+#include "controls/HoverJump.h"
 
 namespace vsk {
 

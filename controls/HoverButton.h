@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "Controls.h"
+#include "framework/Controls.h"
 
 namespace vsk {
 

@@ -1,4 +1,4 @@
-#include "HoverJump.h"
+#include "controls/HoverJump.h"
 
 namespace {
 

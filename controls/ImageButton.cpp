@@ -1,7 +1,7 @@
-#include "ImageButton.h"
+#include "controls/ImageButton.h"
 
-#include "Gdi.h"
-#include "ImageButtonLayout.h"
+#include "framework/Gdi.h"
+#include "controls/ImageButtonLayout.h"
 
 namespace vsk {
 namespace {

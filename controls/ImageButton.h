@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "Controls.h"
+#include "framework/Controls.h"
 
 namespace vsk {
 

@@ -1,4 +1,4 @@
-#include "ImageButtonLayout.h"
+#include "controls/ImageButtonLayout.h"
 
 #include <algorithm>
 

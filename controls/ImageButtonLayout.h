@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "Geometry.h"
+#include "framework/Geometry.h"
 
 namespace vsk {
 

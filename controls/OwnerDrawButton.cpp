@@ -1,4 +1,4 @@
-#include "OwnerDrawButton.h"
+#include "controls/OwnerDrawButton.h"
 
 namespace vsk {
 namespace {

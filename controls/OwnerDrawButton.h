@@ -3,7 +3,7 @@
 // pressed. At its first drawing it sizes itself to the clip plus the bevel.
 #pragma once
 
-#include "Controls.h"
+#include "framework/Controls.h"
 
 namespace vsk {
 

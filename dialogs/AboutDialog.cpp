@@ -1,7 +1,7 @@
-#include "AboutDialog.h"
+#include "dialogs/AboutDialog.h"
 
-#include "App.h"
-#include "resource.h"
+#include "framework/App.h"
+#include "res/resource.h"
 
 namespace vsk {
 

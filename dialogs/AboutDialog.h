@@ -4,11 +4,11 @@
 // button; Esc).
 #pragma once
 
-#include "DibSection.h"
-#include "Dialog.h"
-#include "HoverButton.h"
-#include "Sound.h"
-#include "WaterEffect.h"
+#include "dialogs/DibSection.h"
+#include "framework/Dialog.h"
+#include "controls/HoverButton.h"
+#include "engine/Sound.h"
+#include "dialogs/WaterEffect.h"
 
 namespace vsk {
 

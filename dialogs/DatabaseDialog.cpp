@@ -1,11 +1,11 @@
-#include "DatabaseDialog.h"
+#include "dialogs/DatabaseDialog.h"
 
 #include <algorithm>
 #include <iterator>
 #include <system_error>
 
-#include "Text1251.h"
-#include "resource.h"
+#include "engine/Text1251.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

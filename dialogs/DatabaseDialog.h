@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <string>
 
-#include "Dialog.h"
-#include "HexEdit.h"
-#include "ImageButton.h"
-#include "Messages.h"
-#include "Options.h"
-#include "Sound.h"
-#include "VirusDatabase.h"
+#include "framework/Dialog.h"
+#include "controls/HexEdit.h"
+#include "controls/ImageButton.h"
+#include "engine/Messages.h"
+#include "engine/Options.h"
+#include "engine/Sound.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk {
 

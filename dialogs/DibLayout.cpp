@@ -1,4 +1,4 @@
-#include "DibLayout.h"
+#include "dialogs/DibLayout.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,10 +1,10 @@
-#include "DibSection.h"
+#include "dialogs/DibSection.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "DibLayout.h"
+#include "dialogs/DibLayout.h"
 
 namespace vsk {
 namespace {

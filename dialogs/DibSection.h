@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "Gdi.h"
-#include "PictureHolder.h"
+#include "framework/Gdi.h"
+#include "dialogs/PictureHolder.h"
 
 namespace vsk {
 

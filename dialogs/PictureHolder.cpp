@@ -1,4 +1,4 @@
-#include "PictureHolder.h"
+#include "dialogs/PictureHolder.h"
 
 #include <olectl.h>
 

@@ -1,4 +1,4 @@
-#include "WaterEffect.h"
+#include "dialogs/WaterEffect.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,14 +1,14 @@
-#include "Actions.h"
+#include "engine/Actions.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <system_error>
 #include <vector>
 
-#include "FileIo.h"
-#include "FolderWalk.h"
-#include "Os.h"
-#include "Text1251.h"
+#include "engine/FileIo.h"
+#include "engine/FolderWalk.h"
+#include "engine/Os.h"
+#include "engine/Text1251.h"
 
 namespace vsk {
 namespace fs = std::filesystem;

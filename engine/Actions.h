@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "CureEngine.h"
-#include "Options.h"
-#include "Sound.h"
-#include "VirusDatabase.h"
+#include "engine/CureEngine.h"
+#include "engine/Options.h"
+#include "engine/Sound.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk {
 

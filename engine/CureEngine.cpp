@@ -1,4 +1,4 @@
-#include "CureEngine.h"
+#include "engine/CureEngine.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "FileIo.h"
-#include "FolderWalk.h"
-#include "Os.h"
-#include "Text1251.h"
+#include "engine/FileIo.h"
+#include "engine/FolderWalk.h"
+#include "engine/Os.h"
+#include "engine/Text1251.h"
 
 namespace vsk {
 namespace fs = std::filesystem;

@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string>
 
-#include "Options.h"
-#include "Sound.h"
-#include "VirusDatabase.h"
+#include "engine/Options.h"
+#include "engine/Sound.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk {
 

@@ -1,4 +1,4 @@
-#include "FileIo.h"
+#include "engine/FileIo.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "FolderWalk.h"
+#include "engine/FolderWalk.h"
 
-#include "Os.h"
-#include "Text1251.h"
+#include "engine/Os.h"
+#include "engine/Text1251.h"
 
 namespace vsk {
 namespace fs = std::filesystem;

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <string>
 
-#include "Matcher.h"
-#include "Options.h"
-#include "ScanControl.h"
-#include "Sound.h"
+#include "engine/Matcher.h"
+#include "engine/Options.h"
+#include "engine/ScanControl.h"
+#include "engine/Sound.h"
 
 namespace vsk {
 

@@ -1,9 +1,9 @@
-#include "Matcher.h"
+#include "engine/Matcher.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "Os.h"
+#include "engine/Os.h"
 
 namespace vsk {
 namespace {

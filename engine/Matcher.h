@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "VirusDatabase.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk {
 

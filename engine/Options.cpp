@@ -1,10 +1,10 @@
-#include "Options.h"
+#include "engine/Options.h"
 
 #include <fstream>
 #include <sstream>
 #include <vector>
 
-#include "Text1251.h"
+#include "engine/Text1251.h"
 
 namespace vsk {
 namespace {

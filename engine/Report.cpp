@@ -1,10 +1,10 @@
-#include "Report.h"
+#include "engine/Report.h"
 
 #include <cstdio>
 
-#include "FileIo.h"
-#include "Os.h"
-#include "Text1251.h"
+#include "engine/FileIo.h"
+#include "engine/Os.h"
+#include "engine/Text1251.h"
 
 namespace vsk {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "FolderWalk.h"
+#include "engine/FolderWalk.h"
 
 namespace vsk {
 

@@ -1,7 +1,7 @@
-#include "ScanRun.h"
+#include "engine/ScanRun.h"
 
-#include "Os.h"
-#include "Text1251.h"
+#include "engine/Os.h"
+#include "engine/Text1251.h"
 
 namespace vsk {
 

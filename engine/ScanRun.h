@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "FolderWalk.h"
-#include "Report.h"
-#include "Sound.h"
-#include "VirusDatabase.h"
+#include "engine/FolderWalk.h"
+#include "engine/Report.h"
+#include "engine/Sound.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk {
 

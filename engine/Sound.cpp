@@ -1,6 +1,6 @@
-#include "Sound.h"
+#include "engine/Sound.h"
 
-#include "Options.h"
+#include "engine/Options.h"
 
 namespace vsk {
 

@@ -1,4 +1,4 @@
-#include "Text1251.h"
+#include "engine/Text1251.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "VirusDatabase.h"
+#include "engine/VirusDatabase.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <system_error>
 #include <vector>
 
-#include "FileIo.h"
-#include "Text1251.h"
+#include "engine/FileIo.h"
+#include "engine/Text1251.h"
 
 namespace vsk {
 namespace fs = std::filesystem;

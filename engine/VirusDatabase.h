@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "Messages.h"
+#include "engine/Messages.h"
 
 namespace vsk {
 

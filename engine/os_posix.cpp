@@ -9,9 +9,9 @@
 #include <chrono>
 #include <ctime>
 
-#include "Options.h"
-#include "Os.h"
-#include "Text1251.h"
+#include "engine/Options.h"
+#include "engine/Os.h"
+#include "engine/Text1251.h"
 
 namespace vsk::os {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "Options.h"
-#include "Os.h"
+#include "engine/Options.h"
+#include "engine/Os.h"
 
 namespace vsk::os {
 namespace {

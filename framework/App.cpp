@@ -1,8 +1,8 @@
-#include "App.h"
+#include "framework/App.h"
 
 #include <commctrl.h>
 
-#include "Wnd.h"
+#include "framework/Wnd.h"
 
 namespace vsk {
 namespace {

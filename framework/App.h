@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "Options.h"
+#include "engine/Options.h"
 
 namespace vsk {
 

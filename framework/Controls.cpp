@@ -1,4 +1,4 @@
-#include "Controls.h"
+#include "framework/Controls.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Wnd.h"
+#include "framework/Wnd.h"
 
 namespace vsk {
 

@@ -1,9 +1,9 @@
-#include "Dialog.h"
+#include "framework/Dialog.h"
 
 #include <cwchar>
 #include <string>
 
-#include "App.h"
+#include "framework/App.h"
 
 namespace vsk {
 namespace {

@@ -2,7 +2,7 @@
 // modeless Create, and data exchange between members and controls.
 #pragma once
 
-#include "Wnd.h"
+#include "framework/Wnd.h"
 
 namespace vsk {
 

@@ -1,8 +1,8 @@
-#include "Gdi.h"
+#include "framework/Gdi.h"
 
 #include <cstdlib>
 
-#include "Wnd.h"
+#include "framework/Wnd.h"
 
 namespace vsk {
 

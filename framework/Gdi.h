@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Geometry.h"
+#include "framework/Geometry.h"
 
 namespace vsk {
 

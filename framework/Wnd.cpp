@@ -1,10 +1,10 @@
-#include "Wnd.h"
+#include "framework/Wnd.h"
 
 #include <commctrl.h>
 
 #include <vector>
 
-#include "Dialog.h"
+#include "framework/Dialog.h"
 
 namespace vsk {
 namespace {

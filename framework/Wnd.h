@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "Geometry.h"
+#include "framework/Geometry.h"
 
 namespace vsk {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "VirusDatabase.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk::test {
 

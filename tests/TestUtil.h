@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Text1251.h"
-#include "VirusDatabase.h"
+#include "engine/Text1251.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk::test {
 

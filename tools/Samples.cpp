@@ -1,4 +1,4 @@
-#include "Samples.h"
+#include "tools/Samples.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
-#include "CureEngine.h"
-#include "FileIo.h"
-#include "Text1251.h"
+#include "engine/CureEngine.h"
+#include "engine/FileIo.h"
+#include "engine/Text1251.h"
 
 namespace vsk::samples {
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "VirusDatabase.h"
+#include "engine/VirusDatabase.h"
 
 namespace vsk::samples {
 

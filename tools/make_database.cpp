@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "VirusDatabase.h"
+#include "engine/VirusDatabase.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Samples.h"
-#include "Text1251.h"
-#include "VirusDatabase.h"
+#include "tools/Samples.h"
+#include "engine/Text1251.h"
+#include "engine/VirusDatabase.h"
 
 #ifdef _WIN32
 #include <windows.h>

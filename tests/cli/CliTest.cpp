@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "TestUtil.h"
+#include "tests/TestUtil.h"
 
 namespace vsk {
 namespace {

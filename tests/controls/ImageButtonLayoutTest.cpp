@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ImageButtonLayout.h"
+#include "controls/ImageButtonLayout.h"
 
 namespace vsk {
 namespace {

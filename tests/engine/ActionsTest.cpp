@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "Actions.h"
-#include "RowRecorder.h"
-#include "TestUtil.h"
+#include "engine/Actions.h"
+#include "tests/engine/RowRecorder.h"
+#include "tests/TestUtil.h"
 
 namespace vsk {
 namespace {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "CureEngine.h"
-#include "FileIo.h"
-#include "FolderWalk.h"
-#include "RowRecorder.h"
-#include "Samples.h"
-#include "TestUtil.h"
+#include "engine/CureEngine.h"
+#include "engine/FileIo.h"
+#include "engine/FolderWalk.h"
+#include "tests/engine/RowRecorder.h"
+#include "tools/Samples.h"
+#include "tests/TestUtil.h"
 
 #ifdef _WIN32
 #include <windows.h>

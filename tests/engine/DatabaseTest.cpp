@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Messages.h"
-#include "TestUtil.h"
-#include "Text1251.h"
-#include "VirusDatabase.h"
+#include "engine/Messages.h"
+#include "tests/TestUtil.h"
+#include "engine/Text1251.h"
+#include "engine/VirusDatabase.h"
 
 using namespace std::string_literals;
 namespace vsk {

@@ -2,9 +2,9 @@
 
 #include <random>
 
-#include "Matcher.h"
-#include "ReferenceMatch.h"
-#include "TestUtil.h"
+#include "engine/Matcher.h"
+#include "tests/ReferenceMatch.h"
+#include "tests/TestUtil.h"
 
 namespace vsk {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Options.h"
-#include "TestUtil.h"
+#include "engine/Options.h"
+#include "tests/TestUtil.h"
 
 namespace vsk {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Report.h"
-#include "TestUtil.h"
+#include "engine/Report.h"
+#include "tests/TestUtil.h"
 
 namespace vsk {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Actions.h"
+#include "engine/Actions.h"
 
 namespace vsk::test {
 

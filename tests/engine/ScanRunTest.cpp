@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ScanRun.h"
-#include "Text1251.h"
-#include "TestUtil.h"
+#include "engine/ScanRun.h"
+#include "engine/Text1251.h"
+#include "tests/TestUtil.h"
 
 namespace vsk {
 namespace {

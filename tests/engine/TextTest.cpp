@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Text1251.h"
+#include "engine/Text1251.h"
 
 using namespace std::string_literals;
 namespace vsk {

@@ -4,9 +4,9 @@
 #include <map>
 #include <thread>
 
-#include "FolderWalk.h"
-#include "Text1251.h"
-#include "TestUtil.h"
+#include "engine/FolderWalk.h"
+#include "engine/Text1251.h"
+#include "tests/TestUtil.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "CureEngine.h"
+#include "engine/CureEngine.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::string;

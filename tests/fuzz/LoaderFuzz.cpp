@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "Matcher.h"
-#include "VirusDatabase.h"
+#include "engine/Matcher.h"
+#include "engine/VirusDatabase.h"
 
 namespace {
 class Quiet : public vsk::IMessageSink {

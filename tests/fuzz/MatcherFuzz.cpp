@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "Matcher.h"
-#include "ReferenceMatch.h"
+#include "engine/Matcher.h"
+#include "tests/ReferenceMatch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

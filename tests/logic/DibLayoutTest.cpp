@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "DibLayout.h"
+#include "dialogs/DibLayout.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "HexEditModel.h"
+#include "controls/HexEditModel.h"
 
 namespace {
 

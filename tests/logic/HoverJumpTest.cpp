@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "HoverJump.h"
+#include "controls/HoverJump.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "WaterEffect.h"
+#include "dialogs/WaterEffect.h"
 
 namespace {
 

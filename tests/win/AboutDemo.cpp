@@ -2,8 +2,8 @@
 // at it by hand and for screenshots: about_demo.exe under Wine.
 #include <windows.h>
 
-#include "AboutDialog.h"
-#include "App.h"
+#include "dialogs/AboutDialog.h"
+#include "framework/App.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <functional>
 #include <vector>
 
-#include "AboutDialog.h"
-#include "App.h"
-#include "DibSection.h"
-#include "HoverButton.h"
-#include "HoverJump.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "dialogs/AboutDialog.h"
+#include "framework/App.h"
+#include "dialogs/DibSection.h"
+#include "controls/HoverButton.h"
+#include "controls/HoverJump.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "DatabaseDialog.h"
-#include "Matcher.h"
-#include "Text1251.h"
-#include "TestUtil.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "dialogs/DatabaseDialog.h"
+#include "engine/Matcher.h"
+#include "engine/Text1251.h"
+#include "tests/TestUtil.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "App.h"
-#include "Controls.h"
-#include "Dialog.h"
-#include "Gdi.h"
-#include "TestResources.h"
-#include "WinTestUtil.h"
+#include "framework/App.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+#include "tests/win/TestResources.h"
+#include "tests/win/WinTestUtil.h"
 
 namespace vsk {
 namespace {

@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "HelpDialog.h"
-#include "TestUtil.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "app/HelpDialog.h"
+#include "tests/TestUtil.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

@@ -8,9 +8,9 @@
 #include <numeric>
 #include <vector>
 
-#include "Dialog.h"
-#include "HexEdit.h"
-#include "WinTestUtil.h"
+#include "framework/Dialog.h"
+#include "controls/HexEdit.h"
+#include "tests/win/WinTestUtil.h"
 
 namespace vsk {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Dialog.h"
-#include "ImageButton.h"
-#include "TestResources.h"
-#include "WinTestUtil.h"
+#include "framework/Dialog.h"
+#include "controls/ImageButton.h"
+#include "tests/win/TestResources.h"
+#include "tests/win/WinTestUtil.h"
 
 namespace vsk {
 namespace {

@@ -7,14 +7,14 @@
 #include <filesystem>
 #include <functional>
 
-#include "App.h"
-#include "AppState.h"
-#include "MainDialog.h"
-#include "Sounds.h"
-#include "TestUtil.h"
-#include "MainWindowHarness.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "framework/App.h"
+#include "app/AppState.h"
+#include "app/MainDialog.h"
+#include "app/Sounds.h"
+#include "tests/TestUtil.h"
+#include "tests/win/MainWindowHarness.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

@@ -8,10 +8,10 @@
 #include <functional>
 #include <string>
 
-#include "App.h"
-#include "MainDialog.h"
-#include "Text1251.h"
-#include "TestUtil.h"
+#include "framework/App.h"
+#include "app/MainDialog.h"
+#include "engine/Text1251.h"
+#include "tests/TestUtil.h"
 
 namespace vsk::test {
 

@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "Samples.h"
-#include "ScanRun.h"
-#include "Text1251.h"
-#include "TestUtil.h"
-#include "VirusDatabase.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "tools/Samples.h"
+#include "engine/ScanRun.h"
+#include "engine/Text1251.h"
+#include "tests/TestUtil.h"
+#include "engine/VirusDatabase.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

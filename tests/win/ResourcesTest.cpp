@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

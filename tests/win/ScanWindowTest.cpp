@@ -13,13 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "AppState.h"
-#include "MainDialog.h"
-#include "MainWindowHarness.h"
-#include "Samples.h"
-#include "SummaryDialog.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "app/AppState.h"
+#include "app/MainDialog.h"
+#include "tests/win/MainWindowHarness.h"
+#include "tools/Samples.h"
+#include "app/SummaryDialog.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

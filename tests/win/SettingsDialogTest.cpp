@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "SettingsDialog.h"
-#include "TestUtil.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "app/SettingsDialog.h"
+#include "tests/TestUtil.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "AppState.h"
-#include "ImageButton.h"
-#include "MainWindowHarness.h"
-#include "WinTestUtil.h"
-#include "resource.h"
+#include "app/AppState.h"
+#include "controls/ImageButton.h"
+#include "tests/win/MainWindowHarness.h"
+#include "tests/win/WinTestUtil.h"
+#include "res/resource.h"
 
 namespace vsk {
 namespace {

@@ -1,10 +1,10 @@
 // The help dialog: a line of text and an OK button playing AVI 138.
 #pragma once
 
-#include "Dialog.h"
-#include "Options.h"
-#include "OwnerDrawButton.h"
-#include "Sound.h"
+#include "framework/Dialog.h"
+#include "engine/Options.h"
+#include "controls/OwnerDrawButton.h"
+#include "engine/Sound.h"
 
 namespace vsk {
 

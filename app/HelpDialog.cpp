@@ -1,6 +1,6 @@
-#include "HelpDialog.h"
+#include "app/HelpDialog.h"
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace vsk {
 
