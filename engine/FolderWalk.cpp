@@ -81,7 +81,9 @@ void ScanFolder(ScanContext& context, const fs::path& folder) {
     if (!MatchesFileMask(options.FileMask, PathText(path))) return true;
     context.sink.SetProgress(counters.filesChecked);
     context.sink.SetStatus(path);
-    const int match = context.matcher.MatchFile(path);
+    const int match = context.matcher.MatchFile(path, &context.control.RunningFlag());
+    // A file cut short by a stop gets no row and is not counted.
+    if (match == kMatchStopped) return false;
     if (options.FileOk) counters.nextRow = counters.filesChecked;
     if (match == kMatchUnreadable) {
       context.sink.InsertRow(counters.nextRow++, path, result::kAccessError);

@@ -163,7 +163,8 @@ int SignatureMatcher::MatchBuffer(const uint8_t* data, size_t size) const {
   return Find(data, size, 0, size).index;
 }
 
-int SignatureMatcher::MatchFile(const std::filesystem::path& path) const {
+int SignatureMatcher::MatchFile(const std::filesystem::path& path,
+                                const std::atomic<bool>* running) const {
   os::InputFile file;
   if (!file.Open(path)) return kMatchUnreadable;
   if (maxLength_ == 0) return kMatchClean;
@@ -176,6 +177,7 @@ int SignatureMatcher::MatchFile(const std::filesystem::path& path) const {
   size_t have = 0;
   long long total = 0;
   for (;;) {
+    if (running && !running->load(std::memory_order_relaxed)) return kMatchStopped;
     const long long n = file.Read(data + have, kPieceSize);
     if (n > 0) {
       have += static_cast<size_t>(n);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +17,7 @@
 
 namespace vsk {
 
+inline constexpr int kMatchStopped = -3;
 inline constexpr int kMatchUnreadable = -2;
 inline constexpr int kMatchClean = -1;
 
@@ -33,7 +35,10 @@ class SignatureMatcher {
   MatchHit Find(const uint8_t* data, size_t size, size_t from, size_t limit) const;
   int MatchBuffer(const uint8_t* data, size_t size) const;
   // -2 when the file cannot be opened, -1 when clean, else the virus index.
-  int MatchFile(const std::filesystem::path& path) const;
+  // With `running`, the flag is checked before every piece: -3 once it is
+  // cleared, so a stop ends within one piece even in a huge file.
+  int MatchFile(const std::filesystem::path& path,
+                const std::atomic<bool>* running = nullptr) const;
 
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;

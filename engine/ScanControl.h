@@ -15,6 +15,8 @@ class ScanControl {
   void Pause() { Set(running_.load(), true); }
   void Resume() { Set(running_.load(), false); }
   bool IsRunning() const { return running_.load(); }
+  // For a long read to notice a stop between its pieces.
+  const std::atomic<bool>& RunningFlag() const { return running_; }
 
   // Called by the walk at every file entry: waits while paused, then tells
   // whether to go on.

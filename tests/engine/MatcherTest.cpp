@@ -157,6 +157,10 @@ TEST(MatcherTest, FilesAreSearchedInPiecesWithTheSameResults) {
   EXPECT_EQ(matcher.MatchFile(dir / "empty"), -1);
   EXPECT_EQ(matcher.MatchFile(dir / "missing"), -2);
   EXPECT_EQ(MatchFile(dir / "empty", VirusTable{}), -1);
+  // A stop is seen before the next piece is read.
+  const std::atomic<bool> running{true}, stopped{false};
+  EXPECT_EQ(matcher.MatchFile(dir / "f0", &running), ReferenceMatch(t, test::ReadBytes(dir / "f0")));
+  EXPECT_EQ(matcher.MatchFile(dir / "f0", &stopped), kMatchStopped);
 }
 
 }  // namespace
