@@ -167,6 +167,10 @@ int SignatureMatcher::MatchFile(const std::filesystem::path& path,
                                 const std::atomic<bool>* running) const {
   os::InputFile file;
   if (!file.Open(path)) return kMatchUnreadable;
+  return MatchOpenFile(file, running);
+}
+
+int SignatureMatcher::MatchOpenFile(os::InputFile& file, const std::atomic<bool>* running) const {
   if (maxLength_ == 0) return kMatchClean;
   // A piece keeps the last maxLength - 1 bytes of the one before, so every
   // start position is decided once with its whole signature in view.

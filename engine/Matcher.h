@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/Os.h"
 #include "engine/VirusDatabase.h"
 
 namespace vsk {
@@ -39,6 +40,8 @@ class SignatureMatcher {
   // cleared, so a stop ends within one piece even in a huge file.
   int MatchFile(const std::filesystem::path& path,
                 const std::atomic<bool>* running = nullptr) const;
+  // The same over a file already open, read from its current position.
+  int MatchOpenFile(os::InputFile& file, const std::atomic<bool>* running = nullptr) const;
 
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;

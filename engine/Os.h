@@ -29,6 +29,12 @@ class InputFile {
   long long size_ = -1;
 };
 
+#ifdef _WIN32
+// The \\?\ form of a path long enough to need it (absolute, backslashes);
+// other paths come back as they are.
+std::wstring LongPath(const std::wstring& path);
+#endif
+
 enum class EntryKind { File, Directory, LinkedDirectory, Other };
 
 // Calls `visit` for each entry of `dir` except "." and "..", in the order the

@@ -4,7 +4,6 @@
 #include "engine/Os.h"
 
 namespace vsk::os {
-namespace {
 
 // Paths past MAX_PATH need the \\?\ form, which takes only absolute paths
 // with backslashes.
@@ -18,8 +17,6 @@ std::wstring LongPath(const std::wstring& path) {
   if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
   return LR"(\\?\)" + full;
 }
-
-}  // namespace
 
 InputFile::~InputFile() {
   if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
