@@ -1,18 +1,13 @@
 #include "engine/FolderWalk.h"
 
-#include "engine/Os.h"
+#include <deque>
+
 #include "engine/Text1251.h"
 
 namespace vsk {
 namespace fs = std::filesystem;
 
 namespace {
-
-#ifdef _WIN32
-constexpr fs::path::value_type kSeparator = L'\\';
-#else
-constexpr fs::path::value_type kSeparator = '/';
-#endif
 
 wchar_t FoldCase(wchar_t c) {
   if (c >= L'A' && c <= L'Z') return c + 32;
@@ -21,22 +16,122 @@ wchar_t FoldCase(wchar_t c) {
   return c;
 }
 
-// Walks `folder` in file-system order, descending into subfolders (not into
-// linked ones) when SubDir is on; `onFile` returns false to end this folder.
-template <typename OnFile>
-void Walk(const Options& options, const fs::path& folder, OnFile& onFile) {
-  fs::path::string_type base = folder.native();
-  if (base.empty() || base.back() != kSeparator) base += kSeparator;
-  bool stopped = false;
-  os::ListDirectory(folder, [&](const fs::path::string_type& name, os::EntryKind kind) {
-    if (stopped) return;
-    if (kind == os::EntryKind::Directory) {
-      if (options.SubDir) Walk(options, fs::path(base + name), onFile);
-    } else if (kind == os::EntryKind::File) {
-      stopped = !onFile(fs::path(base + name));
-    }
-  });
+std::wstring NativeText(const os::PathString& native) {
+#ifdef _WIN32
+  return native;
+#else
+  return FromUtf8(native);
+#endif
 }
+
+// MatchesFileMask on the full path of `name` in `folder`. "*" needs no text
+// at all; a longer mask mostly needs the name's alone.
+bool Selects(const std::wstring& mask, const os::PathString& folder, const os::PathChar* name) {
+  if (mask.size() <= 2) return true;
+  const std::wstring text = NativeText(name);
+  if (text.size() >= mask.size() - 2) return MatchesFileMask(mask, text);
+  return MatchesFileMask(mask, NativeText(folder + name));
+}
+
+// Walks a folder tree depth first in file-system order. The visitor's
+// File(chain, name, linked) and FolderSkipped(path) return false to end the
+// whole walk.
+template <typename Visitor>
+class Walker {
+ public:
+  Walker(const Options& options, Visitor& visitor) : options_(options), visitor_(visitor) {}
+
+  void Run(const fs::path& root) {
+    if (!chain_.OpenRoot(root)) {
+      visitor_.FolderSkipped(chain_.FolderPath());
+      return;
+    }
+    Walk(0);
+  }
+
+ private:
+  bool Walk(size_t depth) {
+    if (listings_.size() <= depth) listings_.emplace_back();
+    const os::FolderEntries& entries = listings_[depth];
+    if (!chain_.List(listings_[depth]) && !visitor_.FolderSkipped(chain_.FolderPath()))
+      return false;
+    for (const os::FolderEntries::Entry& entry : entries.list) {
+      const os::PathChar* name = entries.Name(entry);
+      if (entry.kind == os::EntryKind::File || entry.kind == os::EntryKind::LinkedFile) {
+        if (!visitor_.File(chain_, name, entry.kind == os::EntryKind::LinkedFile)) return false;
+      } else if (entry.kind == os::EntryKind::Directory && options_.SubDir) {
+        if (!chain_.Enter(name)) {
+          if (!visitor_.FolderSkipped(fs::path(chain_.Path() + name))) return false;
+          continue;
+        }
+        const bool goOn = Walk(depth + 1);
+        // A folder that cannot be found again on the way back: the rest of
+        // it is out of reach.
+        if (!chain_.Leave()) return goOn && visitor_.FolderSkipped(chain_.FolderPath());
+        if (!goOn) return false;
+      }
+    }
+    return true;
+  }
+
+  const Options& options_;
+  Visitor& visitor_;
+  os::FolderChain chain_;
+  std::deque<os::FolderEntries> listings_;  // one per depth, kept for reuse
+};
+
+struct Counter {
+  ScanContext& context;
+
+  bool File(os::FolderChain& chain, const os::PathChar* name, bool) {
+    if (Selects(context.options.FileMask, chain.Path(), name)) ++context.counters.filesChecked;
+    return true;
+  }
+  bool FolderSkipped(const fs::path&) { return true; }
+};
+
+struct Scanner {
+  ScanContext& context;
+  int folderRows = 0;
+
+  bool File(os::FolderChain& chain, const os::PathChar* name, bool linked) {
+    if (!context.control.Continue()) return false;
+    const Options& options = context.options;
+    if (!Selects(options.FileMask, chain.Path(), name)) return true;
+    ScanCounters& counters = context.counters;
+    context.sink.SetProgress(counters.filesChecked);
+    context.sink.SetStatusEntry(chain.Path(), name);
+    os::InputFile file;
+    const int match = chain.OpenFile(file, name, linked)
+                          ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
+                          : kMatchUnreadable;
+    // A file cut short by a stop gets no row and is not counted.
+    if (match == kMatchStopped) return false;
+    if (options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
+    if (match == kMatchUnreadable) {
+      context.sink.InsertRow(counters.nextRow++, fs::path(chain.Path() + name), result::kAccessError);
+      ++counters.skipped;
+    } else if (match == kMatchClean) {
+      if (options.FileOk) context.sink.InsertRow(counters.nextRow, fs::path(chain.Path() + name), result::kOk);
+    } else {
+      context.sink.InsertRow(counters.nextRow++, fs::path(chain.Path() + name), context.table.Name(match));
+      PlayIfOn(options, context.sound, wave::kVirusFound);
+      ++counters.virusesFound;
+    }
+    ++counters.filesChecked;
+    return true;
+  }
+
+  bool FolderSkipped(const fs::path& folder) {
+    if (!context.control.Continue()) return false;
+    ScanCounters& counters = context.counters;
+    if (context.options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
+    context.sink.InsertRow(counters.nextRow++, folder, result::kAccessError);
+    ++folderRows;
+    ++counters.skipped;
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -50,13 +145,12 @@ bool IsResultText(const std::wstring& text) {
   return false;
 }
 
-bool MatchesFileMask(const std::wstring& mask, const std::wstring& path) {
+bool MatchesFileMask(std::wstring_view mask, std::wstring_view path) {
   const long k = static_cast<long>(mask.size()) - 2;
   if (k <= 0) return true;
   const size_t n = static_cast<size_t>(k);
-  const std::wstring_view tail =
-      std::wstring_view(path).substr(path.size() > n ? path.size() - n : 0);
-  const std::wstring_view maskTail = std::wstring_view(mask).substr(mask.size() - n);
+  const std::wstring_view tail = path.substr(path.size() > n ? path.size() - n : 0);
+  const std::wstring_view maskTail = mask.substr(mask.size() - n);
   if (tail.size() != maskTail.size()) return false;
   for (size_t i = 0; i < n; ++i)
     if (FoldCase(tail[i]) != FoldCase(maskTail[i])) return false;
@@ -64,40 +158,13 @@ bool MatchesFileMask(const std::wstring& mask, const std::wstring& path) {
 }
 
 void CountFiles(ScanContext& context, const fs::path& folder) {
-  auto onFile = [&](const fs::path& path) {
-    if (MatchesFileMask(context.options.FileMask, PathText(path)))
-      ++context.counters.filesChecked;
-    return true;
-  };
-  Walk(context.options, folder, onFile);
+  Counter counter{context};
+  Walker<Counter>(context.options, counter).Run(folder);
 }
 
 void ScanFolder(ScanContext& context, const fs::path& folder) {
-  const Options& options = context.options;
-  ScanCounters& counters = context.counters;
-  auto onFile = [&](const fs::path& path) {
-    if (!context.control.Continue()) return false;
-    context.currentFile = path;
-    if (!MatchesFileMask(options.FileMask, PathText(path))) return true;
-    context.sink.SetProgress(counters.filesChecked);
-    context.sink.SetStatus(path);
-    const int match = context.matcher.MatchFile(path, &context.control.RunningFlag());
-    // A file cut short by a stop gets no row and is not counted.
-    if (match == kMatchStopped) return false;
-    if (options.FileOk) counters.nextRow = counters.filesChecked;
-    if (match == kMatchUnreadable) {
-      context.sink.InsertRow(counters.nextRow++, path, result::kAccessError);
-    } else if (match == kMatchClean) {
-      if (options.FileOk) context.sink.InsertRow(counters.nextRow, path, result::kOk);
-    } else {
-      context.sink.InsertRow(counters.nextRow++, path, context.table.Name(match));
-      PlayIfOn(options, context.sound, wave::kVirusFound);
-      ++counters.virusesFound;
-    }
-    ++counters.filesChecked;
-    return true;
-  };
-  Walk(options, folder, onFile);
+  Scanner scanner{context};
+  Walker<Scanner>(context.options, scanner).Run(folder);
 }
 
 }  // namespace vsk

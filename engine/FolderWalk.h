@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "engine/Matcher.h"
 #include "engine/Options.h"
+#include "engine/Os.h"
 #include "engine/ScanControl.h"
 #include "engine/Sound.h"
 
@@ -17,6 +19,9 @@ struct ScanCounters {
   int virusesFound = 0;
   int nextRow = 0;
   long scanSeconds = 0;
+  // Places not scanned: files that could not be opened or read to their
+  // end, folders that could not be opened or listed. Each has its row.
+  int skipped = 0;
 };
 
 // Result texts of the second column; a row whose text is none of these
@@ -44,6 +49,12 @@ class IScanSink {
                          const std::wstring& result) = 0;
   virtual void SetProgress(int position) = 0;
   virtual void SetStatus(const std::filesystem::path& current) = 0;
+  // The file about to be scanned, as its folder's path (ending in a
+  // separator) and its name; a sink that shows no status overrides it to
+  // spare the walk building the path.
+  virtual void SetStatusEntry(const os::PathString& folder, const os::PathChar* name) {
+    SetStatus(std::filesystem::path(folder + name));
+  }
 };
 
 struct ScanContext {
@@ -54,15 +65,21 @@ struct ScanContext {
   ScanCounters& counters;
   IScanSink& sink;
   ISoundPlayer& sound;
-  std::filesystem::path currentFile;
 };
 
 // "*" and masks of up to two characters select every file; otherwise the
 // last (length - 2) characters of path and mask are compared ignoring case,
 // so "*.exe" selects SETUP.EXE and README.NOTEXE and "*.*" selects nothing.
-bool MatchesFileMask(const std::wstring& mask, const std::wstring& path);
+bool MatchesFileMask(std::wstring_view mask, std::wstring_view path);
 
+// Both walks descend into subfolders when SubDir is on, never into linked
+// ones; a link to a file is scanned like the file.
 void CountFiles(ScanContext& context, const std::filesystem::path& folder);
+// A folder that cannot be opened or listed, and a file that cannot be opened
+// or read to its end (unless a virus was found in what was read), get a
+// row "Ошибка доступа-пропущен" and count as skipped; such a file counts as
+// checked too, a folder does not. Once the running flag is cleared no
+// further file is scanned and no row is added.
 void ScanFolder(ScanContext& context, const std::filesystem::path& folder);
 
 }  // namespace vsk

@@ -191,6 +191,8 @@ int SignatureMatcher::MatchOpenFile(os::InputFile& file, const std::atomic<bool>
     const size_t limit = atEnd ? have : (have > keep ? have - keep : 0);
     const MatchHit hit = Find(data, have, 0, limit);
     if (hit.Found()) return hit.index;
+    // A read that fails leaves the rest of the file unseen: not clean.
+    if (n < 0) return kMatchUnreadable;
     if (atEnd) return kMatchClean;
     std::memmove(data, data + limit, have - limit);
     have -= limit;

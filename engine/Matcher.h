@@ -35,9 +35,10 @@ class SignatureMatcher {
   // The first match that starts in [from, limit) and ends within size.
   MatchHit Find(const uint8_t* data, size_t size, size_t from, size_t limit) const;
   int MatchBuffer(const uint8_t* data, size_t size) const;
-  // -2 when the file cannot be opened, -1 when clean, else the virus index.
-  // With `running`, the flag is checked before every piece: -3 once it is
-  // cleared, so a stop ends within one piece even in a huge file.
+  // -2 when the file cannot be opened, or a read fails before a virus is
+  // found; -1 when clean, else the virus index. With `running`, the flag is
+  // checked before every piece: -3 once it is cleared, so a stop ends within
+  // one piece even in a huge file.
   int MatchFile(const std::filesystem::path& path,
                 const std::atomic<bool>* running = nullptr) const;
   // The same over a file already open, read from its current position.

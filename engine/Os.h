@@ -4,10 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
+#include <vector>
 
 namespace vsk::os {
+
+using PathString = std::filesystem::path::string_type;
+using PathChar = std::filesystem::path::value_type;
+
+// Why an open or a read failed.
+enum class IoError { None, NotFound, Denied, Busy, NotAFile, ReadFailed, Other };
+
+class FolderChain;
 
 // A file opened for scanning: read access, shared with readers only, so a
 // file another process holds open for writing does not open. Only regular
@@ -23,10 +31,18 @@ class InputFile {
   long long Read(void* buffer, size_t size);
   // The size at opening, or -1 when unknown.
   long long Size() const { return size_; }
+  // Why the last Open or Read failed, and the system's own code for it.
+  IoError Error() const { return error_; }
+  int ErrorCode() const { return code_; }
 
  private:
+  friend class FolderChain;
+  bool Fail(IoError error, int code);
+
   intptr_t handle_ = -1;
   long long size_ = -1;
+  IoError error_ = IoError::None;
+  int code_ = 0;
 };
 
 #ifdef _WIN32
@@ -35,16 +51,64 @@ class InputFile {
 std::wstring LongPath(const std::wstring& path);
 #endif
 
-enum class EntryKind { File, Directory, LinkedDirectory, Other };
+// LinkedFile: a symbolic link to a file, or one that leads nowhere (it is
+// listed, and fails to open). LinkedDirectory: a link or junction to a
+// folder. Other: FIFOs, devices, sockets.
+enum class EntryKind { File, LinkedFile, Directory, LinkedDirectory, Other };
 
-// Calls `visit` for each entry of `dir` except "." and "..", in the order the
-// file system returns them, hidden and system entries included. A directory
-// that is a symbolic link or junction is LinkedDirectory; special files
-// (FIFOs, devices, sockets) are Other. Returns false when `dir` cannot be
-// listed.
-bool ListDirectory(const std::filesystem::path& dir,
-                   const std::function<void(const std::filesystem::path::string_type& name,
-                                            EntryKind kind)>& visit);
+// One folder's entries in the order the file system returns them, "." and
+// ".." left out, hidden and system entries included. Kept from one folder to
+// the next, so that listing allocates only when a folder is larger than any
+// before it.
+struct FolderEntries {
+  struct Entry {
+    size_t offset;  // of the name in `names`
+    EntryKind kind;
+  };
+  std::vector<PathChar> names;  // each name ends in a zero
+  std::vector<Entry> list;
+  const PathChar* Name(const Entry& e) const { return names.data() + e.offset; }
+};
+
+// The folders of a walk from its root down to the one being listed. On
+// POSIX each is open by handle and everything below is opened relative to
+// its folder, so any depth the file system allows is reached whatever the
+// length of the path; past a number of levels the upper folders' handles
+// are closed and opened again through ".." on the way back. On Windows the
+// folders are kept as \\?\ paths for the same reason.
+class FolderChain {
+ public:
+  FolderChain();
+  FolderChain(const FolderChain&) = delete;
+  FolderChain& operator=(const FolderChain&) = delete;
+  ~FolderChain();
+
+  // The walk's root, as the user gave it (a link to a folder is followed).
+  bool OpenRoot(const std::filesystem::path& root);
+  // Subfolder `name` of the deepest folder becomes the deepest; a link is
+  // never entered. False, and nothing changes, when it cannot be opened.
+  bool Enter(const PathChar* name);
+  // Back to the parent. False when the parent could not be opened again as
+  // the same folder (it was moved meanwhile): its walk cannot go on.
+  bool Leave();
+  // The deepest folder's entries. False when it could not be listed to its
+  // end; what was read stays in `entries`.
+  bool List(FolderEntries& entries);
+  // File `name` of the deepest folder, following a link only when
+  // `followLink`.
+  bool OpenFile(InputFile& file, const PathChar* name, bool followLink);
+  // The deepest folder's path as the walk shows it, ending in a separator.
+  const PathString& Path() const { return path_; }
+  // The deepest folder's path without that separator (the root as given).
+  std::filesystem::path FolderPath() const;
+
+ private:
+  struct Level;
+  std::vector<Level> levels_;
+  PathString path_;
+  PathString scratch_;  // Windows: the \\?\ path of a file being opened
+  std::filesystem::path root_;
+};
 
 enum class MoveResult { Moved, OtherDevice, Failed };
 // Renames `from` to `to` on the same volume; never replaces an existing `to`

@@ -18,53 +18,176 @@ std::wstring LongPath(const std::wstring& path) {
   return LR"(\\?\)" + full;
 }
 
+namespace {
+
+IoError ErrorOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+      return IoError::NotFound;
+    case ERROR_ACCESS_DENIED:
+      return IoError::Denied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return IoError::Busy;
+    default:
+      return IoError::Other;
+  }
+}
+
+HANDLE OpenForScan(const wchar_t* path) {
+  return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+}  // namespace
+
 InputFile::~InputFile() {
   if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-bool InputFile::Open(const std::filesystem::path& path) {
-  HANDLE h = CreateFileW(LongPath(path.native()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
+bool InputFile::Fail(IoError error, int code) {
+  error_ = error;
+  code_ = code;
+  return false;
+}
+
+namespace {
+
+// Takes `h` for `file` when it is a file on disk; a folder opened by name
+// fails as "access denied", which is no question of rights.
+bool Adopt(HANDLE h, const wchar_t* path, intptr_t& handle, long long& size, IoError& error,
+           int& code) {
+  if (h == INVALID_HANDLE_VALUE) {
+    code = static_cast<int>(GetLastError());
+    const DWORD attributes = GetFileAttributesW(path);
+    error = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                ? IoError::NotAFile
+                : ErrorOf(static_cast<DWORD>(code));
     return false;
   }
-  LARGE_INTEGER size;
-  size_ = GetFileSizeEx(h, &size) ? size.QuadPart : -1;
-  handle_ = reinterpret_cast<intptr_t>(h);
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    error = IoError::NotAFile;
+    code = 0;
+    return false;
+  }
+  LARGE_INTEGER bytes;
+  size = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
+  handle = reinterpret_cast<intptr_t>(h);
+  error = IoError::None;
   return true;
+}
+
+}  // namespace
+
+bool InputFile::Open(const std::filesystem::path& path) {
+  const std::wstring name = LongPath(path.native());
+  return Adopt(OpenForScan(name.c_str()), name.c_str(), handle_, size_, error_, code_);
 }
 
 long long InputFile::Read(void* buffer, size_t size) {
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) return -1;
+  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) {
+    Fail(IoError::ReadFailed, static_cast<int>(GetLastError()));
+    return -1;
+  }
   return got;
 }
 
-bool ListDirectory(const std::filesystem::path& dir,
-                   const std::function<void(const std::filesystem::path::string_type&,
-                                            EntryKind)>& visit) {
-  std::wstring pattern = dir.native();
-  if (pattern.empty() || (pattern.back() != L'\\' && pattern.back() != L'/')) pattern += L'\\';
-  pattern += L"*.*";
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileExW(LongPath(pattern).c_str(), FindExInfoBasic, &fd,
-                              FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    EntryKind kind = EntryKind::File;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      kind = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryKind::LinkedDirectory
-                                                                 : EntryKind::Directory;
-    visit(name, kind);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+struct FolderChain::Level {
+  size_t pathLength = 0;  // of path_, with this folder's separator
+  size_t longLength = 0;  // of scratch_, likewise
+};
+
+FolderChain::FolderChain() = default;
+FolderChain::~FolderChain() = default;
+
+bool FolderChain::OpenRoot(const std::filesystem::path& root) {
+  levels_.clear();
+  root_ = root;
+  path_ = root.native();
+  if (path_.empty() || (path_.back() != L'\\' && path_.back() != L'/')) path_ += L'\\';
+  // Every folder and file below is reached by its \\?\ form, which takes
+  // only a full path with backslashes.
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(path_.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                   nullptr);
+  full.resize(n < full.size() ? n : 0);
+  if (full.rfind(LR"(\\?\)", 0) == 0)
+    scratch_ = full;
+  else if (full.rfind(LR"(\\)", 0) == 0)
+    scratch_ = LR"(\\?\UNC\)" + full.substr(2);
+  else
+    scratch_ = LR"(\\?\)" + full;
+  if (scratch_.back() != L'\\') scratch_ += L'\\';
+  levels_.push_back({path_.size(), scratch_.size()});
+  const DWORD attributes = GetFileAttributesW(scratch_.c_str());
+  return n > 0 && attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderChain::Enter(const PathChar* name) {
+  path_.append(name);
+  path_ += L'\\';
+  scratch_.append(name);
+  scratch_ += L'\\';
+  levels_.push_back({path_.size(), scratch_.size()});
   return true;
+}
+
+bool FolderChain::Leave() {
+  levels_.pop_back();
+  path_.resize(levels_.back().pathLength);
+  scratch_.resize(levels_.back().longLength);
+  return true;
+}
+
+bool FolderChain::List(FolderEntries& entries) {
+  entries.names.clear();
+  entries.list.clear();
+  const size_t folder = scratch_.size();
+  scratch_ += L'*';
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileExW(scratch_.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  scratch_.resize(folder);
+  if (h == INVALID_HANDLE_VALUE) {
+    // Nothing matched: an empty drive root, when the folder itself is there.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    const DWORD attributes = GetFileAttributesW(scratch_.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  do {
+    const wchar_t* name = fd.cFileName;
+    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+    const bool linked = fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    EntryKind kind = linked ? EntryKind::LinkedFile : EntryKind::File;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      kind = linked ? EntryKind::LinkedDirectory : EntryKind::Directory;
+    entries.list.push_back({entries.names.size(), kind});
+    entries.names.insert(entries.names.end(), name, name + wcslen(name) + 1);
+  } while (FindNextFileW(h, &fd));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(h);
+  return complete;
+}
+
+bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool) {
+  const size_t folder = scratch_.size();
+  scratch_.append(name);
+  const bool opened = Adopt(OpenForScan(scratch_.c_str()), scratch_.c_str(), file.handle_,
+                            file.size_, file.error_, file.code_);
+  scratch_.resize(folder);
+  return opened;
+}
+
+std::filesystem::path FolderChain::FolderPath() const {
+  if (levels_.size() <= 1) return root_;
+  return std::filesystem::path(path_.substr(0, path_.size() - 1));
 }
 
 MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {

@@ -2,12 +2,21 @@
 
 #include <random>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#endif
+
 #include "engine/Matcher.h"
 #include "tests/ReferenceMatch.h"
 #include "tests/TestUtil.h"
 
 namespace vsk {
 namespace {
+namespace fs = std::filesystem;
 using test::MakeTable;
 using test::Sig;
 using test::TempDir;
@@ -162,6 +171,44 @@ TEST(MatcherTest, FilesAreSearchedInPiecesWithTheSameResults) {
   EXPECT_EQ(matcher.MatchFile(dir / "f0", &running), ReferenceMatch(t, test::ReadBytes(dir / "f0")));
   EXPECT_EQ(matcher.MatchFile(dir / "f0", &stopped), kMatchStopped);
 }
+
+#ifdef __linux__
+// A read that fails midway, for real: the scanned file's descriptor is
+// replaced by /proc/self/mem at a page whose next page is unmapped, so the
+// first read gives that page and the next one fails.
+TEST(MatcherTest, AReadThatFailsMidwayIsUnreadableUnlessAVirusIsInWhatWasRead) {
+  const VirusTable t = MakeTable({{"Long", "A-MUCH-LONGER-SIGNATURE"}, {"Evil", "EVIL"}});
+  const SignatureMatcher matcher(t);
+  TempDir dir;
+  WriteBytes(dir / "f", std::string(1 << 20, 'x'));  // the size the reads are told
+  const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  auto* region = static_cast<char*>(
+      ::mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(region, MAP_FAILED);
+  ASSERT_EQ(::munmap(region + page, page), 0);
+  auto matchPage = [&](const std::string& tail) {
+    std::memset(region, '.', page);
+    std::memcpy(region + page - tail.size(), tail.data(), tail.size());
+    os::InputFile file;
+    EXPECT_TRUE(file.Open(dir / "f"));
+    const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+    EXPECT_EQ(::lseek(mem, reinterpret_cast<off_t>(region), SEEK_SET), reinterpret_cast<off_t>(region));
+    const fs::path target = fs::canonical(dir / "f");
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+      std::error_code ec;
+      if (fs::read_symlink(fd.path(), ec) == target) ::dup2(mem, std::stoi(fd.path().filename().string()));
+    }
+    ::close(mem);
+    const int match = matcher.MatchOpenFile(file);
+    EXPECT_EQ(file.Error(), os::IoError::ReadFailed);
+    return match;
+  };
+  // At the page's very end, in the bytes a piece keeps for the next one.
+  EXPECT_EQ(matchPage("EVIL"), 1);
+  EXPECT_EQ(matchPage("EVI"), kMatchUnreadable);
+  ::munmap(region, page);
+}
+#endif
 
 }  // namespace
 }  // namespace vsk

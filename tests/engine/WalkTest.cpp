@@ -11,7 +11,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 
@@ -63,7 +67,7 @@ struct Scan {
 
   void Run(const fs::path& folder) {
     SignatureMatcher matcher(table);
-    ScanContext context{options, table, matcher, control, counters, rec, rec, {}};
+    ScanContext context{options, table, matcher, control, counters, rec, rec};
     if (!control.IsRunning()) control.Start();
     CountFiles(context, folder);
     counted = counters.filesChecked;
@@ -260,13 +264,185 @@ TEST(ScanFolderTest, PathsPastTheOldLimitAreWalkedAndScanned) {
 #endif
 }
 
-TEST(ScanFolderTest, MissingFolderContributesNothing) {
+TEST(ScanFolderTest, AMissingFolderIsOneSkippedPlace) {
   TempDir dir;
   Scan scan;
   scan.Run(dir / "missing");
   EXPECT_EQ(scan.counters.filesChecked, 0);
-  EXPECT_TRUE(scan.rec.rows.empty());
+  EXPECT_EQ(scan.counters.skipped, 1);
+  ASSERT_EQ(scan.rec.rows.size(), 1u);
+  EXPECT_EQ(scan.rec.rows[0].path, dir / "missing");
+  EXPECT_EQ(scan.rec.rows[0].result, L"Ошибка доступа-пропущен");
 }
+
+#ifndef _WIN32
+// Rows as "index path result" lines and the counters, from which a run in
+// another process is compared.
+std::string Describe(const Scan& scan, const fs::path& base) {
+  std::string text;
+  for (const Row& row : scan.rec.rows)
+    text += std::to_string(row.index) + " " + fs::relative(row.path, base).string() + " " +
+            ToUtf8(row.result) + "\n";
+  const ScanCounters& c = scan.counters;
+  return text + "checked " + std::to_string(c.filesChecked) + ", viruses " +
+         std::to_string(c.virusesFound) + ", skipped " + std::to_string(c.skipped) + "\n";
+}
+
+// Runs `run` as the user "nobody" in a child process when the tests run as
+// root, who could open any folder; returns what it returned.
+std::string AsOrdinaryUser(const std::function<std::string()>& run) {
+  if (::geteuid() != 0) return run();
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipeFds[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    const std::string out = run();
+    const bool written = ::write(pipeFds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
+    ::_exit(written ? 0 : 4);
+  }
+  ::close(pipeFds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  return out;
+}
+
+TEST(ScanFolderTest, AFolderThatCannotBeOpenedIsASkippedRowAndNoFile) {
+  TempDir dir;
+  WriteBytes(dir / "a" / "clean.bin", "clean");
+  WriteBytes(dir / "locked" / "v.bin", "EVIL-SIGNATURE");
+  WriteBytes(dir / "locked" / "more" / "w.bin", "EVIL-SIGNATURE");
+  fs::permissions(dir / "locked", fs::perms::none);
+  for (int fileOk : {0, 1}) {
+    const std::string seen = AsOrdinaryUser([&] {
+      Scan scan;
+      scan.options.SubDir = 1;
+      scan.options.FileOk = fileOk;
+      scan.Run(dir.path());
+      return Describe(scan, dir.path());
+    });
+    // With clean rows on, the row index still follows the rows.
+    const std::string lockedRow = " locked Ошибка доступа-пропущен\n";
+    EXPECT_NE(seen.find(lockedRow), std::string::npos) << seen;
+    EXPECT_NE(seen.find("checked 1, viruses 0, skipped 1\n"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("v.bin"), std::string::npos) << seen;
+    if (fileOk) {
+      EXPECT_TRUE(seen == "0 a/clean.bin OK\n1" + lockedRow + "checked 1, viruses 0, skipped 1\n" ||
+                  seen == "0" + lockedRow + "1 a/clean.bin OK\nchecked 1, viruses 0, skipped 1\n")
+          << seen;
+    }
+  }
+  fs::permissions(dir / "locked", fs::perms::owner_all);
+}
+#endif
+
+#ifdef __linux__
+TEST(ScanFolderTest, AFileWhoseReadFailsIsASkippedRow) {
+  TempDir dir;
+  WriteBytes(dir / "ok.bin", "fine");
+  // Opens as a regular file; reading its first bytes (address 0) fails.
+  fs::create_symlink("/proc/self/mem", dir / "mem");
+  Scan scan;
+  scan.Run(dir.path());
+  ASSERT_EQ(scan.rec.rows.size(), 1u);
+  EXPECT_EQ(scan.rec.rows[0].path, dir / "mem");
+  EXPECT_EQ(scan.rec.rows[0].result, L"Ошибка доступа-пропущен");
+  EXPECT_EQ(scan.counters.filesChecked, 2);
+  EXPECT_EQ(scan.counters.skipped, 1);
+}
+
+// A chain of `depth` folders with 20-character names under `root`, each
+// holding an infected file, made through handles (no full path of the lower
+// ones can be used). Returns the paths of the files.
+std::vector<fs::path> MakeDeepChain(const fs::path& root, int depth) {
+  std::vector<fs::path> files;
+  fs::create_directories(root);
+  fs::path path = root;
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int level = 0; level < depth && fd >= 0; ++level) {
+    const std::string name = "level-" + std::string(10 - std::to_string(level).size(), '0') +
+                             std::to_string(level) + "-abcd";
+    const int file = ::openat(fd, "v.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_EQ(::write(file, "EVIL-SIGNATURE", 14), 14);
+    ::close(file);
+    files.push_back(path / "v.bin");
+    EXPECT_EQ(::mkdirat(fd, name.c_str(), 0755), 0);
+    const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+    path /= name;
+  }
+  ::close(fd);
+  return files;
+}
+
+// The standard library cannot remove what lies deeper than a path can name.
+void RemoveDeep(const fs::path& root) {
+  EXPECT_EQ(std::system(("rm -rf '" + root.string() + "'").c_str()), 0);
+}
+
+TEST(ScanFolderTest, EveryDepthIsReachedWhateverThePathsLength) {
+  TempDir dir;
+  // Deeper than the levels kept open, and paths far past 4,096 bytes.
+  const std::vector<fs::path> files = MakeDeepChain(dir / "deep", 300);
+  ASSERT_EQ(files.size(), 300u);
+  ASSERT_GT(files.back().native().size(), 6000u);
+  Scan scan;
+  scan.options.SubDir = 1;
+  scan.Run(dir.path());
+  EXPECT_EQ(scan.counted, 300);
+  EXPECT_EQ(scan.counters.filesChecked, 300);
+  EXPECT_EQ(scan.counters.virusesFound, 300);
+  EXPECT_EQ(scan.counters.skipped, 0);
+  std::vector<fs::path> found;
+  for (const Row& row : scan.rec.rows) found.push_back(row.path);
+  std::sort(found.begin(), found.end());
+  std::vector<fs::path> expected = files;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(found, expected);
+  RemoveDeep(dir / "deep");
+}
+
+TEST(ScanFolderTest, AFolderMovedAwayDuringADeepWalkIsSkippedAndTheRestGoesOn) {
+  TempDir dir;
+  const std::vector<fs::path> files = MakeDeepChain(dir / "deep", 260);
+  WriteBytes(dir / "zz-last" / "w.bin", "EVIL-SIGNATURE");
+  const fs::path level8 = files[9].parent_path();
+  const fs::path level9 = files[10].parent_path();
+  Scan scan;
+  scan.options.SubDir = 1;
+  bool moved = false;
+  // At the deepest file, level 8 (long closed to save handles) goes away
+  // with its subfolder moved out, and a new folder takes its name.
+  scan.rec.onRow = [&] {
+    if (moved || scan.rec.rows.back().path != files.back()) return;
+    moved = true;
+    fs::rename(level9, dir / "moved9");
+    fs::rename(level8, dir / "moved8");
+    fs::create_directory(level8);
+  };
+  scan.Run(dir.path());
+  ASSERT_TRUE(moved);
+  const auto skipped = std::count_if(scan.rec.rows.begin(), scan.rec.rows.end(), [&](const Row& r) {
+    return r.result == L"Ошибка доступа-пропущен";
+  });
+  EXPECT_EQ(skipped, 1);
+  EXPECT_EQ(scan.counters.skipped, 1);
+  const auto row = std::find_if(scan.rec.rows.begin(), scan.rec.rows.end(),
+                                [&](const Row& r) { return r.path == level8; });
+  ASSERT_NE(row, scan.rec.rows.end()) << "the level that was lost is told by its path";
+  EXPECT_TRUE(std::any_of(scan.rec.rows.begin(), scan.rec.rows.end(),
+                          [&](const Row& r) { return r.path == dir / "zz-last" / "w.bin"; }));
+  RemoveDeep(dir / "moved9");
+  RemoveDeep(dir / "deep");
+}
+#endif
 
 }  // namespace
 }  // namespace vsk
