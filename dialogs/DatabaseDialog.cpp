@@ -105,9 +105,15 @@ void CDatabaseDialog::OnLengthKillFocus() {
 void CDatabaseDialog::OnAdd() {
   PlayClick();
   if (!Exchange(true)) return;
-  if (m_name.empty()) {
-    m_messages.ShowMessage(msg::kEnterVirusName);
-    return;
+  switch (CheckVirusName(m_name)) {
+    case NameProblem::Blank:
+      m_messages.ShowMessage(msg::kEnterVirusName);
+      return;
+    case NameProblem::ResultText:
+      m_messages.ShowMessage(msg::kNameIsResultText);
+      return;
+    case NameProblem::None:
+      break;
   }
   if (m_length == 0) {
     m_messages.ShowMessage(msg::kEnterSignatureLength);

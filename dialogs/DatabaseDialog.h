@@ -20,6 +20,8 @@ namespace vsk {
 namespace msg {
 inline constexpr wchar_t kEnterVirusName[] = L"Введите название вируса!!!";
 inline constexpr wchar_t kEnterSignatureLength[] = L"Введите длину сигнатуры вируса!!!";
+inline constexpr wchar_t kNameIsResultText[] =
+    L"Название вируса совпадает с результатом проверки!!!\nВведите другое название.";
 }  // namespace msg
 
 class CDatabaseDialog : public CDialog {

@@ -21,6 +21,10 @@ inline constexpr wchar_t kDatabaseDamaged[] =
 inline constexpr wchar_t kDatabaseEmpty[] = L"В базе данных вирусов нет ни одного распознаваемого вируса!!!";
 inline constexpr wchar_t kDatabaseTooBig[] = L"База данных вирусов слишком большая!!!";
 inline constexpr wchar_t kFileOpenError[] = L"Ошибка открытия файла!!!";
+// Followed by the reason on a line of its own.
+inline constexpr wchar_t kDatabaseUnreadable[] = L"База данных вирусов не читается!!!";
+inline constexpr wchar_t kBadVirusNames[] =
+    L"В базе данных вирусов есть записи без названия или с названием, совпадающим с результатом проверки:";
 }  // namespace msg
 
 }  // namespace vsk

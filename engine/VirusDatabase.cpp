@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 #include <vector>
 
 #include "engine/FileIo.h"
+#include "engine/FolderWalk.h"
+#include "engine/Os.h"
 #include "engine/Text1251.h"
 
 namespace vsk {
@@ -20,27 +21,83 @@ constexpr char kHeader[] =
     "Created by Ivar Telmanov.\r\n";
 static_assert(sizeof(kHeader) - 1 == kHeaderSize);
 
-// The loader never needs more than the records and a little slack; a huge
-// file under the database's name is not read whole.
-constexpr size_t kReadLimit = 1 << 20;
+// The most any operation reads: the records a count byte can promise. A
+// huge file under the database's name is not read whole.
+constexpr size_t kReadLimit = kRecordsOffset + kRecordSize * 255;
 
-std::vector<uint8_t> ReadPrefix(std::ifstream& in, size_t limit) {
-  std::vector<uint8_t> bytes(limit);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
+// The file's first bytes, up to kReadLimit.
+os::IoError ReadDatabase(const fs::path& file, std::vector<uint8_t>& bytes, int& code) {
+  os::InputFile in;
+  bytes.clear();
+  if (!in.Open(file)) {
+    code = in.ErrorCode();
+    return in.Error();
+  }
+  bytes.resize(kReadLimit);
+  size_t have = 0;
+  for (long long n; have < kReadLimit && (n = in.Read(bytes.data() + have, kReadLimit - have)) != 0;) {
+    if (n < 0) {
+      code = in.ErrorCode();
+      return in.Error();
+    }
+    have += static_cast<size_t>(n);
+  }
+  bytes.resize(have);
+  return os::IoError::None;
+}
+
+std::wstring UnreadableMessage(os::IoError error, int code) {
+  std::wstring reason;
+  switch (error) {
+    case os::IoError::Denied: reason = L"Нет прав на чтение файла."; break;
+    case os::IoError::Busy: reason = L"Файл занят другой программой."; break;
+    case os::IoError::NotAFile: reason = L"Это не файл, а папка или устройство."; break;
+    case os::IoError::ReadFailed: reason = L"Ошибка чтения с диска."; break;
+    default: reason = L"Ошибка системы, код " + std::to_wstring(code) + L"."; break;
+  }
+  return std::wstring(msg::kDatabaseUnreadable) + L"\n" + reason;
+}
+
+// Reads the file for an operation: false after the message for a missing
+// (`missing`) or unreadable file.
+bool ReadOrTell(const fs::path& file, std::vector<uint8_t>& bytes, IMessageSink& messages,
+                const wchar_t* missing, LoadResult& result) {
+  int code = 0;
+  const os::IoError error = ReadDatabase(file, bytes, code);
+  if (error == os::IoError::None) return true;
+  if (error == os::IoError::NotFound) {
+    messages.ShowMessage(missing);
+    result = LoadResult::Missing;
+  } else {
+    messages.ShowMessage(UnreadableMessage(error, code));
+    result = LoadResult::Unreadable;
+  }
+  return false;
+}
+
+// Shorter than the records its count promises; a count above 200 is
+// refused as too big instead.
+bool IsCutShort(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() < kRecordsOffset) return true;
+  const size_t count = bytes[kCountOffset];
+  return count <= kMaxViruses && bytes.size() < kRecordsOffset + kRecordSize * count;
 }
 
 bool IsScanfSpace(uint8_t b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 
 // Formatted input of width 32 ("%32s") from `pos`: skip whitespace, take up
 // to 32 bytes up to the next whitespace; the text ends at its first zero.
-std::string ReadName(const std::vector<uint8_t>& file, size_t pos) {
-  while (pos < file.size() && IsScanfSpace(file[pos])) ++pos;
+std::string ReadName(std::string_view bytes, size_t pos) {
+  while (pos < bytes.size() && IsScanfSpace(static_cast<uint8_t>(bytes[pos]))) ++pos;
   std::string name;
-  while (pos < file.size() && name.size() < kNameField && !IsScanfSpace(file[pos]))
-    name.push_back(static_cast<char>(file[pos++]));
+  while (pos < bytes.size() && name.size() < kNameField &&
+         !IsScanfSpace(static_cast<uint8_t>(bytes[pos])))
+    name.push_back(bytes[pos++]);
   return name.substr(0, name.find('\0'));
+}
+
+std::string_view AsText(const std::vector<uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 }  // namespace
@@ -49,15 +106,22 @@ std::string_view DatabaseHeader() { return {kHeader, kHeaderSize}; }
 
 std::wstring VirusTable::Name(int index) const { return Decode1251(names[index]); }
 
+NameProblem CheckVirusName(const std::wstring& name) {
+  if (std::all_of(name.begin(), name.end(), [](wchar_t c) { return c <= L' '; }))
+    return NameProblem::Blank;
+  std::string field = Encode1251(name);
+  field.resize(kNameField, '\0');
+  if (IsResultText(name) || IsResultText(Decode1251(ReadName(field, 0))))
+    return NameProblem::ResultText;
+  return NameProblem::None;
+}
+
 bool CheckDatabaseHeader(IMessageSink& messages, const fs::path& file) {
-  std::error_code ec;
-  if (!fs::exists(file, ec)) {
-    messages.ShowMessage(msg::kDatabaseMissing);
-    return false;
-  }
-  std::ifstream in(file, std::ios::binary);
-  const std::vector<uint8_t> head = ReadPrefix(in, kHeaderSize);
-  if (head.size() < kHeaderSize || !std::equal(head.begin(), head.end(), kHeader)) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissing, result)) return false;
+  if (bytes.size() < kHeaderSize || !std::equal(bytes.begin(), bytes.begin() + kHeaderSize, kHeader) ||
+      IsCutShort(bytes)) {
     messages.ShowMessage(msg::kDatabaseDamaged);
     return false;
   }
@@ -65,14 +129,14 @@ bool CheckDatabaseHeader(IMessageSink& messages, const fs::path& file) {
 }
 
 LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in.is_open()) {
-    messages.ShowMessage(msg::kDatabaseMissingLoad);
-    return LoadResult::Missing;
-  }
-  const std::vector<uint8_t> bytes = ReadPrefix(in, kReadLimit);
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissingLoad, result)) return result;
   table = VirusTable{};
-  if (bytes.size() <= kCountOffset) return LoadResult::Truncated;
+  if (IsCutShort(bytes)) {
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return LoadResult::Damaged;
+  }
   const int count = bytes[kCountOffset];
   if (count == 0) {
     messages.ShowMessage(msg::kDatabaseEmpty);
@@ -83,33 +147,40 @@ LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::p
     return LoadResult::TooBig;
   }
   table.count = count;
+  std::wstring badNames;
   for (int i = 0; i < count; ++i) {
     const size_t record = kRecordsOffset + static_cast<size_t>(kRecordSize) * i;
-    table.names[i] = ReadName(bytes, record);
+    table.names[i] = ReadName(AsText(bytes), record);
+    const NameProblem problem = CheckVirusName(table.Name(i));
+    if (problem != NameProblem::None) {
+      const std::wstring number = L"№" + std::to_wstring(i + 1);
+      badNames += L"\nзапись " + number +
+                  (problem == NameProblem::Blank ? L": без названия" : L": «" + table.Name(i) + L"»");
+      table.names[i] = Encode1251(L"Запись " + number);
+    }
     const size_t length = record + kNameField;
-    if (length + 2 > bytes.size()) continue;
     const uint8_t stored = bytes[length];
     table.curable[i] = bytes[length + 1];
-    if (stored > kMaxSignature || length + 2 + stored > bytes.size()) continue;
+    if (stored > kMaxSignature) continue;
     table.lengths[i] = stored;
     for (int k = 0; k < stored; ++k)
       table.signatures[i][k] = bytes[length + 2 + k] ^ kSignatureMask;
   }
+  if (!badNames.empty())
+    messages.ShowMessage(msg::kBadVirusNames + badNames +
+                         L"\nТакие вирусы показываются как «Запись №N».");
   return LoadResult::Loaded;
 }
 
 int ReadRecordCount(IMessageSink& messages, const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in.is_open()) {
-    messages.ShowMessage(msg::kDatabaseMissing);
-    return -1;
-  }
-  in.seekg(kCountOffset);
-  const int count = in.get();
-  if (count == EOF) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissing, result)) return -1;
+  if (bytes.size() <= kCountOffset) {
     messages.ShowMessage(msg::kDatabaseDamaged);
     return -1;
   }
+  const int count = bytes[kCountOffset];
   if (count > kMaxViruses) {
     messages.ShowMessage(msg::kDatabaseTooBig);
     return -1;

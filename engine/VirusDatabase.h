@@ -36,22 +36,39 @@ struct VirusTable {
   std::wstring Name(int index) const;
 };
 
-// Truncated: the file ends before its count byte (no message is shown).
-enum class LoadResult { Loaded, Missing, Truncated, Empty, TooBig };
+// Damaged: shorter than the header, the count byte, the reserved bytes and
+// the records the count promises. Unreadable: there, but it cannot be opened
+// or read (no rights, held by another program, not a plain file).
+enum class LoadResult { Loaded, Missing, Unreadable, Damaged, Empty, TooBig };
 
-// Each reports its failures to `messages` with the program's texts.
+// Each reports its failures to `messages` with the program's texts. The
+// database is opened as a file to scan is: a FIFO or a device under its
+// name is refused at once, never waited on.
+
+// The start-up check: the file is there, readable, its 104 header bytes are
+// the header and it holds the records its count promises (a count above
+// 200 is left to the loader's own message).
 bool CheckDatabaseHeader(IMessageSink& messages,
                          const std::filesystem::path& file = kDatabaseFileName);
 
-// Records missing from a truncated file, and records whose stored length is
-// above 30, load with length 0 and never match. A refused load (count above
-// 200) leaves the table empty.
+// Records whose stored length is above 30 load with length 0 and never
+// match. A refused load (damaged, count above 200) leaves the table empty;
+// a missing or unreadable file leaves it as it was. A record whose name is
+// blank or a result text is loaded under the name "Запись №N" (N counted
+// from 1), with one message naming every such record, so that no infected
+// file looks clean or unscanned and every action still finds its virus.
 LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages,
                           const std::filesystem::path& file = kDatabaseFileName);
 
 // The count byte, or -1 after a message.
 int ReadRecordCount(IMessageSink& messages,
                     const std::filesystem::path& file = kDatabaseFileName);
+
+// Whether a name can be a virus's: a blank one shows as nothing, and one
+// that is a result text (itself, or the first word the loader reads of it)
+// makes an infected file look clean or already acted on.
+enum class NameProblem { None, Blank, ResultText };
+NameProblem CheckVirusName(const std::wstring& name);
 
 // Appends record newCount - 1. The record is written before the count, and
 // a failed step is rolled back, so the stored count never runs ahead of the

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "engine/FolderWalk.h"
 #include "engine/Messages.h"
 #include "tests/TestUtil.h"
 #include "engine/Text1251.h"
@@ -8,6 +14,7 @@
 using namespace std::string_literals;
 namespace vsk {
 namespace {
+namespace fs = std::filesystem;
 using test::DatabaseImage;
 using test::ReadBytes;
 using test::RecordingMessages;
@@ -91,9 +98,11 @@ TEST(LoadVirusTableTest, CountLimits) {
   EXPECT_EQ(m.shown.back(), msg::kDatabaseEmpty);
   EXPECT_EQ(t.count, 0);
 
-  WriteBytes(db, std::string(DatabaseHeader()));
-  EXPECT_EQ(LoadVirusTable(t, m, db), LoadResult::Truncated);
-  EXPECT_EQ(m.shown.size(), 2u);  // nothing shown for a missing count byte
+  // A count above 200 is told as too big, whatever the file holds after it.
+  WriteBytes(db, DatabaseImage({{"V", "ab"}}, 201));
+  EXPECT_TRUE(CheckDatabaseHeader(m, db));
+  EXPECT_EQ(LoadVirusTable(t, m, db), LoadResult::TooBig);
+  EXPECT_EQ(m.shown.back(), msg::kDatabaseTooBig);
 }
 
 TEST(LoadVirusTableTest, MissingFileKeepsThePreviousTable) {
@@ -106,31 +115,133 @@ TEST(LoadVirusTableTest, MissingFileKeepsThePreviousTable) {
   EXPECT_EQ(t.names[0], "Old");
 }
 
-TEST(LoadVirusTableTest, DamagedRecordsNeverMatchAndNeverReadPastTheFile) {
+TEST(LoadVirusTableTest, StoredLengthsAboveThirtyNeverMatchAndBlankFieldsGetAStandIn) {
   TempDir dir;
   const auto db = dir / "VirusBase.vbf";
-  std::string image = DatabaseImage({{"Good", "abc"}, {"Long", "def"}, {"Cut", "ghi"}}, 5);
-  image[kRecordsOffset + kRecordSize + kNameField] = 31;  // stored length above 30
-  image.resize(image.size() - 20);                        // record 2 cut inside its signature
-  WriteBytes(db, image);
+  std::string image = DatabaseImage({{"Good", "abc"}, {"Long", "def"}});
+  image[kRecordsOffset + kRecordSize + kNameField] = 31;
+  WriteBytes(db, image + "trailing bytes are never read");
   VirusTable t;
   RecordingMessages m;
   ASSERT_EQ(LoadVirusTable(t, m, db), LoadResult::Loaded);
-  EXPECT_EQ(t.count, 5);
+  EXPECT_EQ(t.count, 2);
   EXPECT_EQ(t.lengths[0], 3);
   EXPECT_EQ(t.lengths[1], 0);
-  EXPECT_EQ(t.names[2], "Cut");
-  EXPECT_EQ(t.lengths[2], 3);  // its signature bytes are still inside the file
-  EXPECT_EQ(t.lengths[3], 0);
-  EXPECT_EQ(t.names[4], "");
+  EXPECT_EQ(t.names[1], "Long");
 
-  // A name field of blanks: the formatted read runs on into the next bytes.
+  // A name field of blanks: the formatted read runs on into the length
+  // byte and stops at the zero flag, which leaves no visible name.
   std::string blanks = DatabaseImage({{"X", "abc"}});
   std::fill_n(blanks.begin() + kRecordsOffset, kNameField, ' ');
   WriteBytes(db, blanks);
   ASSERT_EQ(LoadVirusTable(t, m, db), LoadResult::Loaded);
-  EXPECT_EQ(t.names[0], "\x03");  // the length byte, up to the zero flag
+  EXPECT_EQ(t.Name(0), L"Запись №1");
   EXPECT_EQ(t.lengths[0], 3);
+  ASSERT_EQ(m.shown.size(), 1u);
+  EXPECT_NE(m.shown[0].find(L"запись №1: без названия"), std::wstring::npos);
+}
+
+// Files that cannot be trusted to hold what their count says: none of them
+// may load, the start-up check refuses them with the structure message, and
+// the table is left empty.
+TEST(DamagedDatabaseTest, ShortTruncatedAndHeaderOnlyFilesAreRefusedWithTheStructureMessage) {
+  TempDir dir;
+  const auto db = dir / "VirusBase.vbf";
+  std::vector<Sig> six;
+  for (int i = 0; i < 6; ++i) six.push_back({"V" + std::to_string(i), "abc"});
+  const std::string full = DatabaseImage(six);
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"count 6, no records", full.substr(0, kRecordsOffset)},
+      {"cut inside record 4", full.substr(0, kRecordsOffset + 3 * kRecordSize + 40)},
+      {"one byte short", full.substr(0, full.size() - 1)},
+      {"header only", std::string(DatabaseHeader())},
+      {"count byte, no reserved bytes", full.substr(0, kCountOffset + 1)},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(db, c.bytes);
+    RecordingMessages m;
+    EXPECT_FALSE(CheckDatabaseHeader(m, db)) << c.what;
+    VirusTable t = test::MakeTable({{"Old", "xyz"}});
+    EXPECT_EQ(LoadVirusTable(t, m, db), LoadResult::Damaged) << c.what;
+    EXPECT_EQ(t.count, 0) << c.what;
+    EXPECT_EQ(m.shown, std::vector<std::wstring>(2, msg::kDatabaseDamaged)) << c.what;
+  }
+  WriteBytes(db, full);
+  RecordingMessages m;
+  EXPECT_TRUE(CheckDatabaseHeader(m, db));
+  VirusTable t;
+  EXPECT_EQ(LoadVirusTable(t, m, db), LoadResult::Loaded);
+  EXPECT_EQ(t.count, 6);
+  EXPECT_TRUE(m.shown.empty());
+}
+
+#ifndef _WIN32
+// Each says it cannot read the file and why, at once: a FIFO is never
+// waited on.
+TEST(DamagedDatabaseTest, AFileThatCannotBeReadIsToldWithItsReason) {
+  TempDir dir;
+  const auto fifo = dir / "fifo.vbf";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(dir / "folder.vbf");
+  std::vector<std::pair<fs::path, std::wstring>> cases = {
+      {fifo, L"Это не файл, а папка или устройство."},
+      {dir / "folder.vbf", L"Это не файл, а папка или устройство."}};
+  if (::geteuid() != 0) {  // root reads any file
+    WriteBytes(dir / "locked.vbf", DatabaseImage({{"A", "abc"}}));
+    fs::permissions(dir / "locked.vbf", fs::perms::none);
+    cases.push_back({dir / "locked.vbf", L"Нет прав на чтение файла."});
+  }
+  for (const auto& [file, reason] : cases) {
+    const std::wstring told = std::wstring(msg::kDatabaseUnreadable) + L"\n" + reason;
+    RecordingMessages m;
+    EXPECT_FALSE(CheckDatabaseHeader(m, file));
+    VirusTable t = test::MakeTable({{"Old", "xyz"}});
+    EXPECT_EQ(LoadVirusTable(t, m, file), LoadResult::Unreadable);
+    EXPECT_EQ(t.count, 1) << "an unreadable file leaves the table as it was";
+    EXPECT_EQ(ReadRecordCount(m, file), -1);
+    EXPECT_EQ(m.shown, std::vector<std::wstring>(3, told)) << file;
+  }
+}
+#endif
+
+TEST(VirusNameTest, BlankNamesAndResultTextsAreNoVirusNames) {
+  const struct {
+    const wchar_t* name;
+    NameProblem problem;
+  } cases[] = {
+      {L"", NameProblem::Blank},           {L"   ", NameProblem::Blank},
+      {L"\t \t", NameProblem::Blank},      {L"OK", NameProblem::ResultText},
+      {L"Вылечен", NameProblem::ResultText}, {L"Файл не найден", NameProblem::ResultText},
+      {L"Ошибка доступа-пропущен", NameProblem::ResultText},
+      {L"OK Virus", NameProblem::ResultText},  // the loader reads its first word
+      {L"  Удалён", NameProblem::ResultText},  {L"Файл", NameProblem::None},
+      {L"ok", NameProblem::None},            {L"Trojan.OK", NameProblem::None},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CheckVirusName(c.name), c.problem) << ToUtf8(c.name);
+}
+
+TEST(VirusNameTest, RecordsNamedLikeAResultLoadUnderTheirNumberWithOneWarning) {
+  TempDir dir;
+  const auto db = dir / "VirusBase.vbf";
+  std::string image = DatabaseImage({{"Good", "abc"}, {"OK", "def"}, {"Z", "ghi"}, {"Удалён", "jkl"}});
+  std::fill_n(image.begin() + kRecordsOffset + 2 * kRecordSize, kNameField, '\0');
+  WriteBytes(db, image);
+  VirusTable t;
+  RecordingMessages m;
+  ASSERT_EQ(LoadVirusTable(t, m, db), LoadResult::Loaded);
+  EXPECT_EQ(t.Name(0), L"Good");
+  EXPECT_EQ(t.Name(1), L"Запись №2");
+  EXPECT_EQ(t.Name(2), L"Запись №3");
+  EXPECT_EQ(t.Name(3), L"Запись №4");
+  EXPECT_EQ(t.lengths[1], 3) << "still detected";
+  for (int i = 0; i < t.count; ++i) EXPECT_FALSE(IsResultText(t.Name(i))) << i;
+  ASSERT_EQ(m.shown.size(), 1u);
+  EXPECT_EQ(m.shown[0], std::wstring(msg::kBadVirusNames) +
+                            L"\nзапись №2: «OK»\nзапись №3: без названия\nзапись №4: «Удалён»"
+                            L"\nТакие вирусы показываются как «Запись №N».");
 }
 
 TEST(ReadRecordCountTest, ReturnsTheCountByteOrFails) {
