@@ -1,11 +1,14 @@
 // vireskand-scan: the scanner without windows, over the same engine.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "cli/ConsoleText.h"
+#include "cli/RowSpill.h"
 #include "engine/Actions.h"
 #include "engine/FolderWalk.h"
 #include "engine/Os.h"
@@ -53,17 +56,20 @@ constexpr char kUsage[] =
     "  --yes           отвечать OK на вопросы действий (иначе - Отмена)\n"
     "  --help          эта справка\n"
     "\n"
-    "Код возврата: 0 - вирусов нет, 1 - найден вирус (и после --action),\n"
-    "2 - ошибка.\n";
+    "Пути и имена выводятся так, что каждая строка - ровно один файл:\n"
+    "табуляция - \\t, перевод строки - \\n, возврат каретки - \\r, обратная\n"
+    "косая черта - \\\\, прочие управляющие символы и байты, не составляющие\n"
+    "UTF-8, - \\xNN (по байту). Так же выводятся ход проверки и ошибки.\n"
+    "\n"
+    "Код возврата: 1 - найден вирус (и после --action); иначе 2 - что-то\n"
+    "не проверено (папка или файл без доступа, файл не прочитан до конца)\n"
+    "или ошибка (база, папка, параметры, протокол не записан); иначе 0.\n";
 
-void PrintUtf8(std::FILE* to, const std::wstring& text) {
-  const std::string bytes = ToUtf8(text);
-  std::fwrite(bytes.data(), 1, bytes.size(), to);
-}
+void Print(std::FILE* to, const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), to); }
 
 class StderrMessages : public IMessageSink {
  public:
-  void ShowMessage(const std::wstring& text) override { PrintUtf8(stderr, text + L"\n"); }
+  void ShowMessage(const std::wstring& text) override { Print(stderr, ConsoleLines(text) + "\n"); }
 };
 
 class SilentPlayer : public ISoundPlayer {
@@ -71,31 +77,54 @@ class SilentPlayer : public ISoundPlayer {
   int PlayWave(int, SoundMode) override { return 0; }
 };
 
-struct Row {
-  fs::path path;
-  std::wstring result;
-};
+// A UTF-8 continuation byte, or the second half of a UTF-16 pair.
+template <typename Char>
+bool IsInsideCharacter(Char c) {
+  if constexpr (sizeof(Char) == 1) return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+  return c >= 0xDC00 && c < 0xE000;
+}
 
-// Prints each row as it comes and keeps it for the report and the actions;
-// shows progress on stderr when that is a terminal.
+// The last characters of a long path, for the one-line progress.
+std::string ProgressName(const fs::path& path) {
+  constexpr size_t kShown = 57;
+  const fs::path::string_type& native = path.native();
+  if (native.size() <= kShown + 3) return ConsolePath(path);
+  size_t cut = native.size() - kShown;
+  while (cut < native.size() && IsInsideCharacter(native[cut])) ++cut;
+  return "..." + ConsolePath(fs::path(native.substr(cut)));
+}
+
+// Prints each row as it comes. Only infected rows stay in memory, for the
+// actions; with a report every row also goes to a temporary file, from
+// which the report reads them back. Shows progress on stderr when that is a
+// terminal.
 class ConsoleView : public IScanView, public IResultRows {
  public:
-  explicit ConsoleView(bool progress) : progress_(progress) {}
+  struct Infected {
+    fs::path path;
+    std::wstring result;
+  };
+
+  ConsoleView(bool progress, bool report)
+      : progress_(progress), spill_(report ? std::make_unique<RowSpill>() : nullptr) {}
 
   void InsertRow(int, const fs::path& path, const std::wstring& result) override {
     ClearProgress();
-    rows_.push_back({path, result});
-    PrintUtf8(stdout, PathText(path) + L"\t" + result + L"\n");
+    Print(stdout, ConsolePath(path) + "\t" + ConsoleText(result) + "\n");
     std::fflush(stdout);
+    ++rows_;
+    if (spill_) spill_->Add(PathText(path), result);
+    if (!IsResultText(result)) infected_.push_back({path, result});
   }
   void SetProgress(int position) override { done_ = position; }
   void SetStatus(const fs::path& current) override {
     if (!progress_) return;
-    std::wstring name = PathText(current);
-    if (name.size() > 60) name = L"..." + name.substr(name.size() - 57);
-    PrintUtf8(stderr, L"\r\x1b[K[" + std::to_wstring(done_) + L"/" + std::to_wstring(total_) +
-                          L"] " + name);
+    Print(stderr, "\r\x1b[K[" + std::to_string(done_) + "/" + std::to_string(total_) + "] " +
+                      ProgressName(current));
     shown_ = true;
+  }
+  void SetStatusEntry(const fs::path::string_type& folder, const fs::path::value_type* name) override {
+    if (progress_) SetStatus(fs::path(folder + name));
   }
   void ShowStatusText(const std::wstring&) override { ClearProgress(); }
   void SetProgressRange(int files) override { total_ = files; }
@@ -103,18 +132,20 @@ class ConsoleView : public IScanView, public IResultRows {
   void ShowSummary(const ScanCounters& counters) override {
     summary_ = L"\nФайлов проверено: " + std::to_wstring(counters.filesChecked) +
                L"\nВирусов обнаружено: " + std::to_wstring(counters.virusesFound) +
+               L"\nПропущено (нет доступа): " + std::to_wstring(counters.skipped) +
                L"\nВремя проверки: " + std::to_wstring(counters.scanSeconds) + L" с\n";
   }
   // Printed after the report, so that a report failure comes first.
   const std::wstring& Summary() const { return summary_; }
+  // False when the report's rows could not be kept.
+  bool RowsKept() const { return !spill_ || spill_->Ok(); }
 
-  int RowCount() override { return static_cast<int>(rows_.size()); }
-  const Row& At(int row) const { return rows_[row]; }
-  std::wstring GetText(int row) override { return rows_[row].result; }
-  void SetText(int row, const std::wstring& text) override { rows_[row].result = text; }
-  std::wstring RowText(int row, int column) override {
-    return column == 0 ? PathText(rows_[row].path) : rows_[row].result;
-  }
+  int RowCount() override { return rows_; }
+  std::wstring RowText(int row, int column) override { return spill_ ? spill_->Text(row, column) : L""; }
+
+  const std::vector<Infected>& InfectedRows() const { return infected_; }
+  std::wstring GetText(int row) override { return infected_[row].result; }
+  void SetText(int row, const std::wstring& text) override { infected_[row].result = text; }
 
  private:
   void ClearProgress() {
@@ -122,11 +153,13 @@ class ConsoleView : public IScanView, public IResultRows {
     shown_ = false;
   }
 
-  std::vector<Row> rows_;
+  int rows_ = 0;
+  std::vector<Infected> infected_;
   int total_ = 0;
   int done_ = 0;
   bool progress_;
   bool shown_ = false;
+  std::unique_ptr<RowSpill> spill_;
   std::wstring summary_;
 };
 
@@ -135,7 +168,7 @@ class ConsoleQuestions : public IQuestions {
  public:
   explicit ConsoleQuestions(bool yes) : yes_(yes) {}
   bool AskOkCancel(const std::wstring& text, const std::wstring& caption) override {
-    PrintUtf8(stderr, caption + L": " + text + (yes_ ? L" - OK\n" : L" - Отмена\n"));
+    Print(stderr, ConsoleLines(caption + L": " + text + (yes_ ? L" - OK" : L" - Отмена")) + "\n");
     return yes_;
   }
 
@@ -227,7 +260,7 @@ int Run(const std::vector<std::wstring>& args) {
     return kExitClean;
   }
   if (!error.empty()) {
-    PrintUtf8(stderr, L"vireskand-scan: " + error + L"\n");
+    Print(stderr, "vireskand-scan: " + ConsoleText(error) + "\n");
     std::fputs("Справка: vireskand-scan --help\n", stderr);
     return kExitError;
   }
@@ -238,7 +271,7 @@ int Run(const std::vector<std::wstring>& args) {
   if (LoadVirusTable(table, messages, a.database) != LoadResult::Loaded) return kExitError;
   std::error_code ec;
   if (!fs::is_directory(a.folder, ec)) {
-    PrintUtf8(stderr, L"Папка не найдена: " + a.folderText + L"\n");
+    Print(stderr, "Папка не найдена: " + ConsoleText(a.folderText) + "\n");
     return kExitError;
   }
 
@@ -247,25 +280,26 @@ int Run(const std::vector<std::wstring>& args) {
   ScanCounters counters;
   SilentPlayer player;
   const bool progress = isatty(fileno(stderr)) != 0;
-  ConsoleView view(progress);
+  ConsoleView view(progress, a.options.ReportToFile != 0);
   ScanRunContext run{a.options, table, control, counters, player};
   run.countFiles = progress;
-  if (!RunScan(run, view, a.folder, a.folderText))
-    PrintUtf8(stderr, L"Не удалось записать протокол: " + a.reportFile + L"\n");
-  PrintUtf8(stdout, view.Summary());
+  const bool reported = RunScan(run, view, a.folder, a.folderText) && view.RowsKept();
+  if (!reported) Print(stderr, "Не удалось записать протокол: " + ConsoleText(a.reportFile) + "\n");
+  Print(stdout, ConsoleLines(view.Summary()));
 
   if (a.action && counters.virusesFound > 0) {
     ConsoleQuestions questions(a.yes);
     ActionContext actions{table, a.options, view, player, questions, {}};
     std::fputs("\n", stdout);
-    for (int i = 0; i < view.RowCount(); ++i) {
-      if (IsResultText(view.GetText(i))) continue;
-      a.action(actions, {i, view.At(i).path, view.GetText(i)});
-      PrintUtf8(stdout, PathText(view.At(i).path) + L"\t" + view.GetText(i) + L"\n");
+    for (int i = 0; i < static_cast<int>(view.InfectedRows().size()); ++i) {
+      const ConsoleView::Infected& row = view.InfectedRows()[i];
+      a.action(actions, {i, row.path, row.result});
+      Print(stdout, ConsolePath(row.path) + "\t" + ConsoleText(view.GetText(i)) + "\n");
       std::fflush(stdout);
     }
   }
-  return counters.virusesFound > 0 ? kExitInfected : kExitClean;
+  if (counters.virusesFound > 0) return kExitInfected;
+  return counters.skipped > 0 || !reported ? kExitError : kExitClean;
 }
 
 }  // namespace

@@ -27,6 +27,14 @@ bool Put(std::FILE* f, const std::wstring& text) {
 
 std::wstring TwoDigits(int v) { return (v < 10 ? L"0" : L"") + std::to_wstring(v); }
 
+// A path or name on one line of the report: control characters, CR and LF
+// among them, become '?', as do characters 1251 cannot spell.
+std::wstring OnOneLine(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c < L' ' || c == 0x7F) c = L'?';
+  return text;
+}
+
 }  // namespace
 
 bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& folder,
@@ -43,13 +51,13 @@ bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& fo
                              TwoDigits(stamp.minute) + L"\n\n") &&
             Put(f.get(), L"Имя компьютера :\t\t" + stamp.computer + L"\n") &&
             Put(f.get(), L"Имя пользователя :\t" + stamp.user + L"\n") &&
-            Put(f.get(), L"Путь для проверки:\t" + folder + L"\n") &&
+            Put(f.get(), L"Путь для проверки:\t" + OnOneLine(folder) + L"\n") &&
             Put(f.get(), L"Файлов проверено:\t" + std::to_wstring(counters.filesChecked) + L"\n") &&
             Put(f.get(), L"Вирусов обнаружено:\t" + std::to_wstring(counters.virusesFound) + L"\n") &&
             Put(f.get(), L"Время проверки:\t\t" + std::to_wstring(counters.scanSeconds) + L"\n") &&
             Put(f.get(), L"\nСписок проверенных файлов:\n");
   for (int row = 0; ok && row < rows.RowCount(); ++row)
-    ok = Put(f.get(), rows.RowText(row, 0) + L"\t\t" + rows.RowText(row, 1) + L"\n");
+    ok = Put(f.get(), OnOneLine(rows.RowText(row, 0)) + L"\t\t" + OnOneLine(rows.RowText(row, 1)) + L"\n");
   ok = ok && Put(f.get(), L"\nКонец списка.\n\n\n\n");
   return std::fclose(f.release()) == 0 && ok;
 }

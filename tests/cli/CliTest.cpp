@@ -2,9 +2,15 @@
 
 #include <sys/wait.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/ConsoleText.h"
+#include "cli/RowSpill.h"
+#include "engine/Messages.h"
 #include "tests/TestUtil.h"
 
 namespace vsk {
@@ -17,18 +23,24 @@ using test::WriteBytes;
 struct Result {
   int code;
   std::string out;
+  std::string err;
 };
 
-// Runs the scanner in `dir` with `args`; stderr is dropped.
-Result RunScanner(const std::filesystem::path& dir, const std::string& args) {
-  const std::string command =
-      "cd '" + dir.string() + "' && '" VSK_SCANNER "' " + args + " 2>/dev/null";
+// Runs the scanner in `dir` with `args`, started through `prefix` (such as
+// a change of user).
+Result RunScanner(const std::filesystem::path& dir, const std::string& args,
+                  const std::string& prefix = "") {
+  const std::string errFile = (dir / "stderr.txt").string();
+  const std::string command = "cd '" + dir.string() + "' && " + prefix + " '" VSK_SCANNER "' " +
+                              args + " 2>'" + errFile + "'";
   std::FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[4096];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
   const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadBytes(errFile)};
+  std::filesystem::remove(errFile);
+  return r;
 }
 
 class CliTest : public ::testing::Test {
@@ -76,7 +88,7 @@ TEST_F(CliTest, ErrorsExitTwo) {
   const Result help = RunScanner(dir.path(), "--help");
   EXPECT_EQ(help.code, 0);
   for (const char* flag : {"--db", "--subdirs", "--mask", "--ok", "--report", "--append", "--overwrite",
-                           "--action", "--yes", "cure-or-move"})
+                           "--action", "--yes", "cure-or-move", "\\xNN", "\\t", "\\\\", "иначе 2"})
     EXPECT_NE(help.out.find(flag), std::string::npos) << flag;
 }
 
@@ -104,6 +116,145 @@ TEST_F(CliTest, ActionsApplyToEveryInfectedRowAndPrintTheNewResult) {
 
   EXPECT_EQ(RunScanner(dir.path(), "--action cure scan").code, 2);
   EXPECT_EQ(RunScanner(dir.path(), "scan --action").code, 2);
+}
+
+TEST(ConsoleTextTest, ControlsBackslashesAndBytesThatAreNotUtf8AreEscaped) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"plain/name.exe", "plain/name.exe"},
+      {"Тест/файл ü 中 😀", "Тест/файл ü 中 😀"},
+      {"evil\tOK\nclean\r", "evil\\tOK\\nclean\\r"},
+      {"C:\\TEMP\\x41", "C:\\\\TEMP\\\\x41"},
+      {"esc\x1b[31mred\x7f", "esc\\x1B[31mred\\x7F"},
+      {std::string("nul\0end", 7), "nul\\x00end"},
+      {"c1 \xC2\x9B" "2J", "c1 \\xC2\\x9B2J"},          // the one-byte CSI of some terminals
+      {"bad\xff.bin", "bad\\xFF.bin"},
+      {"cut \xD0", "cut \\xD0"},                       // a sequence the name ends inside
+      {"overlong \xC0\xAF", "overlong \\xC0\\xAF"},
+      {"surrogate \xED\xA0\x80", "surrogate \\xED\\xA0\\x80"},
+      {"too high \xF4\x90\x80\x80", "too high \\xF4\\x90\\x80\\x80"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapeForConsole(c.in), c.out) << c.in;
+  EXPECT_EQ(ConsoleLines(L"Запись «\x1b»\nвторая\tстрока"), "Запись «\\x1B»\nвторая\\tстрока");
+}
+
+TEST(RowSpillTest, RowsComeBackInOrderAndAgainFromTheStart) {
+  RowSpill spill;
+  ASSERT_TRUE(spill.Ok());
+  for (int i = 0; i < 1000; ++i) spill.Add(L"путь/" + std::to_wstring(i), i % 7 ? L"OK" : L"Вирус");
+  spill.Add(L"", L"");
+  ASSERT_EQ(spill.Count(), 1001);
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(spill.Text(i, 0), L"путь/" + std::to_wstring(i));
+    ASSERT_EQ(spill.Text(i, 1), i % 7 ? L"OK" : L"Вирус");
+  }
+  EXPECT_EQ(spill.Text(1000, 0), L"");
+  EXPECT_EQ(spill.Text(3, 0), L"путь/3");
+  EXPECT_TRUE(spill.Ok());
+}
+
+// A name that would forge a line: one line per file on stdout, escaped;
+// the report keeps one line per file too.
+TEST_F(CliTest, NamesCannotForgeLinesOnStdoutOrInTheReport) {
+  WriteBytes(dir / "scan" / "evil\tOK\nclean.com", "EVIL-SIGNATURE");
+  WriteBytes(dir / "scan" / "bad\xff.bin", "EVIL-SIGNATURE");
+  WriteBytes(dir / "scan" / "back\\slash.bin", "clean");
+  WriteBytes(dir / "scan" / "esc\x1b[2J.bin", "clean");
+  const Result r = RunScanner(dir.path(), "--ok --report r.txt --overwrite scan");
+  EXPECT_EQ(r.code, 1);
+  for (const char* line : {"\nscan/evil\\tOK\\nclean.com\tEvil\n", "\nscan/bad\\xFF.bin\tEvil\n",
+                           "\nscan/back\\\\slash.bin\tOK\n", "\nscan/esc\\x1B[2J.bin\tOK\n"})
+    EXPECT_NE(("\n" + r.out).find(line), std::string::npos) << line << r.out;
+  EXPECT_EQ(r.out.find("evil\tOK\n"), std::string::npos);
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+  size_t rows = 0;
+  for (size_t at = 0; (at = r.out.find("\tOK\n", at)) != std::string::npos; ++at) ++rows;
+  EXPECT_EQ(rows, 3u) << r.out;
+
+  const std::string report = ReadBytes(dir / "r.txt");
+  EXPECT_NE(report.find("scan/evil?OK?clean.com\t\tEvil\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("scan/bad?.bin\t\tEvil\r\n"), std::string::npos) << report;
+  for (size_t at = 0; (at = report.find('\n', at)) != std::string::npos; ++at)
+    ASSERT_EQ(report[at - 1], '\r') << "no line feed but at a line's end";
+  EXPECT_EQ(report.find("\r\r"), std::string::npos);
+}
+
+// Clean rows are printed and dropped; the report still lists every row, in
+// the order printed.
+TEST_F(CliTest, CleanRowsAreStreamedAndStillReachTheReport) {
+  for (int i = 0; i < 200; ++i) WriteBytes(dir / "scan" / "many" / ("c" + std::to_string(i)), "clean");
+  const Result r = RunScanner(dir.path(), "--subdirs --ok --report r.txt --overwrite scan");
+  EXPECT_EQ(r.code, 1);
+  std::string printed;
+  for (size_t start = 0, end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = r.out.substr(start, end - start);
+    if (line.rfind("scan/", 0) == 0) printed += line.substr(0, line.find('\t')) + "\t\t" + line.substr(line.find('\t') + 1) + "\r\n";
+  }
+  const std::string report = ToUtf8(Decode1251(ReadBytes(dir / "r.txt")));
+  const std::string list = "Список проверенных файлов:\r\n";
+  const size_t first = report.find(list) + list.size();
+  EXPECT_EQ(report.substr(first, report.find("\r\nКонец списка.") - first), printed);
+  EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 203);
+}
+
+// The prefix that runs the scanner as the user "nobody" when the tests run
+// as root, who could open any folder.
+std::string AsOrdinaryUser() {
+  return ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+}
+
+TEST_F(CliTest, ExitStatusSaysWhatCouldNotBeScannedOrWritten) {
+  WriteBytes(dir / "clean" / "a.txt", "nothing");
+  WriteBytes(dir / "clean" / "locked" / "v.exe", "EVIL-SIGNATURE");
+  std::filesystem::permissions(dir / "clean" / "locked", std::filesystem::perms::none);
+  Result r = RunScanner(dir.path(), "--subdirs clean", AsOrdinaryUser());
+  EXPECT_EQ(r.code, 2) << "a clean scan that could not look everywhere";
+  EXPECT_NE(r.out.find("clean/locked\tОшибка доступа-пропущен\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Файлов проверено: 1\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Пропущено (нет доступа): 1\n"), std::string::npos) << r.out;
+  std::filesystem::rename(dir / "scan" / "a.exe", dir / "clean" / "a.exe");
+  EXPECT_EQ(RunScanner(dir.path(), "--subdirs clean", AsOrdinaryUser()).code, 1) << "a virus first";
+  std::filesystem::permissions(dir / "clean" / "locked", std::filesystem::perms::owner_all);
+
+  r = RunScanner(dir.path(), "--mask '*.txt' --report no-such-folder/r.txt scan");
+  EXPECT_EQ(r.code, 2) << "a report that could not be written";
+  EXPECT_NE(r.err.find("Не удалось записать протокол: no-such-folder/r.txt"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("Пропущено (нет доступа): 0\n"), std::string::npos) << r.out;
+  EXPECT_EQ(RunScanner(dir.path(), "--subdirs --report no-such-folder/r.txt clean").code, 1);
+  EXPECT_EQ(RunScanner(dir.path(), "--mask '*.com' scan").code, 0);
+}
+
+TEST_F(CliTest, DatabasesThatCannotBeTrustedExitTwoAndSayWhy) {
+  const std::string full = DatabaseImage({{"A", "aaa"}, {"B", "bbb"}, {"C", "ccc"}, {"D", "ddd"}, {"E", "eee"}, {"F", "fff"}});
+  WriteBytes(dir / "no-records.vbf", full.substr(0, kRecordsOffset));
+  WriteBytes(dir / "cut.vbf", full.substr(0, kRecordsOffset + 3 * kRecordSize + 20));
+  WriteBytes(dir / "header.vbf", std::string(DatabaseHeader()));
+  const std::string damaged = ToUtf8(msg::kDatabaseDamaged);
+  for (const char* db : {"no-records.vbf", "cut.vbf", "header.vbf"}) {
+    const Result r = RunScanner(dir.path(), std::string("--db ") + db + " scan");
+    EXPECT_EQ(r.code, 2) << db;
+    EXPECT_EQ(r.err, damaged + "\n") << db;
+    EXPECT_EQ(r.out, "") << db;
+  }
+  ASSERT_EQ(::mkfifo((dir / "fifo.vbf").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir / "folder.vbf");
+  for (const char* db : {"fifo.vbf", "folder.vbf"}) {
+    const Result r = RunScanner(dir.path(), std::string("--db ") + db + " scan");
+    EXPECT_EQ(r.code, 2) << db;
+    EXPECT_EQ(r.err, ToUtf8(msg::kDatabaseUnreadable) + "\nЭто не файл, а папка или устройство.\n") << db;
+  }
+}
+
+TEST_F(CliTest, RecordsNamedLikeAResultAreWarnedAboutAndStillFoundAndActedOn) {
+  WriteBytes(dir / "named.vbf", DatabaseImage({{"OK", "EVIL-SIGNATURE"}, {"Тест", "TEST-SIG"}}));
+  Result r = RunScanner(dir.path(), "--db named.vbf scan");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("scan/a.exe\tЗапись №1\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("запись №1: «OK»"), std::string::npos) << r.err;
+  r = RunScanner(dir.path(), "--db named.vbf --action delete --yes scan");
+  EXPECT_NE(ActionLines(r.out).find("\nscan/a.exe\tУдалён\n"), std::string::npos) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "scan" / "a.exe"));
 }
 
 // The demo: the sample maker's folder for the bundled database, cured and

@@ -1,0 +1,22 @@
+// Text for the console, where one line must always be one file: control
+// characters, the backslash and bytes that are not UTF-8 are escaped, so a
+// name can neither end a line, pose as a column nor drive the terminal.
+//   TAB \t   LF \n   CR \r   \ \\   other controls (C0, DEL, C1) and
+//   invalid bytes \xNN, one escape per byte
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vsk {
+
+std::string EscapeForConsole(std::string_view utf8);
+// The path's own bytes on POSIX, its UTF-8 on Windows, escaped.
+std::string ConsolePath(const std::filesystem::path& path);
+std::string ConsoleText(std::wstring_view text);
+// Each line of `text` escaped, the line feeds between them kept: for
+// messages of our own that may carry a name.
+std::string ConsoleLines(std::wstring_view text);
+
+}  // namespace vsk
