@@ -107,11 +107,13 @@ std::string_view DatabaseHeader() { return {kHeader, kHeaderSize}; }
 std::wstring VirusTable::Name(int index) const { return Decode1251(names[index]); }
 
 NameProblem CheckVirusName(const std::wstring& name) {
-  if (std::all_of(name.begin(), name.end(), [](wchar_t c) { return c <= L' '; }))
-    return NameProblem::Blank;
+  const auto visible = [](wchar_t c) { return c > L' '; };
+  const auto first = std::find_if(name.begin(), name.end(), visible);
+  if (first == name.end()) return NameProblem::Blank;
+  const std::wstring trimmed(first, std::find_if(name.rbegin(), name.rend(), visible).base());
   std::string field = Encode1251(name);
   field.resize(kNameField, '\0');
-  if (IsResultText(name) || IsResultText(Decode1251(ReadName(field, 0))))
+  if (IsResultText(trimmed) || IsResultText(Decode1251(ReadName(field, 0))))
     return NameProblem::ResultText;
   return NameProblem::None;
 }

@@ -217,7 +217,8 @@ TEST(VirusNameTest, BlankNamesAndResultTextsAreNoVirusNames) {
       {L"Вылечен", NameProblem::ResultText}, {L"Файл не найден", NameProblem::ResultText},
       {L"Ошибка доступа-пропущен", NameProblem::ResultText},
       {L"OK Virus", NameProblem::ResultText},  // the loader reads its first word
-      {L"  Удалён", NameProblem::ResultText},  {L"Файл", NameProblem::None},
+      {L"  Удалён", NameProblem::ResultText},  {L" Файл не найден ", NameProblem::ResultText},
+      {L"Файл", NameProblem::None},
       {L"ok", NameProblem::None},            {L"Trojan.OK", NameProblem::None},
   };
   for (const auto& c : cases) EXPECT_EQ(CheckVirusName(c.name), c.problem) << ToUtf8(c.name);

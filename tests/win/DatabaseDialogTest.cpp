@@ -271,6 +271,39 @@ TEST_F(DatabaseDialogTest, AddRefusesAnEmptyNameAZeroLengthAndA201stRecord) {
   EXPECT_EQ(Text(IDC_VIRUS_NAME), L"One too many");
 }
 
+// A name a scanned file could not be told from: blanks show as nothing, a
+// result text as a file scanned or acted on. Each is refused with its
+// message and nothing is written.
+TEST_F(DatabaseDialogTest, AddRefusesBlankNamesAndNamesThatAreResultTexts) {
+  const std::string before = DatabaseImage(Records(3));
+  Open(before);
+  TypeInto(IDC_SIGNATURE_LENGTH, L"2");
+  ::SetFocus(Item(IDC_SIGNATURE));
+  TypeHex(L"abcd");
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"   ", msg::kEnterVirusName},
+      {L"OK", msg::kNameIsResultText},
+      {L"Неизлечим, перемещён", msg::kNameIsResultText},
+      {L"Удалён совсем", msg::kNameIsResultText},  // loaded as its first word
+      {L" Файл не найден", msg::kNameIsResultText},
+  };
+  for (const auto& [name, message] : cases) {
+    messages_.shown.clear();
+    TypeInto(IDC_VIRUS_NAME, name);
+    Press(IDC_ADD_RECORD);
+    EXPECT_EQ(messages_.shown, std::vector<std::wstring>{message}) << ToUtf8(name);
+    EXPECT_EQ(Text(IDC_VIRUS_NAME), name) << "the name stays for correcting";
+  }
+  EXPECT_EQ(ReadBytes(db_), before);
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"3");
+
+  messages_.shown.clear();
+  TypeInto(IDC_VIRUS_NAME, L"OK.Trojan");
+  Press(IDC_ADD_RECORD);
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"4");
+}
+
 TEST_F(DatabaseDialogTest, ACountTheEditorCannotUseLeavesTheDialogBareAndWritesNothing) {
   const std::string tooBig = DatabaseImage(Records(3), 201);
   Open(tooBig);

@@ -177,6 +177,42 @@ TEST(Program, ADamagedOrShortHeaderGivesTheStructureMessage) {
   ExpectSplashThenMessage(shortFolder.path(), damaged);
 }
 
+// Short of the records its count promises, or held by another program: the
+// start ends after the splash with the message that says which.
+TEST(Program, ADatabaseWithoutItsRecordsOrThatCannotBeReadEndsTheStartWithItsMessage) {
+  const std::wstring damaged =
+      L"Нарушена структура база данных вирусов!!!\nПереустановите приложение или обратитесь к разработчику.";
+  const std::string full = test::ReadBytes(kDatabase);
+  ASSERT_GT(full.size(), static_cast<size_t>(kRecordsOffset));
+  for (const std::string& bytes : {std::string(DatabaseHeader()), full.substr(0, kRecordsOffset),
+                                   full.substr(0, full.size() - 10)}) {
+    test::TempDir folder;
+    test::WriteBytes(folder / "VirusBase.vbf", bytes);
+    ExpectSplashThenMessage(folder.path(), damaged);
+  }
+
+  test::TempDir folder;
+  fs::copy_file(kDatabase, folder / "VirusBase.vbf");
+  const HANDLE held = ::CreateFileW((folder / "VirusBase.vbf").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ExpectSplashThenMessage(folder.path(), L"База данных вирусов не читается!!!\nФайл занят другой программой.");
+  ::CloseHandle(held);
+}
+
+TEST(Program, BothProgramsDeclareThemselvesAwareOfLongPaths) {
+  for (const fs::path& exe : {kProgram, FromBuildPath(VSK_CLI)}) {
+    const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << exe;
+    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr) << exe;
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(module, found))),
+                               ::SizeofResource(module, found));
+    EXPECT_NE(manifest.find("<ws2:longPathAware>true</ws2:longPathAware>"), std::string::npos) << exe;
+    ::FreeLibrary(module);
+  }
+}
+
 // Column texts of a list view in another process, through its memory.
 std::vector<std::wstring> ListColumns(HANDLE process, HWND list) {
   std::vector<std::wstring> columns;
