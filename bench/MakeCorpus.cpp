@@ -3,6 +3,8 @@
 // MiB), OUT/signatures.txt (200 signatures in the database source format),
 // OUT/rules.yar and OUT/sigs.ndb (the same signatures for yara and
 // clamscan) and OUT/expected.tsv (the files each signature was planted in).
+// make-corpus OUT --small FILES: FILES files of 100 bytes to 4 KiB in
+// three levels of folders instead, where the walk costs more than reading.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -20,8 +22,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path out = argv[1];
-  const size_t totalMiB = argc > 2 ? std::stoul(argv[2]) : 400;
-  const int minLength = argc > 3 ? std::stoi(argv[3]) : 30;
+  const bool small = argc > 3 && std::strcmp(argv[2], "--small") == 0;
+  const size_t smallFiles = small ? std::stoul(argv[3]) : 0;
+  const size_t totalMiB = !small && argc > 2 ? std::stoul(argv[2]) : 400;
+  const int minLength = !small && argc > 3 ? std::stoi(argv[3]) : 30;
   std::mt19937_64 rng(2002);
   fs::remove_all(out);
   fs::create_directories(out / "tree");
@@ -51,10 +55,12 @@ int main(int argc, char** argv) {
   std::vector<fs::path> files;
   std::vector<size_t> sizes;
   size_t total = 0;
-  for (int n = 0; total < totalMiB << 20; ++n) {
+  for (size_t n = 0; small ? n < smallFiles : total < totalMiB << 20; ++n) {
     const bool big = n % 10 == 9 && n % 100 == 99;
-    const size_t size = big ? (2 + rng() % 7) << 20 : 1024 + rng() % (64 << 10);
-    files.push_back(out / "tree" / ("d" + std::to_string(n % 50)) / ("f" + std::to_string(n) + ".bin"));
+    const size_t size = small ? 100 + rng() % 4000 : big ? (2 + rng() % 7) << 20 : 1024 + rng() % (64 << 10);
+    const std::string name = "f" + std::to_string(n) + ".bin";
+    files.push_back(small ? out / "tree" / ("d" + std::to_string(n % 100)) / ("e" + std::to_string(n / 100 % 10)) / name
+                          : out / "tree" / ("d" + std::to_string(n % 50)) / name);
     sizes.push_back(size);
     total += size;
   }
