@@ -270,7 +270,12 @@ int Run(const std::vector<std::wstring>& args) {
   VirusTable table;
   if (LoadVirusTable(table, messages, a.database) != LoadResult::Loaded) return kExitError;
   std::error_code ec;
-  if (!fs::is_directory(a.folder, ec)) {
+#ifdef _WIN32
+  const fs::path folder(os::LongPath(a.folder.native()));
+#else
+  const fs::path& folder = a.folder;
+#endif
+  if (!fs::is_directory(folder, ec)) {
     Print(stderr, "Папка не найдена: " + ConsoleText(a.folderText) + "\n");
     return kExitError;
   }

@@ -37,7 +37,14 @@ class InputFile {
 
  private:
   friend class FolderChain;
-  bool Fail(IoError error, int code);
+  // Takes the result of an open (the handle, or -1 with the system's error
+  // still set): only a regular file is kept. `path` is what was opened.
+  bool Adopt(intptr_t handle, const PathChar* path);
+  bool Fail(IoError error, int code) {
+    error_ = error;
+    code_ = code;
+    return false;
+  }
 
   intptr_t handle_ = -1;
   long long size_ = -1;

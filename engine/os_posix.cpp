@@ -47,28 +47,27 @@ IoError ErrorOf(int code) {
   }
 }
 
+// O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
+// reads of regular files ignore it.
+constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+bool Identify(int fd, dev_t& device, ino_t& inode) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  device = st.st_dev;
+  inode = st.st_ino;
+  return true;
+}
+
 }  // namespace
 
 InputFile::~InputFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-bool InputFile::Fail(IoError error, int code) {
-  error_ = error;
-  code_ = code;
-  return false;
-}
-
-namespace {
-
-// O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
-// reads of regular files ignore it.
-constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-
-}  // namespace
-
-bool InputFile::Open(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), kInputFlags);
+bool InputFile::Adopt(intptr_t handle, const PathChar*) {
+  const int fd = static_cast<int>(handle);
   if (fd < 0) return Fail(ErrorOf(errno), errno);
   struct stat st;
   if (::fstat(fd, &st) != 0) {
@@ -84,6 +83,10 @@ bool InputFile::Open(const std::filesystem::path& path) {
   size_ = st.st_size;
   error_ = IoError::None;
   return true;
+}
+
+bool InputFile::Open(const std::filesystem::path& path) {
+  return Adopt(::open(path.c_str(), kInputFlags), path.c_str());
 }
 
 long long InputFile::Read(void* buffer, size_t size) {
@@ -111,20 +114,6 @@ FolderChain::~FolderChain() {
   for (const Level& level : levels_)
     if (level.fd >= 0) ::close(level.fd);
 }
-
-namespace {
-
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-
-bool Identify(int fd, dev_t& device, ino_t& inode) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return false;
-  device = st.st_dev;
-  inode = st.st_ino;
-  return true;
-}
-
-}  // namespace
 
 bool FolderChain::OpenRoot(const std::filesystem::path& root) {
   for (const Level& level : levels_)
@@ -216,9 +205,14 @@ bool FolderChain::List(FolderEntries& entries) {
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
     unsigned char type = e->d_type;
     struct stat st;
-    if (type == DT_UNKNOWN && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-      type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR
-                                          : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+    // An entry that cannot even be looked at is taken for a file, so that
+    // its failing open gives it a row.
+    if (type == DT_UNKNOWN)
+      type = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 ? DT_REG
+             : S_ISLNK(st.st_mode)                               ? DT_LNK
+             : S_ISDIR(st.st_mode)                               ? DT_DIR
+             : S_ISREG(st.st_mode)                               ? DT_REG
+                                                                 : DT_UNKNOWN;
     EntryKind kind = EntryKind::Other;
     if (type == DT_REG) {
       kind = EntryKind::File;
@@ -239,18 +233,7 @@ bool FolderChain::List(FolderEntries& entries) {
 }
 
 bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool followLink) {
-  const int folder = levels_.back().fd;
-  const int fd = ::openat(folder, name, kInputFlags | (followLink ? 0 : O_NOFOLLOW));
-  if (fd < 0) return file.Fail(ErrorOf(errno), errno);
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return file.Fail(IoError::NotAFile, 0);
-  }
-  file.handle_ = fd;
-  file.size_ = st.st_size;
-  file.error_ = IoError::None;
-  return true;
+  return file.Adopt(::openat(levels_.back().fd, name, kInputFlags | (followLink ? 0 : O_NOFOLLOW)), name);
 }
 
 std::filesystem::path FolderChain::FolderPath() const {

@@ -48,44 +48,32 @@ InputFile::~InputFile() {
   if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-bool InputFile::Fail(IoError error, int code) {
-  error_ = error;
-  code_ = code;
-  return false;
-}
-
-namespace {
-
-// Takes `h` for `file` when it is a file on disk; a folder opened by name
-// fails as "access denied", which is no question of rights.
-bool Adopt(HANDLE h, const wchar_t* path, intptr_t& handle, long long& size, IoError& error,
-           int& code) {
+bool InputFile::Adopt(intptr_t handle, const PathChar* path) {
+  const HANDLE h = reinterpret_cast<HANDLE>(handle);
   if (h == INVALID_HANDLE_VALUE) {
-    code = static_cast<int>(GetLastError());
+    const DWORD code = GetLastError();
+    // A folder opened by name fails as "access denied", which is no
+    // question of rights.
     const DWORD attributes = GetFileAttributesW(path);
-    error = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                ? IoError::NotAFile
-                : ErrorOf(static_cast<DWORD>(code));
-    return false;
+    return Fail(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? IoError::NotAFile
+                    : ErrorOf(code),
+                static_cast<int>(code));
   }
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
-    error = IoError::NotAFile;
-    code = 0;
-    return false;
+    return Fail(IoError::NotAFile, 0);
   }
   LARGE_INTEGER bytes;
-  size = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
-  handle = reinterpret_cast<intptr_t>(h);
-  error = IoError::None;
+  size_ = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
+  handle_ = handle;
+  error_ = IoError::None;
   return true;
 }
 
-}  // namespace
-
 bool InputFile::Open(const std::filesystem::path& path) {
   const std::wstring name = LongPath(path.native());
-  return Adopt(OpenForScan(name.c_str()), name.c_str(), handle_, size_, error_, code_);
+  return Adopt(reinterpret_cast<intptr_t>(OpenForScan(name.c_str())), name.c_str());
 }
 
 long long InputFile::Read(void* buffer, size_t size) {
@@ -179,8 +167,8 @@ bool FolderChain::List(FolderEntries& entries) {
 bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool) {
   const size_t folder = scratch_.size();
   scratch_.append(name);
-  const bool opened = Adopt(OpenForScan(scratch_.c_str()), scratch_.c_str(), file.handle_,
-                            file.size_, file.error_, file.code_);
+  const bool opened = file.Adopt(reinterpret_cast<intptr_t>(OpenForScan(scratch_.c_str())),
+                                 scratch_.c_str());
   scratch_.resize(folder);
   return opened;
 }
