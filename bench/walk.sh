@@ -73,16 +73,19 @@ for _ in $(seq "$rounds"); do
   peak small "$old" --ok >>"$work/ok-old.txt"
 done
 
-echo "Base $(git rev-parse --short "$base_rev") against this tree; $rounds interleaved rounds; CPU seconds, medians"
+echo "Base $(git rev-parse --short "$base_rev") against this tree; $rounds interleaved rounds;"
+echo "CPU seconds, median (fastest)"
 echo
-echo "| tree | files | base | this tree | change |"
+echo "| tree | files | base | this tree | change of medians |"
 echo "|---|---|---|---|---|"
 for tree in mixed small; do
   files=$(find "$work/$tree/tree" -type f | wc -l)
   o=$(median <"$work/$tree-old.txt")
   n=$(median <"$work/$tree-new.txt")
-  awk -v t="$tree" -v f="$files" -v o="$o" -v n="$n" \
-    'BEGIN { printf "| %s | %d | %.4f | %.4f | %+.1f %% |\n", t, f, o, n, 100 * (n - o) / o }'
+  o_min=$(sort -n "$work/$tree-old.txt" | head -n 1)
+  n_min=$(sort -n "$work/$tree-new.txt" | head -n 1)
+  awk -v t="$tree" -v f="$files" -v o="$o" -v n="$n" -v om="$o_min" -v nm="$n_min" \
+    'BEGIN { printf "| %s | %d | %.3f (%.3f) | %.3f (%.3f) | %+.1f %% |\n", t, f, o, om, n, nm, 100 * (n - o) / o }'
 done
 echo
 ok=$(median <"$work/ok.txt")
