@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/QuarantineCommand.h"
 #include "engine/Actions.h"
 #include "engine/FolderWalk.h"
 #include "engine/Os.h"
@@ -220,10 +221,12 @@ std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
 }
 
 int Run(const std::vector<std::wstring>& args) {
+  if (!args.empty() && args[0] == L"--quarantine") return RunQuarantineCommand(args);
   Arguments a;
   const std::wstring error = Parse(args, a);
   if (a.help) {
     std::fputs(kUsage, stdout);
+    std::fputs(kQuarantineUsage, stdout);
     return kExitClean;
   }
   if (!error.empty()) {
@@ -256,7 +259,8 @@ int Run(const std::vector<std::wstring>& args) {
 
   if (a.action && counters.virusesFound > 0) {
     ConsoleQuestions questions(a.yes);
-    ActionContext actions{table, a.options, view, player, questions, {}};
+    ActionContext actions{table,     a.options, view, player, questions,
+                          messages, {},        QuarantineNaming::KeepBoth};
     std::fputs("\n", stdout);
     for (int i = 0; i < view.RowCount(); ++i) {
       if (IsResultText(view.GetText(i))) continue;

@@ -23,6 +23,8 @@ class InputFile {
   long long Read(void* buffer, size_t size);
   // The size at opening, or -1 when unknown.
   long long Size() const { return size_; }
+  // Takes over `handle`, a regular file opened elsewhere (engine/FileOps.h).
+  void Adopt(intptr_t handle);
 
  private:
   intptr_t handle_ = -1;
@@ -45,15 +47,6 @@ enum class EntryKind { File, Directory, LinkedDirectory, Other };
 bool ListDirectory(const std::filesystem::path& dir,
                    const std::function<void(const std::filesystem::path::string_type& name,
                                             EntryKind kind)>& visit);
-
-enum class MoveResult { Moved, OtherDevice, Failed };
-// Renames `from` to `to` on the same volume; never replaces an existing `to`
-// (POSIX rename would, Windows MoveFile does not).
-MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
-// Puts `from` in the place of the existing `to` in one step.
-bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to);
-// Gives `to` the attributes (Windows) or mode and owner (POSIX) of `from`.
-bool CopyAttributes(const std::filesystem::path& from, const std::filesystem::path& to);
 
 struct LocalTime {
   int year, month, day, hour, minute;

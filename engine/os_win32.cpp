@@ -67,25 +67,6 @@ bool ListDirectory(const std::filesystem::path& dir,
   return true;
 }
 
-MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-  // Without MOVEFILE_COPY_ALLOWED a move to another volume fails with
-  // ERROR_NOT_SAME_DEVICE instead of copying behind our back.
-  if (MoveFileExW(LongPath(from.native()).c_str(), LongPath(to.native()).c_str(), 0))
-    return MoveResult::Moved;
-  return GetLastError() == ERROR_NOT_SAME_DEVICE ? MoveResult::OtherDevice : MoveResult::Failed;
-}
-
-bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return MoveFileExW(LongPath(from.native()).c_str(), LongPath(to.native()).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-bool CopyAttributes(const std::filesystem::path& from, const std::filesystem::path& to) {
-  const DWORD attributes = GetFileAttributesW(LongPath(from.native()).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  return SetFileAttributesW(LongPath(to.native()).c_str(), attributes) != FALSE;
-}
-
 LocalTime Now() {
   SYSTEMTIME st;
   GetLocalTime(&st);
