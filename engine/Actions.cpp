@@ -22,31 +22,31 @@ void LeaveFailure(ActionContext& context, const CapturedRow& row, const std::wst
   Leave(context, row, FailedRowText(virus), wave::kFailed);
 }
 
-enum class Check { Holds, Missing, Done };
-
-// Opens the row's file and checks that it still holds the row's virus. Done
-// when the action must end: the user has been told why, or the row shows
-// the failure.
-Check CheckRowFile(ActionContext& context, const CapturedRow& row, RowFile& file,
-                   std::wstring& virus) {
+// Opens the row's file and checks that it still holds the row's virus.
+// False when the action must end: the user has been told why, or the row
+// shows `missing` or the failure.
+bool CheckRowFile(ActionContext& context, const CapturedRow& row, const wchar_t* missing,
+                  RowFile& file, std::wstring& virus) {
   virus = RowVirusName(context.table, row.virusName);
   const int index = FindVirusByName(context.table, virus);
   if (index < 0) {
     context.messages.ShowMessage(msg::VirusNotInDatabase(row.virusName, row.path));
-    return Check::Done;
+    return false;
   }
   switch (OpenRowFile(row.path, false, file)) {
     case RowFileState::Ready:
-      if (HoldsVirus(file.file, context.table, index)) return Check::Holds;
+      if (HoldsVirus(file.file, context.table, index)) return true;
       [[fallthrough]];
     case RowFileState::Changed:
       context.messages.ShowMessage(msg::FileChanged(virus, row.path));
-      return Check::Done;
-    case RowFileState::Missing: return Check::Missing;
+      return false;
+    case RowFileState::Missing:
+      Leave(context, row, missing, wave::kFailed);
+      return false;
     case RowFileState::Unreadable: break;
   }
   LeaveFailure(context, row, virus);
-  return Check::Done;
+  return false;
 }
 
 template <typename Plain>
@@ -142,12 +142,8 @@ void DeleteInfected(ActionContext& context, const CapturedRow& row) {
   if (!context.questions.AskOkCancel(msg::kConfirmDelete, msg::kWarningCaption)) return;
   RowFile file;
   std::wstring virus;
-  switch (CheckRowFile(context, row, file, virus)) {
-    case Check::Holds: break;
-    // A file gone meanwhile is an access error here, as a failed delete.
-    case Check::Missing: Leave(context, row, result::kAccessError, wave::kFailed); return;
-    case Check::Done: return;
-  }
+  // A file gone meanwhile is an access error here, as a failed delete.
+  if (!CheckRowFile(context, row, result::kAccessError, file, virus)) return;
   file.file.Close();
   if (file.folder.Remove(file.name, file.info.id))
     Leave(context, row, result::kDeleted, wave::kDeleted);
@@ -158,11 +154,7 @@ void DeleteInfected(ActionContext& context, const CapturedRow& row) {
 void RenameInfected(ActionContext& context, const CapturedRow& row) {
   RowFile file;
   std::wstring virus;
-  switch (CheckRowFile(context, row, file, virus)) {
-    case Check::Holds: break;
-    case Check::Missing: Leave(context, row, result::kNotFound, wave::kFailed); return;
-    case Check::Done: return;
-  }
+  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
   const os::NativeName renamed = RenamedName(file.name);
   if (!renamed.empty() && file.folder.Move(file.name, file.info.id, file.folder, renamed, false) ==
                               os::MoveResult::Moved)
@@ -180,11 +172,7 @@ void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
   }
   RowFile file;
   std::wstring virus;
-  switch (CheckRowFile(context, row, file, virus)) {
-    case Check::Holds: break;
-    case Check::Missing: Leave(context, row, result::kNotFound, wave::kFailed); return;
-    case Check::Done: return;
-  }
+  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
   if (opened != Quarantine::Opened::Yes) {
     LeaveFailure(context, row, virus);
     return;

@@ -2,9 +2,25 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace vsk::os {
+
+File::File(File&& other) noexcept { *this = std::move(other); }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    id_ = other.id_;
+    links_ = other.links_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+File::~File() { Close(); }
 
 bool File::ReadExactAt(uint64_t offset, void* data, size_t size) const {
   auto* p = static_cast<char*>(data);

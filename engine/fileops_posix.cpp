@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
 
 int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
@@ -161,20 +161,6 @@ bool Folder::MakeLink(const NativeName& name, const NativeName& target) const {
   return ::symlinkat(target.c_str(), Fd(handle_), name.c_str()) == 0;
 }
 
-File::File(File&& other) noexcept { *this = std::move(other); }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    id_ = other.id_;
-    links_ = other.links_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-File::~File() { Close(); }
 
 void File::Close() {
   if (handle_ >= 0) ::close(Fd(handle_));

@@ -203,20 +203,6 @@ bool Folder::ReadLink(const NativeName&, NativeName&) const { return false; }
 
 bool Folder::MakeLink(const NativeName&, const NativeName&) const { return false; }
 
-File::File(File&& other) noexcept { *this = std::move(other); }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    id_ = other.id_;
-    links_ = other.links_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-File::~File() { Close(); }
 
 void File::Close() {
   if (handle_ != -1) CloseHandle(H(handle_));

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,9 @@ inline void WriteBytes(const std::filesystem::path& file, const std::string& byt
 
 inline std::string ReadBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::ostringstream bytes;
+  if (in) bytes << in.rdbuf();
+  return bytes.str();
 }
 
 // The volume a path lies on, to tell whether two folders share one.
