@@ -130,6 +130,25 @@ os::MoveResult CopyAcross(const os::Folder& from, const os::NativeName& name, bo
   return placed;
 }
 
+// What a record says of an entry: the size and SHA-256 of a file's bytes, or
+// of a link's own text (of what it leads to where the text cannot be read).
+bool Describe(const os::Folder& folder, const os::NativeName& name, bool link,
+              const os::File& content, uint64_t& size, std::string& sha256) {
+  if (os::NativeName text; link && folder.ReadLink(name, text)) {
+    const std::string bytes = NativeBytes(text);
+    Sha256 hash;
+    hash.Add(bytes.data(), bytes.size());
+    size = bytes.size();
+    sha256 = hash.HexDigest();
+    return true;
+  }
+  const long long length = content.IsOpen() ? content.Size() : -1;
+  if (length < 0) return false;
+  size = static_cast<uint64_t>(length);
+  sha256 = HashContent(content, size);
+  return !sha256.empty();
+}
+
 }  // namespace
 
 std::string EscapeName(const os::NativeName& name) { return Escape(NativeBytes(name)); }
@@ -308,22 +327,20 @@ bool Quarantine::ChangeRecords(const os::NativeName& stored, const QuarantineRec
 
 bool Quarantine::Store(RowFile& file, os::NativeName& stored, bool replace,
                        const std::wstring& virus) {
-  const long long size = file.file.Size();
-  if (size < 0) return false;
   std::error_code ec;
   fs::path original = fs::absolute(file.folder.PathOf(file.name), ec);
   if (ec) original = file.folder.PathOf(file.name);
-  QuarantineRecord record{{}, original, virus, UtcTimeText(), static_cast<uint64_t>(size),
-                          HashContent(file.file, static_cast<uint64_t>(size))};
-  if (record.sha256.empty()) return false;
+  QuarantineRecord record{{}, original, virus, UtcTimeText(), 0, {}};
+  if (!Describe(file.folder, file.name, file.IsLink(), file.file, record.size, record.sha256))
+    return false;
 
   os::MoveResult moved = os::MoveResult::Failed;
   bool copied = false;
   for (int attempt = 0; attempt < 10; ++attempt) {
     moved = file.folder.Move(file.name, file.info.id, folder_, stored, replace);
     if (moved == os::MoveResult::OtherDevice) {
-      moved = CopyAcross(file.folder, file.name, file.IsLink(), file.file,
-                         static_cast<uint64_t>(size), record.sha256, folder_, stored, replace);
+      moved = CopyAcross(file.folder, file.name, file.IsLink(), file.file, record.size,
+                         record.sha256, folder_, stored, replace);
       copied = true;
     }
     if (moved != os::MoveResult::Exists || replace) break;
@@ -359,16 +376,18 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
   const fs::path storedPath = folder_.PathOf(record.stored);
   const os::NameInfo info = folder_.Inspect(record.stored);
   if (info.kind == os::NameKind::Missing) return L"Файл пропал из карантина: " + Shown(storedPath);
+  const bool link = info.kind == os::NameKind::Link;
   os::File content;
-  const os::OpenResult opened = info.kind == os::NameKind::Link
-                                    ? content.OpenTarget(folder_, record.stored)
-                                    : content.Open(folder_, record.stored, false);
-  if (opened != os::OpenResult::Opened ||
-      (info.kind == os::NameKind::File && content.Id() != info.id))
+  if (link)
+    content.OpenTarget(folder_, record.stored);  // needed only where its text is not read
+  else if (content.Open(folder_, record.stored, false) != os::OpenResult::Opened ||
+           content.Id() != info.id)
     return L"Не удалось прочитать файл карантина: " + Shown(storedPath);
-  const long long size = content.Size();
-  if (size < 0 || static_cast<uint64_t>(size) != record.size ||
-      HashContent(content, record.size) != record.sha256)
+  uint64_t size = 0;
+  std::string sha256;
+  if (!Describe(folder_, record.stored, link, content, size, sha256))
+    return L"Не удалось прочитать файл карантина: " + Shown(storedPath);
+  if (size != record.size || sha256 != record.sha256)
     return L"Содержимое файла в карантине не совпадает с записью о нём; файл не возвращён: " +
            Shown(storedPath);
 

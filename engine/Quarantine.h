@@ -1,7 +1,7 @@
 // The quarantine folder "!!!Infected" and its records. Every file moved
 // there gets a line in the folder's record file: where it came from, its
-// virus, when, its size and the SHA-256 of its content (for a link, of what
-// it leads to). The record file is UTF-8 text, replaced whole on every
+// virus, when, its size and the SHA-256 of its content (for a link, of its
+// own text). The record file is UTF-8 text, replaced whole on every
 // change, so it is never seen half-written. A stored file can be put back
 // where it came from, never over anything, or deleted for good.
 #pragma once

@@ -181,6 +181,14 @@ TEST_F(ActionsTest, MoveAcrossVolumesCopiesComparesThenRemoves) {
   EXPECT_EQ(ReadBytes(other / "!!!Infected" / "SETUP~2.EXE"), "infected again");
   EXPECT_EQ(ReadBytes(other / "!!!Infected" / "SETUP.EXE"), "infected");
   EXPECT_TRUE(rec.asked.empty());
+
+  // A link goes over as a link.
+  WriteBytes(dir / "real", "infected");
+  fs::create_symlink("real", dir / "link.exe");
+  MoveToQuarantine(c, Row(dir / "link.exe"));
+  EXPECT_EQ(Text(), L"Перемещён");
+  EXPECT_FALSE(fs::is_symlink(dir / "link.exe"));
+  EXPECT_EQ(fs::read_symlink(other / "!!!Infected" / "link.exe"), "real");
 }
 
 TEST_F(ActionsTest, CureOrDeleteOnAnIncurableVirus) {

@@ -365,7 +365,7 @@ TEST_F(HostileTreeTest, TheCureWritesNoFileThroughALinkAtItsTemporaryName) {
 TEST_F(HostileTreeTest, ACureThroughALinkIsRefusedAndActionsMoveTheLinkItself) {
   const std::string infected = Infected(1000);
   WriteBytes(dir / "real.com", infected);
-  fs::create_symlink(dir / "real.com", dir / "link.com");
+  fs::create_symlink("real.com", dir / "link.com");
   Act(CureOrDelete, dir / "link.com");
   EXPECT_EQ(Text(), L"Com");
   ASSERT_EQ(rec.told.size(), 1u);
@@ -378,9 +378,15 @@ TEST_F(HostileTreeTest, ACureThroughALinkIsRefusedAndActionsMoveTheLinkItself) {
   EXPECT_TRUE(fs::is_symlink(dir / "link.#om"));
   Act(MoveToQuarantine, dir / "link.#om");
   EXPECT_EQ(Text(), L"Перемещён");
-  EXPECT_TRUE(fs::is_symlink(work / "!!!Infected" / "link.#om"));
-  Act(DeleteInfected, work / "!!!Infected" / "link.#om");
+  EXPECT_EQ(fs::read_symlink(work / "!!!Infected" / "link.#om"), "real.com");
+  Quarantine quarantine;
+  ASSERT_EQ(quarantine.Open(work.path(), false), Quarantine::Opened::Yes);
+  EXPECT_EQ(quarantine.Records().at(0).sha256, Hash("real.com"));  // the link's own text
+  EXPECT_EQ(quarantine.Restore(L"link.#om"), L"");
+  EXPECT_EQ(fs::read_symlink(dir / "link.#om"), "real.com");
+  Act(DeleteInfected, dir / "link.#om");
   EXPECT_EQ(Text(), L"Удалён");
+  EXPECT_FALSE(fs::is_symlink(dir / "link.#om"));
   EXPECT_EQ(ReadBytes(dir / "real.com"), infected);  // what it led to stays
 
   // A companion .OVL that leads elsewhere is never read into the program.
