@@ -155,15 +155,6 @@ TEST_F(HostileTreeTest, ACureOfAFileWithSeveralNamesCuresEveryName) {
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.com", "b.com"}));  // no recovery copy
 }
 
-TEST_F(HostileTreeTest, NoRepairForAVirusIsToldNotCalledCured) {
-  table.curable[1] = 1;
-  WriteBytes(dir / "p.exe", "PLAIN-SIGNATURE");
-  Act(CureOrDelete, dir / "p.exe", L"Plain");
-  EXPECT_EQ(Text(), L"Plain");
-  EXPECT_EQ(rec.told.size(), 1u);
-  EXPECT_EQ(ReadBytes(dir / "p.exe"), "PLAIN-SIGNATURE");
-}
-
 // Same-named files of one batch both stay; the window's question stays.
 TEST_F(HostileTreeTest, SameNamedFilesInOneBatchAreBothKept) {
   WriteBytes(dir / "a" / "x.exe", "first PLAIN-SIGNATURE");
