@@ -334,10 +334,12 @@ TEST_F(HostileTreeTest, TheCureWritesNoFileThroughALinkAtItsTemporaryName) {
   WriteBytes(dir / "a.com", infected);
   fs::permissions(dir / "a.com", fs::perms(0640));
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown((dir / "a.com").c_str(), 4242, 4343), 0);
+  if (root) {
+    ASSERT_EQ(::chown((dir / "a.com").c_str(), 4242, 4343), 0);
+  }
   WriteBytes(work / "secret", "the planter's target");
   fs::permissions(work / "secret", fs::perms(0600));
-  // The fixed name the cure once wrote to, and the names it uses now.
+  // Links at a fixed temporary name and at names of the cure's own pattern.
   for (const char* name : {"a.com.vsk~", "a.com.00000000.vsk~", "a.com.vsk-recovery"})
     fs::create_symlink(work / "secret", dir / name);
   Act(CureOrDelete, dir / "a.com");
@@ -346,7 +348,10 @@ TEST_F(HostileTreeTest, TheCureWritesNoFileThroughALinkAtItsTemporaryName) {
   EXPECT_EQ(ModeOf(dir / "a.com"), 0640u);
   struct stat st;
   ASSERT_EQ(::stat((dir / "a.com").c_str(), &st), 0);
-  if (root) EXPECT_EQ(st.st_uid * 10000 + st.st_gid, 4242u * 10000 + 4343u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4242u);
+    EXPECT_EQ(st.st_gid, 4343u);
+  }
   EXPECT_EQ(ReadBytes(work / "secret"), "the planter's target");
   EXPECT_EQ(ModeOf(work / "secret"), 0600u);
   EXPECT_TRUE(fs::is_symlink(dir / "a.com.vsk~"));
