@@ -667,7 +667,8 @@ void CMainDialog::RunAction(void (*action)(ActionContext&, const CapturedRow&)) 
   if (m_selected.index < 0) return;
   ListResultRows rows(m_results);
   MessageBoxQuestions questions(m_hWnd);
-  ActionContext context{TheVirusTable(), TheOptions(), rows, TheSoundPlayer(), questions, {}};
+  ActionContext context{TheVirusTable(), TheOptions(), rows,           TheSoundPlayer(),
+                        questions,       TheMessageSink(), {}};
   action(context, m_selected);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/ConsoleText.h"
+#include "cli/QuarantineCommand.h"
 #include "cli/RowSpill.h"
 #include "engine/Actions.h"
 #include "engine/FolderWalk.h"
@@ -253,10 +254,12 @@ std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
 }
 
 int Run(const std::vector<std::wstring>& args) {
+  if (!args.empty() && args[0] == L"--quarantine") return RunQuarantineCommand(args);
   Arguments a;
   const std::wstring error = Parse(args, a);
   if (a.help) {
     std::fputs(kUsage, stdout);
+    std::fputs(kQuarantineUsage, stdout);
     return kExitClean;
   }
   if (!error.empty()) {
@@ -294,7 +297,8 @@ int Run(const std::vector<std::wstring>& args) {
 
   if (a.action && counters.virusesFound > 0) {
     ConsoleQuestions questions(a.yes);
-    ActionContext actions{table, a.options, view, player, questions, {}};
+    ActionContext actions{table,     a.options, view, player, questions,
+                          messages, {},        QuarantineNaming::KeepBoth};
     std::fputs("\n", stdout);
     for (int i = 0; i < static_cast<int>(view.InfectedRows().size()); ++i) {
       const ConsoleView::Infected& row = view.InfectedRows()[i];

@@ -1,30 +1,25 @@
 // Repairs an infected file in place. The virus index selects the repair:
 // 0 a DOS .com appender, 3 an .exe companion, 4 a DOS MZ appender, 5 a PE
-// last-section appender; the other indices have none and count as cured.
+// last-section appender; the other indices have none.
 //
-// A repair never leaves a half-repaired file: the repaired image is written
-// to a copy beside the file, which replaces the file only when every step
-// succeeded. Methods 4 and 5 check the headers they rely on before anything
-// is written; a file that fails the check is left as it was.
+// A repair never leaves a half-repaired file and never writes through a
+// link. The repaired image is built from the file as it was checked, in a
+// new private file beside it, which takes the file's place in one step with
+// the file's owner and mode (ACL, attributes and streams on Windows). A file
+// with several names (or whose owner could not be given to the copy) is
+// written back in place, so that every name sees the cure, while a private
+// recovery copy holds the original until that write is done. Methods 4 and
+// 5 check the headers they rely on before anything is written; a file that
+// fails the check is left as it was.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
-#include "engine/Options.h"
-#include "engine/Sound.h"
+#include "engine/ActionContext.h"
 #include "engine/VirusDatabase.h"
 
 namespace vsk {
-
-// Column 1 of the results list's rows: the Win32 list view, the
-// command-line scanner's rows and the tests.
-class IResultRows {
- public:
-  virtual ~IResultRows() = default;
-  virtual std::wstring GetText(int row) = 0;
-  virtual void SetText(int row, const std::wstring& text) = 0;
-};
 
 enum class CureOutcome {
   Cured,
@@ -34,6 +29,13 @@ enum class CureOutcome {
   Failed,
   // The file is not what the repair expects; it is as it was.
   NotAttempted,
+  // The file no longer holds the row's virus; it was not touched.
+  Changed,
+  // A link, or a virus without a repair; nothing was touched.
+  Refused,
+  // A write in place failed and could not be undone; the recovery copy
+  // beside the file holds its original bytes.
+  Damaged,
 };
 
 inline constexpr int kCureComAppender = 0;
@@ -47,6 +49,11 @@ inline constexpr uint64_t kMzVirusSize = 815;
 inline constexpr uint64_t kMzSavedRegisters = 86;
 inline constexpr uint64_t kPeCorrection = 9;  // into the last section's raw data
 
+// New files beside the cured one end so: the copy that takes its place, and
+// the recovery copy of a write in place.
+inline constexpr char kCureCopySuffix[] = ".vsk~";
+inline constexpr char kRecoverySuffix[] = ".vsk-recovery";
+
 // The index of the first virus named exactly `name`, or -1.
 int FindVirusByName(const VirusTable& table, const std::wstring& name);
 
@@ -54,13 +61,14 @@ int FindVirusByName(const VirusTable& table, const std::wstring& name);
 // characters replaced by "OVL".
 std::filesystem::path CompanionPath(const std::filesystem::path& path);
 
-// Changes the file only; writes no row and plays nothing.
+// The repair alone, without the check that the file still holds the virus;
+// writes no row and plays nothing.
 CureOutcome RepairFile(const std::filesystem::path& path, int virusIndex);
 
-// Repairs and leaves the outcome in `row`: "Вылечен" (wave 177), "Неизлечим,
-// удалён" (178), "Ошибка доступа-пропущен" (no wave); NotAttempted leaves
-// the row's virus name.
-CureOutcome CureFile(const std::filesystem::path& path, int virusIndex, int row,
-                     IResultRows& rows, const Options& options, ISoundPlayer& sound);
+// Checks that the row's file still holds virus `virusIndex`, repairs it and
+// leaves the outcome in the row: "Вылечен" (wave 177), "Неизлечим, удалён"
+// (178), a failure with the virus name (no wave). A changed file, a link and
+// a virus without a repair leave the row as it was, with a message.
+CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIndex);
 
 }  // namespace vsk

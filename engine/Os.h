@@ -34,12 +34,12 @@ class InputFile {
   // Why the last Open or Read failed, and the system's own code for it.
   IoError Error() const { return error_; }
   int ErrorCode() const { return code_; }
+  // Takes the result of an open (the handle, or -1 with the system's error
+  // still set): only a regular file is kept. `path`, when given, is what
+  // was opened.
+  bool Adopt(intptr_t handle, const PathChar* path = nullptr);
 
  private:
-  friend class FolderChain;
-  // Takes the result of an open (the handle, or -1 with the system's error
-  // still set): only a regular file is kept. `path` is what was opened.
-  bool Adopt(intptr_t handle, const PathChar* path);
   bool Fail(IoError error, int code) {
     error_ = error;
     code_ = code;
@@ -116,15 +116,6 @@ class FolderChain {
   PathString scratch_;  // Windows: the \\?\ path of a file being opened
   std::filesystem::path root_;
 };
-
-enum class MoveResult { Moved, OtherDevice, Failed };
-// Renames `from` to `to` on the same volume; never replaces an existing `to`
-// (POSIX rename would, Windows MoveFile does not).
-MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
-// Puts `from` in the place of the existing `to` in one step.
-bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to);
-// Gives `to` the attributes (Windows) or mode and owner (POSIX) of `from`.
-bool CopyAttributes(const std::filesystem::path& from, const std::filesystem::path& to);
 
 struct LocalTime {
   int year, month, day, hour, minute;

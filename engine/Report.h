@@ -26,7 +26,9 @@ struct ReportStamp {
 // The local time and the computer and user names, taken now.
 ReportStamp CurrentReportStamp();
 
-// Best effort: false when the file cannot be written; nothing is shown.
+// Best effort: false when the file cannot be written, or when its name holds
+// a link, a FIFO, a device or a folder (refused without being opened); a
+// failed write leaves the file as it was (empty in mode 0).
 bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& folder,
                  const ScanCounters& counters, int reportFileMode, IRowSource& rows,
                  const ReportStamp& stamp);

@@ -101,29 +101,37 @@ std::string ToUtf8(std::wstring_view text) {
   return out;
 }
 
-std::wstring FromUtf8(std::string_view bytes) {
+size_t Utf8SequenceLength(std::string_view bytes, size_t i, bool surrogates) {
+  const auto b = static_cast<unsigned char>(bytes[i]);
+  if (b < 0x80) return 1;
+  const size_t n = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+  if (n == 0 || i + n > bytes.size()) return 0;
+  char32_t c = b & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    const auto cb = static_cast<unsigned char>(bytes[i + k]);
+    if ((cb & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (cb & 0x3F);
+  }
+  static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kMin[n] || c > 0x10FFFF || (!surrogates && c >= 0xD800 && c < 0xE000)) return 0;
+  return n;
+}
+
+std::wstring FromUtf8(std::string_view bytes, bool surrogates) {
   std::wstring out;
   out.reserve(bytes.size());
-  size_t i = 0;
-  while (i < bytes.size()) {
-    unsigned char b = static_cast<unsigned char>(bytes[i]);
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool ok = extra >= 0 && i + static_cast<size_t>(extra) < bytes.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      unsigned char cb = static_cast<unsigned char>(bytes[i + k]);
-      if ((cb & 0xC0) != 0x80) ok = false;
-      else c = (c << 6) | (cb & 0x3F);
-    }
-    static constexpr char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (ok && (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))) ok = false;
-    if (!ok) {
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t n = Utf8SequenceLength(bytes, i, surrogates);
+    if (n == 0) {
       AppendWide(out, 0xFFFD);
       ++i;
       continue;
     }
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    char32_t c = n == 1 ? b : b & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
     AppendWide(out, c);
-    i += 1 + extra;
+    i += n;
   }
   return out;
 }

@@ -13,8 +13,12 @@ std::wstring Decode1251(std::string_view bytes);
 std::string Encode1251(std::wstring_view text);
 
 std::string ToUtf8(std::wstring_view text);
-// Invalid sequences become U+FFFD.
-std::wstring FromUtf8(std::string_view bytes);
+// Invalid sequences become U+FFFD. With `surrogates`, an encoded UTF-16
+// half (as ToUtf8 writes an unpaired one) is kept.
+std::wstring FromUtf8(std::string_view bytes, bool surrogates = false);
+// The length of the UTF-8 sequence that starts at bytes[i], or 0 when none
+// does.
+size_t Utf8SequenceLength(std::string_view bytes, size_t i, bool surrogates = false);
 
 // The path as the user sees it: wide on Windows; the UTF-8 name decoded on
 // POSIX.

@@ -241,33 +241,6 @@ std::filesystem::path FolderChain::FolderPath() const {
   return std::filesystem::path(path_.substr(0, path_.size() - 1));
 }
 
-MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-    return MoveResult::Moved;
-  if (errno == EXDEV) return MoveResult::OtherDevice;
-  if (errno != EINVAL && errno != ENOSYS) return MoveResult::Failed;
-  // A file system without RENAME_NOREPLACE: a hard link fails on an existing
-  // name, then the old name goes.
-  if (::link(from.c_str(), to.c_str()) != 0)
-    return errno == EXDEV ? MoveResult::OtherDevice : MoveResult::Failed;
-  if (::unlink(from.c_str()) != 0) {
-    ::unlink(to.c_str());
-    return MoveResult::Failed;
-  }
-  return MoveResult::Moved;
-}
-
-bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
-}
-
-bool CopyAttributes(const std::filesystem::path& from, const std::filesystem::path& to) {
-  struct stat st;
-  if (::stat(from.c_str(), &st) != 0) return false;
-  if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0 && ::geteuid() == 0) return false;
-  return ::chmod(to.c_str(), st.st_mode & 07777) == 0;
-}
-
 LocalTime Now() {
   const std::time_t t = std::time(nullptr);
   std::tm tm{};

@@ -54,7 +54,7 @@ bool InputFile::Adopt(intptr_t handle, const PathChar* path) {
     const DWORD code = GetLastError();
     // A folder opened by name fails as "access denied", which is no
     // question of rights.
-    const DWORD attributes = GetFileAttributesW(path);
+    const DWORD attributes = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
     return Fail(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
                     ? IoError::NotAFile
                     : ErrorOf(code),
@@ -176,25 +176,6 @@ bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool) {
 std::filesystem::path FolderChain::FolderPath() const {
   if (levels_.size() <= 1) return root_;
   return std::filesystem::path(path_.substr(0, path_.size() - 1));
-}
-
-MoveResult MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-  // Without MOVEFILE_COPY_ALLOWED a move to another volume fails with
-  // ERROR_NOT_SAME_DEVICE instead of copying behind our back.
-  if (MoveFileExW(LongPath(from.native()).c_str(), LongPath(to.native()).c_str(), 0))
-    return MoveResult::Moved;
-  return GetLastError() == ERROR_NOT_SAME_DEVICE ? MoveResult::OtherDevice : MoveResult::Failed;
-}
-
-bool ReplaceExisting(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return MoveFileExW(LongPath(from.native()).c_str(), LongPath(to.native()).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-bool CopyAttributes(const std::filesystem::path& from, const std::filesystem::path& to) {
-  const DWORD attributes = GetFileAttributesW(LongPath(from.native()).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  return SetFileAttributesW(LongPath(to.native()).c_str(), attributes) != FALSE;
 }
 
 LocalTime Now() {

@@ -7,8 +7,16 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#endif
 
 #include "engine/Text1251.h"
 #include "engine/VirusDatabase.h"
@@ -18,7 +26,9 @@ namespace vsk::test {
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
  public:
-  TempDir() {
+  TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+  // A fresh folder in `base` instead.
+  explicit TempDir(const std::filesystem::path& base) {
     static std::atomic<int> serial{0};
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = "vsk-";
@@ -26,7 +36,7 @@ class TempDir {
     name += "-" + std::to_string(std::random_device{}() % 100000) + "-" + std::to_string(serial++);
     for (char& c : name)
       if (c == '/') c = '_';
-    path_ = std::filesystem::temp_directory_path() / name;
+    path_ = base / name;
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
@@ -51,7 +61,19 @@ inline void WriteBytes(const std::filesystem::path& file, const std::string& byt
 
 inline std::string ReadBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::ostringstream bytes;
+  if (in) bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The volume a path lies on, to tell whether two folders share one.
+inline uint64_t DeviceOf(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return std::hash<std::wstring>{}(std::filesystem::absolute(path).root_name().native());
+#else
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_dev) : 0;
+#endif
 }
 
 inline std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
@@ -88,6 +110,30 @@ inline std::string DatabaseImage(const std::vector<Sig>& sigs, int countByte = -
   }
   return file;
 }
+
+#ifndef _WIN32
+// Writes past `bytes` fail (EFBIG) while it lives, as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+#endif
 
 class RecordingMessages : public IMessageSink {
  public:

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,12 +27,12 @@ struct Result {
 };
 
 // Runs the scanner in `dir` with `args`, started through `prefix` (such as
-// a change of user).
+// a change of user) and killed after a minute (exit 124).
 Result RunScanner(const std::filesystem::path& dir, const std::string& args,
                   const std::string& prefix = "") {
   const std::string errFile = (dir / "stderr.txt").string();
-  const std::string command = "cd '" + dir.string() + "' && " + prefix + " '" VSK_SCANNER "' " +
-                              args + " 2>'" + errFile + "'";
+  const std::string command = "cd '" + dir.string() + "' && " + prefix + " timeout 60 '" VSK_SCANNER
+                              "' " + args + " 2>'" + errFile + "'";
   std::FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[4096];
@@ -87,7 +88,8 @@ TEST_F(CliTest, ErrorsExitTwo) {
   const Result help = RunScanner(dir.path(), "--help");
   EXPECT_EQ(help.code, 0);
   for (const char* flag : {"--db", "--subdirs", "--mask", "--ok", "--report", "--append", "--overwrite",
-                           "--action", "--yes", "cure-or-move", "\\xNN", "\\t", "\\\\", "иначе 2"})
+                           "--action", "--yes", "cure-or-move", "\\xNN", "\\t", "\\\\", "иначе 2",
+                           "--quarantine list", "--quarantine restore", "--quarantine purge"})
     EXPECT_NE(help.out.find(flag), std::string::npos) << flag;
 }
 
@@ -236,6 +238,76 @@ TEST_F(CliTest, RecordsNamedLikeAResultAreWarnedAboutAndStillFoundAndActedOn) {
   r = RunScanner(dir.path(), "--db named.vbf --action delete --yes scan");
   EXPECT_NE(ActionLines(r.out).find("\nscan/a.exe\tУдалён\n"), std::string::npos) << r.out;
   EXPECT_FALSE(std::filesystem::exists(dir / "scan" / "a.exe"));
+}
+
+// Two same-named files of one batch both go into the quarantine; each comes
+// back byte for byte, never over anything, or goes for good.
+TEST_F(CliTest, QuarantineListRestoreAndPurge) {
+  WriteBytes(dir / "scan" / "x" / "a.exe", "second EVIL-SIGNATURE");
+  ASSERT_EQ(RunScanner(dir.path(), "--subdirs --action move --yes scan").code, 1);
+  // In the walk's order, which is the file system's.
+  std::vector<std::string> stored = {ReadBytes(dir / "!!!Infected" / "a.exe"),
+                                     ReadBytes(dir / "!!!Infected" / "a~2.exe")};
+  std::sort(stored.begin(), stored.end());
+  EXPECT_EQ(stored, (std::vector<std::string>{"..EVIL-SIGNATURE..", "second EVIL-SIGNATURE"}));
+
+  Result list = RunScanner(dir.path(), "--quarantine list");
+  EXPECT_EQ(list.code, 0);
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 3) << list.out;
+  const std::string scan = std::filesystem::canonical(dir / "scan").string();
+  EXPECT_NE(list.out.find("b.com\t" + scan + "/sub/b.com\tТест\t"), std::string::npos) << list.out;
+  // SIZE and SHA-256 of "TEST-SIG".
+  EXPECT_NE(list.out.find("\t8\t593676186e8411a61c7c9fb757fe059a40d0dc090950fbfef0dd3eb8c977bd41\n"),
+            std::string::npos) << list.out;
+
+  WriteBytes(dir / "scan" / "sub" / "b.com", "a new file");
+  Result r = RunScanner(dir.path(), "--quarantine restore b.com");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("не заменяется"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "scan" / "sub" / "b.com"), "a new file");
+
+  std::filesystem::remove_all(dir / "scan");
+  for (const char* name : {"a.exe", "a~2.exe", "b.com"})
+    EXPECT_EQ(RunScanner(dir.path(), std::string("--quarantine restore ") + name).code, 0) << name;
+  EXPECT_EQ(ReadBytes(dir / "scan" / "a.exe"), "..EVIL-SIGNATURE..");
+  EXPECT_EQ(ReadBytes(dir / "scan" / "x" / "a.exe"), "second EVIL-SIGNATURE");
+  EXPECT_EQ(ReadBytes(dir / "scan" / "sub" / "b.com"), "TEST-SIG");
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine list").out, "");
+
+  ASSERT_EQ(RunScanner(dir.path(), "--action move --yes scan").code, 1);
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine purge a.exe").code, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "!!!Infected" / "a.exe"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "scan" / "a.exe"));
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine list").out, "");
+
+  for (const char* bad : {"--quarantine", "--quarantine bogus", "--quarantine restore",
+                          "--quarantine purge a.exe extra", "--quarantine restore a.exe",
+                          "--quarantine purge nothing.exe"}) {
+    r = RunScanner(dir.path(), bad);
+    EXPECT_EQ(r.code, 2) << bad;
+    EXPECT_NE(r.err, "") << bad;
+  }
+  std::filesystem::remove_all(dir / "!!!Infected");
+  std::filesystem::create_directory_symlink(dir / "scan", dir / "!!!Infected");
+  r = RunScanner(dir.path(), "--quarantine list");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("ссылка"), std::string::npos) << r.err;
+}
+
+// The scan's result stands when the report cannot be written; a FIFO as
+// the report never blocks the program.
+TEST_F(CliTest, AReportThatIsAFifoOrALinkIsRefused) {
+  ASSERT_EQ(::mkfifo((dir / "r.fifo").c_str(), 0600), 0);
+  Result r = RunScanner(dir.path(), "--report r.fifo scan");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("r.fifo"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("scan/a.exe\tEvil\n"), std::string::npos);
+
+  WriteBytes(dir / "target", "kept");
+  std::filesystem::create_symlink(dir / "target", dir / "r.txt");
+  r = RunScanner(dir.path(), "--report r.txt scan");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(ReadBytes(dir / "target"), "kept");
 }
 
 // The demo: the sample maker's folder for the bundled database, cured and

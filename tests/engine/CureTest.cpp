@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/CureEngine.h"
 #include "engine/FileIo.h"
 #include "engine/FolderWalk.h"
@@ -79,8 +81,26 @@ std::string MakeMz(size_t length) {
 
 class CureTest : public ::testing::Test {
  protected:
+  // Cures as the menu does. Record `index`'s signature is the file's first
+  // byte, so that the check before the cure passes; the repairs are the
+  // subject here.
   CureOutcome Cure(const fs::path& path, int index) {
-    return CureFile(path, index, kRow, rec, options, rec);
+    const std::string bytes = fs::exists(path) ? ReadBytes(path) : std::string();
+    table = VirusTable();
+    table.count = index + 1;
+    table.names[index] = "Virus";
+    table.lengths[index] = 1;
+    table.curable[index] = 1;
+    table.signatures[index][0] = bytes.empty() ? 'v' : static_cast<uint8_t>(bytes[0]);
+    ActionContext context{table, options, rec, rec, rec, rec, {}};
+    return CureFile(context, {kRow, path, L"Virus"}, index);
+  }
+  // The names in the folder: no copy may be left beside a cured file.
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   std::wstring Row() { return rec.texts.count(kRow) ? rec.texts[kRow] : L"(unchanged)"; }
   // Cures and expects the file to stay byte for byte and the row to keep
@@ -92,11 +112,12 @@ class CureTest : public ::testing::Test {
     EXPECT_EQ(ReadBytes(file), bytes);
     EXPECT_EQ(Row(), L"(unchanged)");
     EXPECT_TRUE(rec.waves.empty());
-    EXPECT_FALSE(fs::exists(dir / "bad.exe.vsk~"));
+    EXPECT_EQ(Names(), std::vector<std::string>{"bad.exe"});
   }
 
   static constexpr int kRow = 4;
   TempDir dir;
+  VirusTable table;
   RowRecorder rec;
   Options options = [] {
     Options o = DefaultOptions();
@@ -148,10 +169,11 @@ TEST_F(CureTest, CompanionRestoresTheProgramAndRemovesTheOverlay) {
   EXPECT_EQ(Cure(dir / "y.exe", 3), CureOutcome::Cured);
   EXPECT_EQ(ReadBytes(dir / "y.exe"), std::string("\x01\x02\x03", 3));
 
-  // The infected file gone meanwhile: the program still comes back.
+  // The infected file gone meanwhile cannot be checked: nothing changes.
   WriteBytes(dir / "z.OVL", overlay);
-  EXPECT_EQ(Cure(dir / "z.exe", 3), CureOutcome::Cured);
-  EXPECT_EQ(ReadBytes(dir / "z.exe"), program);
+  EXPECT_EQ(Cure(dir / "z.exe", 3), CureOutcome::Failed);
+  EXPECT_FALSE(fs::exists(dir / "z.exe"));
+  EXPECT_EQ(ReadBytes(dir / "z.OVL"), overlay);
 }
 
 TEST_F(CureTest, CompanionWithoutExeNameOrOverlayIsDeletedAsIncurable) {
@@ -169,14 +191,15 @@ TEST_F(CureTest, CompanionWithoutExeNameOrOverlayIsDeletedAsIncurable) {
 }
 
 TEST_F(CureTest, CompanionThatCannotBeRestoredKeepsBothFiles) {
+  // An .OVL that is no plain file (here a folder) is never read.
   WriteBytes(dir / "X.exe", "virus");
-  WriteBytes(dir / "X.OVL", "program");
-  fs::create_directory(dir / "X.exe.vsk~");  // the copy cannot be made
+  WriteBytes(dir / "X.OVL" / "inside", "program");
   EXPECT_EQ(Cure(dir / "X.exe", 3), CureOutcome::Failed);
   EXPECT_EQ(ReadBytes(dir / "X.exe"), "virus");
-  EXPECT_EQ(ReadBytes(dir / "X.OVL"), "program");
-  EXPECT_EQ(Row(), L"Ошибка доступа-пропущен");
+  EXPECT_EQ(ReadBytes(dir / "X.OVL" / "inside"), "program");
+  EXPECT_EQ(Row(), L"Ошибка доступа-пропущен: Virus");
   EXPECT_TRUE(rec.waves.empty());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"X.OVL", "X.exe"}));
 }
 
 TEST_F(CureTest, MzAppenderRestoresRegistersAndSizes) {
@@ -261,26 +284,34 @@ TEST_F(CureTest, PeAppenderLeavesMalformedFiles) {
   ExpectUntouched(MakePe(2).substr(0, 0x600 + 10), 5);  // the correction is cut off
 }
 
-TEST_F(CureTest, IndicesWithoutARepairCountAsCuredWithoutTouchingTheFile) {
+// "Вылечен" would be untrue: the virus stays in a file nothing repairs.
+TEST_F(CureTest, IndicesWithoutARepairAreRefusedWithAMessage) {
   for (int index : {1, 2, 6, 199}) {
     const fs::path file = dir / "v.bin";
     WriteBytes(file, Pattern(900));
     rec.texts.clear();
-    EXPECT_EQ(Cure(file, index), CureOutcome::Cured) << index;
+    rec.told.clear();
+    EXPECT_EQ(Cure(file, index), CureOutcome::Refused) << index;
     EXPECT_EQ(ReadBytes(file), Pattern(900));
-    EXPECT_EQ(Row(), L"Вылечен");
+    EXPECT_EQ(Row(), L"(unchanged)");
+    EXPECT_EQ(rec.told.size(), 1u);
   }
 }
 
 TEST_F(CureTest, AFailedWriteLeavesTheFileAndReportsAccessError) {
+#ifndef _WIN32
   const std::string bytes = MakeMz(1839);
   const fs::path file = dir / "bad.exe";
   WriteBytes(file, bytes);
-  fs::create_directory(dir / "bad.exe.vsk~");
-  EXPECT_EQ(Cure(file, 4), CureOutcome::Failed);
+  {
+    test::FileSizeLimit limit(512);  // the copy cannot be written
+    EXPECT_EQ(Cure(file, 4), CureOutcome::Failed);
+  }
   EXPECT_EQ(ReadBytes(file), bytes);
-  EXPECT_EQ(Row(), L"Ошибка доступа-пропущен");
+  EXPECT_EQ(Row(), L"Ошибка доступа-пропущен: Virus");
   EXPECT_TRUE(rec.waves.empty());
+  EXPECT_EQ(Names(), std::vector<std::string>{"bad.exe"});
+#endif
 
   rec.texts.clear();
   EXPECT_EQ(Cure(dir / "missing.com", 0), CureOutcome::Failed);
@@ -319,7 +350,7 @@ TEST_F(CureTest, ReadOnlyFileIsNotChanged) {
   if (FilePtr(OpenFile(file, "r+b")))
     GTEST_SKIP() << "read-only files open for writing here (Wine run by root)";
   EXPECT_EQ(Cure(file, 0), CureOutcome::Failed);
-  EXPECT_EQ(Row(), L"Ошибка доступа-пропущен");
+  EXPECT_EQ(Row(), L"Ошибка доступа-пропущен: Virus");
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadBytes(file), bytes);
 }

@@ -1,5 +1,5 @@
-// Stands in for the results list, the sound player and the message boxes of
-// the actions.
+// Stands in for the results list, the sound player, the questions and the
+// messages of the actions.
 #pragma once
 
 #include <map>
@@ -10,11 +10,12 @@
 
 namespace vsk::test {
 
-class RowRecorder : public IResultRows, public ISoundPlayer, public IQuestions {
+class RowRecorder : public IResultRows, public ISoundPlayer, public IQuestions, public IMessageSink {
  public:
   std::map<int, std::wstring> texts;
   std::vector<int> waves;
   std::vector<std::wstring> asked;
+  std::vector<std::wstring> told;
   bool answer = true;
 
   std::wstring GetText(int row) override { return texts[row]; }
@@ -28,6 +29,7 @@ class RowRecorder : public IResultRows, public ISoundPlayer, public IQuestions {
     asked.push_back(text);
     return answer;
   }
+  void ShowMessage(const std::wstring& text) override { told.push_back(text); }
 };
 
 }  // namespace vsk::test
