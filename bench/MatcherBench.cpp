@@ -20,17 +20,19 @@ struct Case {
 };
 
 const Case& GetCase(int kind) {
-  static Case cases[3];
+  static Case cases[5];
   Case& c = cases[kind];
   if (c.data.empty()) {
-    c.table = kind == 1 ? bench::RandomTable(200, 4, 30, 11) : bench::RandomTable(200, 30, 30, 7);
-    c.data = kind == 2 ? bench::NearMissData(c.table, kBufferSize, 3)
-                       : bench::RandomData(kBufferSize, 5);
+    c.table = kind == 1 || kind == 4 ? bench::RandomTable(200, 4, 30, 11)
+              : kind == 3            ? bench::RandomTable(200, 4, 6, 13)
+                                     : bench::RandomTable(200, 30, 30, 7);
+    c.data = kind == 2 || kind == 4 ? bench::NearMissData(c.table, kBufferSize, 3)
+                                    : bench::RandomData(kBufferSize, 5);
   }
   return c;
 }
 
-const char* kNames[] = {"sig30", "sig4to30", "nearmiss30"};
+const char* kNames[] = {"sig30", "sig4to30", "nearmiss30", "sig4to6", "nearmiss4to30"};
 
 void BM_Matcher(benchmark::State& state) {
   const Case& c = GetCase(static_cast<int>(state.range(0)));
@@ -42,7 +44,7 @@ void BM_Matcher(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * c.data.size());
   state.SetLabel(kNames[state.range(0)]);
 }
-BENCHMARK(BM_Matcher)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_Matcher)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 #ifdef VSK_HAVE_VECTORSCAN
 int OnMatch(unsigned, unsigned long long, unsigned long long, unsigned, void* ctx) {
@@ -82,7 +84,7 @@ void BM_Vectorscan(benchmark::State& state) {
   hs_free_scratch(scratch);
   hs_free_database(db);
 }
-BENCHMARK(BM_Vectorscan)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_Vectorscan)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 #endif
 
 }  // namespace

@@ -10,6 +10,21 @@ namespace {
 
 inline unsigned Block(const uint8_t* p) { return p[0] | (static_cast<unsigned>(p[1]) << 8); }
 
+// Without a popcount instruction in the baseline, the compiler's builtin is
+// a library call.
+inline unsigned BitCount(uint64_t v) {
+  v = v - ((v >> 1) & 0x5555555555555555ull);
+  v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<unsigned>((v * 0x0101010101010101ull) >> 56);
+}
+
+inline uint32_t Load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
 }  // namespace
 
 SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
@@ -25,9 +40,52 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
     }
   }
   if (window_ == 0) return;
+  prefixBits_.assign(65536 / 64, 0);
   // With short signatures the skips are too small to pay for their
-  // dependent loads; a filter on the first two bytes tests every position
-  // independently instead (a window of 2).
+  // dependent loads. Every occurrence of a signature covers shortest - 1
+  // consecutive block positions, so testing every (shortest - 1)-th position
+  // against the blocks at those offsets misses none.
+  if (window_ >= 3 && window_ < kMinSkipWindow) {
+    sampled_ = true;
+    words_.resize(static_cast<size_t>(table.count));
+    for (int i = 0; i < table.count; ++i) {
+      uint8_t bytes[32] = {}, mask[32] = {};
+      std::memcpy(bytes, table.signatures[i].data(), kMaxSignature);
+      std::memset(mask, 0xFF, table.lengths[i]);
+      std::memcpy(words_[i].bytes, bytes, 32);
+      std::memcpy(words_[i].mask, mask, 32);
+    }
+    std::vector<std::pair<uint16_t, GramEntry>> keyed;
+    for (int i = 0; i < table.count; ++i) {
+      if (table.lengths[i] < 2) continue;
+      const uint8_t* sig = table.signatures[i].data();
+      uint32_t head = Load32(sig);
+      if (table.lengths[i] < 4) head &= 0xFFFFFF;
+      for (size_t j = 0; j + 2 <= window_; ++j)
+        keyed.push_back({static_cast<uint16_t>(Block(sig + j)),
+                         {head, static_cast<uint8_t>(i), static_cast<uint8_t>(j)}});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t n = 0; n < keyed.size(); ++n) {
+      const unsigned k = keyed[n].first;
+      if (n == 0 || keyed[n - 1].first != k) {
+        prefixBits_[k >> 6] |= uint64_t{1} << (k & 63);
+        gramStart_.push_back(static_cast<uint16_t>(n));
+      }
+      gramEntries_.push_back(keyed[n].second);
+    }
+    gramStart_.push_back(static_cast<uint16_t>(keyed.size()));
+    gramRank_.resize(prefixBits_.size());
+    unsigned before = 0;
+    for (size_t w = 0; w < prefixBits_.size(); ++w) {
+      gramRank_[w] = static_cast<uint16_t>(before);
+      before += BitCount(prefixBits_[w]);
+    }
+    return;
+  }
+  // Below that a filter on the first two bytes tests every position (a
+  // window of 2).
   if (window_ < kMinSkipWindow) window_ = 2;
 
   // Wu-Manber: a block that ends the window at distance d from the window's
@@ -46,7 +104,6 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   }
   std::stable_sort(keyed.begin(), keyed.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  prefixBits_.assign(65536 / 64, 0);
   for (const auto& [key, index] : keyed) prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
   bucketStart_.resize(65537);
   size_t next = 0;
@@ -143,6 +200,71 @@ MatchHit SignatureMatcher::FindLong(const uint8_t* data, size_t size, size_t fro
   return Skip(data, size, b, end);
 }
 
+// Whether signature `index` starts at `data`, which has 32 bytes readable.
+bool SignatureMatcher::Equal(const uint8_t* data, int index) const {
+  const Words& w = words_[static_cast<size_t>(index)];
+  uint64_t diff = 0;
+  for (int k = 0; k < 4; ++k) {
+    uint64_t v;
+    std::memcpy(&v, data + 8 * k, 8);
+    diff |= (v ^ w.bytes[k]) & w.mask[k];
+  }
+  return diff == 0;
+}
+
+// The earliest match (lowest index at one position) among the starts
+// q - (shortest - 2) ... q that the block at q may belong to.
+MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
+                                        size_t end) const {
+  MatchHit best;
+  const unsigned key = Block(data + q);
+  const uint64_t below = prefixBits_[key >> 6] & ((uint64_t{1} << (key & 63)) - 1);
+  const unsigned n = gramRank_[key >> 6] + BitCount(below);
+  for (unsigned k = gramStart_[n]; k < gramStart_[n + 1]; ++k) {
+    const GramEntry& e = gramEntries_[k];
+    if (q < from + e.offset) continue;
+    const size_t p = q - e.offset;
+    const size_t length = table_.lengths[e.index];
+    if (p >= end || p + length > size) continue;
+    if (best.Found() && (p > best.position || (p == best.position && e.index > best.index)))
+      continue;
+    if (p + 4 <= size && ((Load32(data + p) ^ e.head) & (length < 4 ? 0xFFFFFFu : ~0u)) != 0)
+      continue;
+    if (p + 32 <= size ? Equal(data + p, e.index)
+                       : std::memcmp(data + p, table_.signatures[e.index].data(), length) == 0)
+      best = {p, e.index};
+  }
+  return best;
+}
+
+MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t from,
+                                       size_t limit) const {
+  const size_t m = window_;
+  if (size < m) return {};
+  const size_t end = std::min(limit, size - m + 1);  // starts p < end
+  if (from >= end) return {};
+  const size_t step = m - 1;
+  const size_t lead = m - 2;
+  // The sample at q answers for the starts q - lead ... q; the samples go on
+  // while those reach below `end`. Windows follow each other in order, so
+  // the first sample with a match holds the earliest one.
+  const size_t stop = end + lead;
+  size_t q = from + lead;
+  for (; q + 7 * step < stop; q += 8 * step) {
+    unsigned hits = 0;
+    for (size_t k = 0; k < 8; ++k) hits |= unsigned{IsPrefix(Block(data + q + k * step))} << k;
+    // The set bits in order, without a branch per sample.
+    for (; hits != 0; hits &= hits - 1) {
+      const size_t at = q + static_cast<size_t>(__builtin_ctz(hits)) * step;
+      if (const MatchHit hit = VerifySample(data, size, at, from, end); hit.Found()) return hit;
+    }
+  }
+  for (; q < stop; q += step)
+    if (IsPrefix(Block(data + q)))
+      if (const MatchHit hit = VerifySample(data, size, q, from, end); hit.Found()) return hit;
+  return {};
+}
+
 MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
                                 size_t limit) const {
   limit = std::min(limit, size);
@@ -151,7 +273,8 @@ MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
   if (window_ != 0) {
     // Only a longer signature that starts no later than the 1-byte hit can win.
     const size_t longLimit = best.Found() ? best.position + 1 : limit;
-    const MatchHit hit = FindLong(data, size, from, longLimit);
+    const MatchHit hit = sampled_ ? FindSampled(data, size, from, longLimit)
+                                  : FindLong(data, size, from, longLimit);
     if (hit.Found() && (!best.Found() || hit.position < best.position ||
                         (hit.position == best.position && hit.index < best.index)))
       best = hit;

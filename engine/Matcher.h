@@ -1,9 +1,10 @@
 // Finds the earliest signature of the virus table in a file; at one position
 // the lowest virus index wins. Signatures of length 1 are looked up per
 // byte; the others go through a Wu-Manber search over 2-byte blocks with a
-// window of the shortest such signature, or a filter on their first two
-// bytes when that is short. Files are read in pieces with
-// constant memory; a match across two pieces is found.
+// window of the shortest such signature when that is long, or else a
+// filter that samples every (shortest - 1)-th position against the 2-byte
+// blocks each signature has at its first (shortest - 1) offsets. Files are
+// read in pieces with constant memory; a match across two pieces is found.
 #pragma once
 
 #include <array>
@@ -55,6 +56,9 @@ class SignatureMatcher {
   MatchHit Verify(const uint8_t* data, size_t size, size_t s) const;
   MatchHit Skip(const uint8_t* data, size_t size, size_t s, size_t end) const;
   MatchHit FindLong(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  MatchHit FindSampled(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
+                        size_t end) const;
 
   const VirusTable& table_;
   size_t maxLength_ = 0;
@@ -66,6 +70,29 @@ class SignatureMatcher {
   std::vector<uint64_t> prefixBits_;    // blocks with candidates, for the window of 2
   std::vector<uint16_t> bucketStart_;   // candidates of a block with shift 0
   std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
+
+  // The sampled filter, for a shortest length of 3 up to kMinSkipWindow - 1:
+  // the blocks of every signature at offsets 0 ... shortest - 2.
+  struct GramEntry {
+    uint32_t head;      // the signature's first four bytes (three when that long)
+    uint8_t index;
+    uint8_t offset;     // of the block in the signature
+  };
+  bool sampled_ = false;
+  // The blocks present are the set bits of prefixBits_; the n-th of them
+  // has the entries gramStart_[n] ... gramStart_[n + 1] - 1, and n is found
+  // from the bits before it, so that all of it stays in the first cache.
+  std::vector<uint16_t> gramRank_;      // set bits before each 64-bit word
+  std::vector<uint16_t> gramStart_;
+  std::vector<GramEntry> gramEntries_;
+  // Each signature as four little-endian words with the masks of its
+  // length, for a compare without a call.
+  struct Words {
+    uint64_t bytes[4];
+    uint64_t mask[4];
+  };
+  std::vector<Words> words_;
+  bool Equal(const uint8_t* data, int index) const;
 };
 
 int MatchFile(const std::filesystem::path& path, const VirusTable& table);
