@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps x11-utils imagemagick
-  fonts-liberation fonts-dejavu-core fonts-wine locales
+  fonts-liberation fonts-dejavu-core fonts-wine locales nsis unzip
   python3
 )
 # Peers of the folder-scan benchmark.
