@@ -134,5 +134,9 @@ std::wstring ComputerName();
 std::wstring UserName();
 // Milliseconds of a monotonic clock.
 uint64_t TickCount();
+// The calling thread's scheduling priority, to hand on to threads it starts
+// (Windows starts every thread at normal; POSIX threads inherit theirs).
+int CurrentThreadPriority();
+void SetCurrentThreadPriority(int priority);
 
 }  // namespace vsk::os

@@ -292,6 +292,9 @@ uint64_t TickCount() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+int CurrentThreadPriority() { return 0; }
+void SetCurrentThreadPriority(int) {}
+
 }  // namespace vsk::os
 
 namespace vsk {

@@ -217,6 +217,9 @@ std::wstring UserName() {
 
 uint64_t TickCount() { return GetTickCount64(); }
 
+int CurrentThreadPriority() { return GetThreadPriority(GetCurrentThread()); }
+void SetCurrentThreadPriority(int priority) { ::SetThreadPriority(GetCurrentThread(), priority); }
+
 }  // namespace vsk::os
 
 namespace vsk {
