@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <thread>
 
 #include "engine/ScanWorkers.h"
 #include "engine/Text1251.h"
@@ -155,9 +154,10 @@ struct Scanner {
   }
 };
 
-// Helper threads match; the walk opens each file (its folder may be open
-// only by handle) and reports the results in its own order. A stop or a
-// pause is seen before every result, so no row follows a stop.
+// Helper threads match, and so does the walk's thread while it waits; the
+// walk opens each file (its folder may be open only by handle) and reports
+// the results in its own order. A stop or a pause is seen before every
+// result, so no row follows a stop.
 struct QueuedScanner {
   ScanContext& context;
   ScanWorkers& workers;
@@ -257,8 +257,8 @@ void CountFiles(ScanContext& context, const fs::path& folder) {
 
 void ScanFolder(ScanContext& context, const fs::path& folder) {
   if (context.jobs > 1) {
-    ScanWorkers workers(context.matcher, context.control.RunningFlag(), context.jobs);
-    if (workers.Threads() > 0) {
+    ScanWorkers workers(context.matcher, context.control.RunningFlag(), context.jobs - 1);
+    if (workers.Helpers() > 0) {
       QueuedScanner scanner{context, workers};
       if (Walker<QueuedScanner>(context.options, scanner).Run(folder)) scanner.Finish();
       return;
@@ -268,10 +268,6 @@ void ScanFolder(ScanContext& context, const fs::path& folder) {
   Walker<Scanner>(context.options, scanner).Run(folder);
 }
 
-int DefaultScanJobs() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  if (cores == 0) return 1;
-  return static_cast<int>(std::min<unsigned>(cores, kMaxDefaultScanJobs));
-}
+int DefaultScanJobs() { return std::min(os::UsableProcessors(), kMaxDefaultScanJobs); }
 
 }  // namespace vsk

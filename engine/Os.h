@@ -134,6 +134,9 @@ std::wstring ComputerName();
 std::wstring UserName();
 // Milliseconds of a monotonic clock.
 uint64_t TickCount();
+// Processors this process may run on (its affinity, as taskset sets it);
+// at least 1.
+int UsableProcessors();
 // The calling thread's scheduling priority, to hand on to threads it starts
 // (Windows starts every thread at normal; POSIX threads inherit theirs).
 int CurrentThreadPriority();

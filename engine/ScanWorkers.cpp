@@ -5,16 +5,16 @@
 namespace vsk {
 
 ScanWorkers::ScanWorkers(const SignatureMatcher& matcher, const std::atomic<bool>& running,
-                         int threads)
+                         int helpers)
     : matcher_(matcher),
       running_(running),
-      size_(kJobsPerThread * static_cast<size_t>(threads > 0 ? threads : 1)),
+      size_(kJobsPerThread * static_cast<size_t>(helpers > 0 ? helpers + 1 : 1)),
       jobs_(std::make_unique<Job[]>(size_)) {
   // New threads start at normal priority on Windows; the helpers take the
   // one the program chose for its scan.
   const int priority = os::CurrentThreadPriority();
-  threads_.reserve(static_cast<size_t>(threads));
-  for (int i = 0; i < threads; ++i) {
+  threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
+  for (int i = 0; i < helpers; ++i) {
     try {
       threads_.emplace_back([this, priority] { Work(priority); });
     } catch (const std::system_error&) {
@@ -35,19 +35,37 @@ ScanWorkers::~ScanWorkers() {
 void ScanWorkers::Add() {
   Job& job = Next();
   job.announced = false;
+  // Once added, the job is a helper's until it is done.
+  const bool toMatch = job.file.has_value();
   {
     std::lock_guard lock(mutex_);
-    job.done = !job.file;
+    job.done = !toMatch;
     ++added_;
   }
-  if (job.file) work_.notify_one();
+  if (toMatch) work_.notify_one();
 }
 
 bool ScanWorkers::OldestDone(bool wait) {
   const Job& job = Oldest();
   std::unique_lock lock(mutex_);
-  if (wait) done_.wait(lock, [&] { return job.done; });
+  while (wait && !job.done) {
+    if (claimed_ < added_)
+      MatchNext(lock);
+    else
+      done_.wait(lock);
+  }
   return job.done;
+}
+
+void ScanWorkers::MatchNext(std::unique_lock<std::mutex>& lock) {
+  Job& job = jobs_[claimed_++ % size_];
+  if (job.done) return;
+  lock.unlock();
+  job.match = matcher_.MatchOpenFile(*job.file, &running_);
+  job.file.reset();
+  lock.lock();
+  job.done = true;
+  done_.notify_one();
 }
 
 void ScanWorkers::Work(int priority) {
@@ -56,14 +74,7 @@ void ScanWorkers::Work(int priority) {
   for (;;) {
     work_.wait(lock, [this] { return quit_ || claimed_ < added_; });
     if (quit_) return;
-    Job& job = jobs_[claimed_++ % size_];
-    if (job.done) continue;
-    lock.unlock();
-    job.match = matcher_.MatchOpenFile(*job.file, &running_);
-    job.file.reset();
-    lock.lock();
-    job.done = true;
-    done_.notify_one();
+    MatchNext(lock);
   }
 }
 

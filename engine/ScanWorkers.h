@@ -1,7 +1,9 @@
-// Helper threads that match files the walk has opened, while the walk goes
-// on; the walk takes the results back in the order it handed the files in,
-// so what it reports is what one thread would report. The queue has a fixed
-// number of places: the walk waits for the oldest result when all are taken.
+// Threads that match files the walk has opened, while the walk goes on;
+// the walk takes the results back in the order it handed the files in, so
+// what it reports is what one thread would report. The walk's own thread
+// matches too whenever it would otherwise wait for a result. The queue has a
+// fixed number of places: the walk waits for the oldest result when all are
+// taken.
 #pragma once
 
 #include <atomic>
@@ -37,15 +39,15 @@ class ScanWorkers {
     bool done = false;
   };
 
-  // Starts up to `threads` helpers at the calling thread's priority; fewer
-  // when the system refuses more (Threads() tells how many run).
-  ScanWorkers(const SignatureMatcher& matcher, const std::atomic<bool>& running, int threads);
+  // Starts up to `helpers` threads at the calling thread's priority; fewer
+  // when the system refuses more (Helpers() tells how many run).
+  ScanWorkers(const SignatureMatcher& matcher, const std::atomic<bool>& running, int helpers);
   ScanWorkers(const ScanWorkers&) = delete;
   ScanWorkers& operator=(const ScanWorkers&) = delete;
   // Ends the helpers; files not matched by then are closed unread.
   ~ScanWorkers();
 
-  int Threads() const { return static_cast<int>(threads_.size()); }
+  int Helpers() const { return static_cast<int>(threads_.size()); }
   bool Full() const { return added_ - taken_ == size_; }
   bool Empty() const { return added_ == taken_; }
 
@@ -54,17 +56,20 @@ class ScanWorkers {
   void Add();
   // The oldest place not yet taken back (not Empty()).
   Job& Oldest() { return jobs_[taken_ % size_]; }
-  // Whether the oldest is done; waits for it when `wait`.
+  // Whether the oldest is done; with `wait`, matches files not yet taken by
+  // a helper, or waits, until it is.
   bool OldestDone(bool wait);
   // Frees the oldest place.
   void Take() { ++taken_; }
 
-  // The places a queue gets per helper: enough that a large file ahead
-  // keeps no helper idle for long.
+  // The places a queue gets per matching thread: enough that a large file
+  // ahead keeps no thread idle for long.
   static constexpr size_t kJobsPerThread = 8;
 
  private:
   void Work(int priority);
+  // Matches the next job no thread has claimed (there is one).
+  void MatchNext(std::unique_lock<std::mutex>& lock);
 
   const SignatureMatcher& matcher_;
   const std::atomic<bool>& running_;

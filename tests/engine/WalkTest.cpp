@@ -15,6 +15,7 @@
 #else
 #include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -235,6 +236,26 @@ TEST(ScanFolderTest, StopEndsTheWalkAtTheNextFile) {
     EXPECT_EQ(scan.rec.progress, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(scan.counted, 61);  // counting does not look at the flag
   }
+}
+
+TEST(ScanFolderTest, DefaultJobsFollowTheProcessorsThisProcessMayUse) {
+  EXPECT_GE(DefaultScanJobs(), 1);
+  EXPECT_LE(DefaultScanJobs(), kMaxDefaultScanJobs);
+#ifdef __linux__
+  // As under "taskset -c 1".
+  cpu_set_t saved;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof saved, &saved), 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    if (CPU_ISSET(cpu, &saved)) {
+      CPU_SET(cpu, &one);
+      break;
+    }
+  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  EXPECT_EQ(DefaultScanJobs(), 1);
+  ::sched_setaffinity(0, sizeof saved, &saved);
+#endif
 }
 
 TEST(ScanFolderTest, PauseHoldsTheWalkUntilResumed) {
