@@ -37,22 +37,27 @@ void ScanWorkers::Add() {
   job.announced = false;
   // Once added, the job is a helper's until it is done.
   const bool toMatch = job.file.has_value();
+  bool wake = false;
   {
     std::lock_guard lock(mutex_);
     job.done = !toMatch;
     ++added_;
+    wake = toMatch && added_ - claimed_ >= kWakeAt;
   }
-  if (toMatch) work_.notify_one();
+  if (wake) work_.notify_one();
 }
 
 bool ScanWorkers::OldestDone(bool wait) {
   const Job& job = Oldest();
   std::unique_lock lock(mutex_);
   while (wait && !job.done) {
-    if (claimed_ < added_)
-      MatchNext(lock);
-    else
+    if (claimed_ == added_) {
       done_.wait(lock);
+      continue;
+    }
+    // What this thread leaves is for a helper, however few files wait.
+    if (added_ - claimed_ > 1) work_.notify_one();
+    MatchNext(lock);
   }
   return job.done;
 }

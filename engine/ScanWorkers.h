@@ -65,6 +65,9 @@ class ScanWorkers {
   // The places a queue gets per matching thread: enough that a large file
   // ahead keeps no thread idle for long.
   static constexpr size_t kJobsPerThread = 8;
+  // A sleeping helper is woken once this many files wait: waking it for
+  // each small file costs more than matching the file.
+  static constexpr uint64_t kWakeAt = 4;
 
  private:
   void Work(int priority);
