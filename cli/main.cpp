@@ -19,10 +19,7 @@
 #include "engine/VirusDatabase.h"
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
-#define isatty _isatty
-#define fileno _fileno
 #else
 #include <unistd.h>
 #endif
@@ -55,6 +52,8 @@ constexpr char kUsage[] =
     "                  лечить, неизлечимые удалить, переименовать, переместить);\n"
     "                  печатается новый результат каждого файла\n"
     "  --yes           отвечать OK на вопросы действий (иначе - Отмена)\n"
+    "  --jobs N        проверять файлы в N потоков (по умолчанию по числу\n"
+    "                  ядер, не больше 4); строки и итоги те же, что при 1\n"
     "  --help          эта справка\n"
     "\n"
     "Пути и имена выводятся так, что каждая строка - ровно один файл:\n"
@@ -66,7 +65,63 @@ constexpr char kUsage[] =
     "не проверено (папка или файл без доступа, файл не прочитан до конца)\n"
     "или ошибка (база, папка, параметры, протокол не записан); иначе 0.\n";
 
+constexpr int kMaxJobs = 64;
+// Progress is redrawn at most this often.
+constexpr uint64_t kProgressMilliseconds = 100;
+
+#ifdef _WIN32
+// The console behind stdout or stderr, or null when it goes elsewhere: the
+// C library's isatty holds the null device for a terminal, GetConsoleMode
+// does not.
+HANDLE ConsoleOf(std::FILE* stream) {
+  const HANDLE h = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  return h && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) ? h : nullptr;
+}
+
+HANDLE Console(std::FILE* stream) {
+  static const HANDLE out = ConsoleOf(stdout);
+  static const HANDLE err = ConsoleOf(stderr);
+  return stream == stderr ? err : out;
+}
+
+bool IsConsole(std::FILE* stream) { return Console(stream) != nullptr; }
+
+// "\r" and the erase-line escape where the console takes escapes, else
+// spaces over the `shown` characters.
+std::string ClearLine(size_t shown) {
+  static const bool escapes = [] {
+    DWORD mode = 0;
+    const HANDLE console = Console(stderr);
+    return console && GetConsoleMode(console, &mode) &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }();
+  if (escapes) return "\r\x1b[K";
+  std::string spaces(shown + 2, ' ');
+  spaces.front() = spaces.back() = '\r';
+  return spaces;
+}
+
+// A console gets each text in one call: through the C library it would get
+// one call per character.
+void Print(std::FILE* to, const std::string& bytes) {
+  const HANDLE console = Console(to);
+  if (!console) {
+    std::fwrite(bytes.data(), 1, bytes.size(), to);
+    return;
+  }
+  std::fflush(to);
+  const std::wstring text = FromUtf8(bytes);
+  DWORD written = 0;
+  WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+#else
+bool IsConsole(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+std::string ClearLine(size_t) { return "\r\x1b[K"; }
+
 void Print(std::FILE* to, const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), to); }
+#endif
 
 class StderrMessages : public IMessageSink {
  public:
@@ -119,13 +174,10 @@ class ConsoleView : public IScanView, public IResultRows {
   }
   void SetProgress(int position) override { done_ = position; }
   void SetStatus(const fs::path& current) override {
-    if (!progress_) return;
-    Print(stderr, "\r\x1b[K[" + std::to_string(done_) + "/" + std::to_string(total_) + "] " +
-                      ProgressName(current));
-    shown_ = true;
+    if (ProgressDue()) ShowProgress(current);
   }
   void SetStatusEntry(const fs::path::string_type& folder, const fs::path::value_type* name) override {
-    if (progress_) SetStatus(fs::path(folder + name));
+    if (ProgressDue()) ShowProgress(fs::path(folder + name));
   }
   void ShowStatusText(const std::wstring&) override { ClearProgress(); }
   void SetProgressRange(int files) override { total_ = files; }
@@ -149,9 +201,24 @@ class ConsoleView : public IScanView, public IResultRows {
   void SetText(int row, const std::wstring& text) override { infected_[row].result = text; }
 
  private:
+  void ShowProgress(const fs::path& current) {
+    ClearProgress();
+    std::string line = "[";
+    line += std::to_string(done_) + "/" + std::to_string(total_) + "] " + ProgressName(current);
+    Print(stderr, line);
+    shown_ = FromUtf8(line).size();
+  }
+  bool ProgressDue() {
+    if (!progress_) return false;
+    const uint64_t now = os::TickCount();
+    if (everShown_ && now - lastShown_ < kProgressMilliseconds) return false;
+    everShown_ = true;
+    lastShown_ = now;
+    return true;
+  }
   void ClearProgress() {
-    if (shown_) std::fputs("\r\x1b[K", stderr);
-    shown_ = false;
+    if (shown_) Print(stderr, ClearLine(shown_));
+    shown_ = 0;
   }
 
   int rows_ = 0;
@@ -159,7 +226,9 @@ class ConsoleView : public IScanView, public IResultRows {
   int total_ = 0;
   int done_ = 0;
   bool progress_;
-  bool shown_ = false;
+  size_t shown_ = 0;  // characters of the progress line on screen
+  bool everShown_ = false;
+  uint64_t lastShown_ = 0;
   std::unique_ptr<RowSpill> spill_;
   std::wstring summary_;
 };
@@ -198,6 +267,7 @@ struct Arguments {
   Action action = nullptr;
   bool yes = false;
   bool help = false;
+  int jobs = 0;
 };
 
 // Returns an error text, or empty when the arguments are sound.
@@ -229,6 +299,11 @@ std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
     } else if (a == L"--db") {
       if (!value(v)) return L"после --db нужно имя файла";
       out.database = PathFromText(v);
+    } else if (a == L"--jobs") {
+      if (!value(v) || v.empty() || v.size() > 2 ||
+          v.find_first_not_of(L"0123456789") != std::wstring::npos ||
+          (out.jobs = std::stoi(v)) < 1 || out.jobs > kMaxJobs)
+        return L"после --jobs нужно число потоков от 1 до " + std::to_wstring(kMaxJobs);
     } else if (a == L"--yes") {
       out.yes = true;
     } else if (a == L"--action") {
@@ -258,13 +333,13 @@ int Run(const std::vector<std::wstring>& args) {
   Arguments a;
   const std::wstring error = Parse(args, a);
   if (a.help) {
-    std::fputs(kUsage, stdout);
-    std::fputs(kQuarantineUsage, stdout);
+    Print(stdout, kUsage);
+    Print(stdout, kQuarantineUsage);
     return kExitClean;
   }
   if (!error.empty()) {
     Print(stderr, "vireskand-scan: " + ConsoleText(error) + "\n");
-    std::fputs("Справка: vireskand-scan --help\n", stderr);
+    Print(stderr, "Справка: vireskand-scan --help\n");
     return kExitError;
   }
 
@@ -287,10 +362,11 @@ int Run(const std::vector<std::wstring>& args) {
   control.Start();
   ScanCounters counters;
   SilentPlayer player;
-  const bool progress = isatty(fileno(stderr)) != 0;
+  const bool progress = IsConsole(stderr);
   ConsoleView view(progress, a.options.ReportToFile != 0);
   ScanRunContext run{a.options, table, control, counters, player};
   run.countFiles = progress;
+  run.jobs = a.jobs;
   const bool reported = RunScan(run, view, a.folder, a.folderText) && view.RowsKept();
   if (!reported) Print(stderr, "Не удалось записать протокол: " + ConsoleText(a.reportFile) + "\n");
   Print(stdout, ConsoleLines(view.Summary()));
@@ -299,7 +375,7 @@ int Run(const std::vector<std::wstring>& args) {
     ConsoleQuestions questions(a.yes);
     ActionContext actions{table,     a.options, view, player, questions,
                           messages, {},        QuarantineNaming::KeepBoth};
-    std::fputs("\n", stdout);
+    Print(stdout, "\n");
     for (int i = 0; i < static_cast<int>(view.InfectedRows().size()); ++i) {
       const ConsoleView::Infected& row = view.InfectedRows()[i];
       a.action(actions, {i, row.path, row.result});

@@ -1,7 +1,9 @@
 #include "engine/FolderWalk.h"
 
+#include <algorithm>
 #include <deque>
 
+#include "engine/ScanWorkers.h"
 #include "engine/Text1251.h"
 
 namespace vsk {
@@ -41,12 +43,10 @@ class Walker {
  public:
   Walker(const Options& options, Visitor& visitor) : options_(options), visitor_(visitor) {}
 
-  void Run(const fs::path& root) {
-    if (!chain_.OpenRoot(root)) {
-      visitor_.FolderSkipped(chain_.FolderPath());
-      return;
-    }
-    Walk(0);
+  // False when the visitor ended the walk.
+  bool Run(const fs::path& root) {
+    if (!chain_.OpenRoot(root)) return visitor_.FolderSkipped(chain_.FolderPath());
+    return Walk(0);
   }
 
  private:
@@ -90,45 +90,138 @@ struct Counter {
   bool FolderSkipped(const fs::path&) { return true; }
 };
 
-struct Scanner {
+// What one scanned file or skipped folder turns into: counters, progress,
+// status, rows and sounds, in walk order, on the walk's own thread.
+struct Reporter {
   ScanContext& context;
   int folderRows = 0;
 
+  // The file about to be matched, as the current one.
+  void Announce(const os::PathString& folder, const os::PathChar* name) {
+    context.sink.SetProgress(context.counters.filesChecked);
+    context.sink.SetStatusEntry(folder, name);
+  }
+
+  void FileDone(const os::PathString& folder, const os::PathChar* name, int match) {
+    const Options& options = context.options;
+    ScanCounters& counters = context.counters;
+    if (options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
+    if (match == kMatchUnreadable) {
+      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), result::kAccessError);
+      ++counters.skipped;
+    } else if (match == kMatchClean) {
+      if (options.FileOk) context.sink.InsertRow(counters.nextRow, fs::path(folder + name), result::kOk);
+    } else {
+      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), context.table.Name(match));
+      PlayIfOn(options, context.sound, wave::kVirusFound);
+      ++counters.virusesFound;
+    }
+    ++counters.filesChecked;
+  }
+
+  void FolderDone(const fs::path& folder) {
+    ScanCounters& counters = context.counters;
+    if (context.options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
+    context.sink.InsertRow(counters.nextRow++, folder, result::kAccessError);
+    ++folderRows;
+    ++counters.skipped;
+  }
+};
+
+// One thread: each file is matched as the walk meets it.
+struct Scanner {
+  ScanContext& context;
+  Reporter reporter{context};
+
   bool File(os::FolderChain& chain, const os::PathChar* name, bool linked) {
     if (!context.control.Continue()) return false;
-    const Options& options = context.options;
-    if (!Selects(options.FileMask, chain.Path(), name)) return true;
-    ScanCounters& counters = context.counters;
-    context.sink.SetProgress(counters.filesChecked);
-    context.sink.SetStatusEntry(chain.Path(), name);
+    if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
+    reporter.Announce(chain.Path(), name);
     os::InputFile file;
     const int match = chain.OpenFile(file, name, linked)
                           ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
                           : kMatchUnreadable;
     // A file cut short by a stop gets no row and is not counted.
     if (match == kMatchStopped) return false;
-    if (options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
-    if (match == kMatchUnreadable) {
-      context.sink.InsertRow(counters.nextRow++, fs::path(chain.Path() + name), result::kAccessError);
-      ++counters.skipped;
-    } else if (match == kMatchClean) {
-      if (options.FileOk) context.sink.InsertRow(counters.nextRow, fs::path(chain.Path() + name), result::kOk);
-    } else {
-      context.sink.InsertRow(counters.nextRow++, fs::path(chain.Path() + name), context.table.Name(match));
-      PlayIfOn(options, context.sound, wave::kVirusFound);
-      ++counters.virusesFound;
-    }
-    ++counters.filesChecked;
+    reporter.FileDone(chain.Path(), name, match);
     return true;
   }
 
   bool FolderSkipped(const fs::path& folder) {
     if (!context.control.Continue()) return false;
-    ScanCounters& counters = context.counters;
-    if (context.options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
-    context.sink.InsertRow(counters.nextRow++, folder, result::kAccessError);
-    ++folderRows;
-    ++counters.skipped;
+    reporter.FolderDone(folder);
+    return true;
+  }
+};
+
+// Helper threads match, and so does the walk's thread while it waits; the
+// walk opens each file (its folder may be open only by handle) and reports
+// the results in its own order. A stop or a pause is seen before every
+// result, so no row follows a stop.
+struct QueuedScanner {
+  ScanContext& context;
+  ScanWorkers& workers;
+  Reporter reporter{context};
+
+  bool File(os::FolderChain& chain, const os::PathChar* name, bool linked) {
+    if (!context.control.Continue()) return false;
+    if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
+    if (!MakeRoom()) return false;
+    ScanWorkers::Job& job = workers.Next();
+    job.folder = false;
+    job.folderPath = chain.Path();
+    job.name = name;
+    job.file.emplace();
+    if (!chain.OpenFile(*job.file, name, linked)) {
+      job.file.reset();
+      job.match = kMatchUnreadable;
+    }
+    workers.Add();
+    return Report(false);
+  }
+
+  bool FolderSkipped(const fs::path& folder) {
+    if (!context.control.Continue() || !MakeRoom()) return false;
+    ScanWorkers::Job& job = workers.Next();
+    job.folder = true;
+    job.folderPath = folder.native();
+    job.file.reset();
+    workers.Add();
+    return Report(false);
+  }
+
+  // After the walk: the results still due.
+  void Finish() {
+    while (!workers.Empty())
+      if (!Report(true)) return;
+  }
+
+ private:
+  bool MakeRoom() {
+    while (workers.Full())
+      if (!Report(true)) return false;
+    return true;
+  }
+
+  // Reports the results that are done, oldest first; with `wait`, waits for
+  // the oldest. False once the run is stopped.
+  bool Report(bool wait) {
+    while (!workers.Empty()) {
+      if (!context.control.Continue()) return false;
+      ScanWorkers::Job& job = workers.Oldest();
+      if (!job.folder && !job.announced) {
+        reporter.Announce(job.folderPath, job.name.c_str());
+        job.announced = true;
+      }
+      if (!workers.OldestDone(wait)) return true;
+      wait = false;
+      if (job.match == kMatchStopped) return false;
+      if (job.folder)
+        reporter.FolderDone(fs::path(job.folderPath));
+      else
+        reporter.FileDone(job.folderPath, job.name.c_str(), job.match);
+      workers.Take();
+    }
     return true;
   }
 };
@@ -163,8 +256,18 @@ void CountFiles(ScanContext& context, const fs::path& folder) {
 }
 
 void ScanFolder(ScanContext& context, const fs::path& folder) {
+  if (context.jobs > 1) {
+    ScanWorkers workers(context.matcher, context.control.RunningFlag(), context.jobs - 1);
+    if (workers.Helpers() > 0) {
+      QueuedScanner scanner{context, workers};
+      if (Walker<QueuedScanner>(context.options, scanner).Run(folder)) scanner.Finish();
+      return;
+    }
+  }
   Scanner scanner{context};
   Walker<Scanner>(context.options, scanner).Run(folder);
 }
+
+int DefaultScanJobs() { return std::min(os::UsableProcessors(), kMaxDefaultScanJobs); }
 
 }  // namespace vsk

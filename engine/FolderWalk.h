@@ -65,7 +65,16 @@ struct ScanContext {
   ScanCounters& counters;
   IScanSink& sink;
   ISoundPlayer& sound;
+  // Threads that match files; above 1, jobs - 1 helpers match while the
+  // walk goes on, and rows, counters, progress and sounds come exactly as
+  // with one.
+  int jobs = 1;
 };
+
+// Scan threads by default: one per processor the process may use, at most
+// this many, as the reading of files gains little beyond.
+inline constexpr int kMaxDefaultScanJobs = 4;
+int DefaultScanJobs();
 
 // "*" and masks of up to two characters select every file; otherwise the
 // last (length - 2) characters of path and mask are compared ignoring case,

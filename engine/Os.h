@@ -125,5 +125,12 @@ std::wstring ComputerName();
 std::wstring UserName();
 // Milliseconds of a monotonic clock.
 uint64_t TickCount();
+// Processors this process may run on (its affinity, as taskset sets it);
+// at least 1.
+int UsableProcessors();
+// The calling thread's scheduling priority, to hand on to threads it starts
+// (Windows starts every thread at normal; POSIX threads inherit theirs).
+int CurrentThreadPriority();
+void SetCurrentThreadPriority(int priority);
 
 }  // namespace vsk::os

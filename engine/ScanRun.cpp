@@ -12,7 +12,7 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   // One matcher per run: the table cannot change while a run lasts.
   const SignatureMatcher matcher(context.table);
   ScanContext walk{options, context.table, matcher, context.control, counters, view,
-                   context.sound};
+                   context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs()};
 
   view.ShowStatusText(kPreparingStatus);
   counters.filesChecked = 0;

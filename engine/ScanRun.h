@@ -43,6 +43,8 @@ struct ScanRunContext {
   // The first walk only sizes the progress; a view that shows none skips it
   // (the range is then 0).
   bool countFiles = true;
+  // Scan threads; 0 for DefaultScanJobs().
+  int jobs = 0;
 };
 
 // Runs to the end, or until the control's running flag is cleared; a

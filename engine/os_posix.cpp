@@ -1,9 +1,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -264,6 +266,16 @@ uint64_t TickCount() {
   return static_cast<uint64_t>(
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+int UsableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
+}
+
+int CurrentThreadPriority() { return 0; }
+void SetCurrentThreadPriority(int) {}
 
 }  // namespace vsk::os
 

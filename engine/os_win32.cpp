@@ -198,6 +198,17 @@ std::wstring UserName() {
 
 uint64_t TickCount() { return GetTickCount64(); }
 
+int UsableProcessors() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0) return 1;
+  int count = 0;
+  for (; process; process &= process - 1) ++count;
+  return count;
+}
+
+int CurrentThreadPriority() { return GetThreadPriority(GetCurrentThread()); }
+void SetCurrentThreadPriority(int priority) { ::SetThreadPriority(GetCurrentThread(), priority); }
+
 }  // namespace vsk::os
 
 namespace vsk {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "cli/ConsoleText.h"
 #include "engine/Messages.h"
@@ -85,11 +87,15 @@ TEST_F(CliTest, ErrorsExitTwo) {
   EXPECT_EQ(RunScanner(dir.path(), "--db bad.vbf scan").code, 2);
   WriteBytes(dir / "empty.vbf", DatabaseImage({}));
   EXPECT_EQ(RunScanner(dir.path(), "--db empty.vbf scan").code, 2);
+  for (const char* jobs : {"0", "65", "x", "-1", "2x", "999999999999"})
+    EXPECT_NE(RunScanner(dir.path(), std::string("--jobs ") + jobs + " scan").err.find("после --jobs"),
+              std::string::npos) << jobs;
+  EXPECT_EQ(RunScanner(dir.path(), "scan --jobs").code, 2);
   const Result help = RunScanner(dir.path(), "--help");
   EXPECT_EQ(help.code, 0);
   for (const char* flag : {"--db", "--subdirs", "--mask", "--ok", "--report", "--append", "--overwrite",
-                           "--action", "--yes", "cure-or-move", "\\xNN", "\\t", "\\\\", "иначе 2",
-                           "--quarantine list", "--quarantine restore", "--quarantine purge"})
+                           "--action", "--yes", "--jobs", "cure-or-move", "\\xNN", "\\t", "\\\\",
+                           "иначе 2", "--quarantine list", "--quarantine restore", "--quarantine purge"})
     EXPECT_NE(help.out.find(flag), std::string::npos) << flag;
 }
 
@@ -182,6 +188,67 @@ TEST_F(CliTest, CleanRowsAreStreamedAndStillReachTheReport) {
   const size_t first = report.find(list) + list.size();
   EXPECT_EQ(report.substr(first, report.find("\r\nКонец списка.") - first), printed);
   EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 203);
+}
+
+// The output without the line of seconds.
+std::string Untimed(const std::string& out) {
+  const size_t time = out.find("Время проверки");
+  return time == std::string::npos ? out : out.substr(0, time);
+}
+
+TEST_F(CliTest, MoreJobsPrintTheSameRowsInTheSameOrder) {
+  for (int i = 0; i < 300; ++i)
+    WriteBytes(dir / "scan" / ("d" + std::to_string(i % 5)) / ("f" + std::to_string(i)),
+               i % 7 == 0 ? "..TEST-SIG.." : std::string(static_cast<size_t>(i) * 37, 'c'));
+  const Result one = RunScanner(dir.path(), "--subdirs --ok --jobs 1 scan");
+  EXPECT_EQ(one.code, 1);
+  EXPECT_NE(one.out.find("Вирусов обнаружено: 45\n"), std::string::npos) << one.out;
+  for (const char* jobs : {"2", "4"}) {
+    const Result more = RunScanner(dir.path(), std::string("--subdirs --ok --jobs ") + jobs + " scan");
+    EXPECT_EQ(more.code, 1);
+    EXPECT_EQ(Untimed(more.out), Untimed(one.out)) << jobs;
+  }
+}
+
+// Runs the scanner in `dir` on a terminal of its own; returns what the
+// terminal showed.
+std::string RunOnTerminal(const std::filesystem::path& dir, const std::vector<std::string>& args) {
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    std::vector<char*> argv{const_cast<char*>(VSK_SCANNER)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (::chdir(dir.c_str()) == 0) ::execv(VSK_SCANNER, argv.data());
+    ::_exit(127);
+  }
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<size_t>(n));
+  ::close(terminal);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return shown;
+}
+
+// Progress goes to a terminal, redrawn at most ten times a second: far
+// fewer times than there are files, and always cleared before a row.
+TEST_F(CliTest, ProgressOnATerminalIsPacedAndClearedBeforeEachRow) {
+  for (int i = 0; i < 1000; ++i) WriteBytes(dir / "scan" / "many" / ("c" + std::to_string(i)), "clean");
+  const std::string shown = RunOnTerminal(dir.path(), {"--subdirs", "scan"});
+  size_t draws = 0;
+  for (size_t at = 0; (at = shown.find("] scan/", at)) != std::string::npos; ++at) ++draws;
+  EXPECT_GE(draws, 1u) << shown;
+  EXPECT_LT(draws, 100u) << "a draw per file";
+  EXPECT_NE(shown.find("[0/1003] scan/"), std::string::npos) << "the first file is shown at once";
+  for (const char* row : {"scan/a.exe\tEvil", "scan/sub/b.com\tТест", "\r\nФайлов проверено: 1003"}) {
+    const size_t at = shown.find(row);
+    ASSERT_NE(at, std::string::npos) << row << shown;
+    const size_t draw = shown.rfind("] scan/", at);
+    if (draw != std::string::npos) {
+      EXPECT_NE(shown.find("\r\x1b[K", draw), std::string::npos) << row;
+    }
+  }
 }
 
 // The prefix that runs the scanner as the user "nobody" when the tests run

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <random>
 #include <thread>
 
 #include "engine/FolderWalk.h"
@@ -13,6 +15,7 @@
 #else
 #include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,16 +40,23 @@ class Recorder : public IScanSink, public ISoundPlayer {
   std::vector<Row> rows;
   std::vector<int> progress;
   std::vector<int> waves;
+  // Every call in order, as text.
+  std::vector<std::string> calls;
   std::function<void()> onRow;
   void InsertRow(int row, const fs::path& path, const std::wstring& result) override {
     EXPECT_EQ(row, static_cast<int>(rows.size()));
     rows.push_back({row, path, result});
+    calls.push_back("row " + std::to_string(row) + " " + ToUtf8(PathText(path)) + " " + ToUtf8(result));
     if (onRow) onRow();
   }
-  void SetProgress(int position) override { progress.push_back(position); }
-  void SetStatus(const fs::path&) override {}
+  void SetProgress(int position) override {
+    progress.push_back(position);
+    calls.push_back("progress " + std::to_string(position));
+  }
+  void SetStatus(const fs::path& path) override { calls.push_back("status " + ToUtf8(PathText(path))); }
   int PlayWave(int id, SoundMode) override {
     waves.push_back(id);
+    calls.push_back("wave " + std::to_string(id));
     return 1;
   }
   std::map<std::wstring, int> Results() const {
@@ -64,10 +74,11 @@ struct Scan {
   ScanCounters counters;
   Recorder rec;
   int counted = 0;
+  int jobs = 1;
 
   void Run(const fs::path& folder) {
     SignatureMatcher matcher(table);
-    ScanContext context{options, table, matcher, control, counters, rec, rec};
+    ScanContext context{options, table, matcher, control, counters, rec, rec, jobs};
     if (!control.IsRunning()) control.Start();
     CountFiles(context, folder);
     counted = counters.filesChecked;
@@ -203,40 +214,73 @@ TEST(ScanFolderTest, LinkedFoldersAreNotDescendedAndSpecialFilesSkipped) {
 }
 #endif
 
+// With helper threads, files past the stop may be matched already; their
+// rows never come.
 TEST(ScanFolderTest, StopEndsTheWalkAtTheNextFile) {
   TempDir dir;
-  for (int i = 0; i < 20; ++i) WriteBytes(dir / "sub" / ("v" + std::to_string(i)), "EVIL-SIGNATURE");
+  for (int i = 0; i < 60; ++i)
+    WriteBytes(dir / ("sub" + std::to_string(i % 3)) / ("v" + std::to_string(i)), "EVIL-SIGNATURE");
   WriteBytes(dir / "w", "EVIL-SIGNATURE");
-  Scan scan;
-  scan.options.SubDir = 1;
-  scan.rec.onRow = [&] {
-    if (scan.rec.rows.size() == 3) scan.control.Stop();
-  };
-  scan.Run(dir.path());
-  EXPECT_EQ(scan.rec.rows.size(), 3u);
-  EXPECT_EQ(scan.counters.filesChecked, 3);
-  EXPECT_EQ(scan.counted, 21);  // counting does not look at the flag
+  for (const int jobs : {1, 4}) {
+    SCOPED_TRACE(jobs);
+    Scan scan;
+    scan.jobs = jobs;
+    scan.options.SubDir = 1;
+    scan.rec.onRow = [&] {
+      if (scan.rec.rows.size() == 3) scan.control.Stop();
+    };
+    scan.Run(dir.path());
+    EXPECT_EQ(scan.rec.rows.size(), 3u);
+    EXPECT_EQ(scan.counters.filesChecked, 3);
+    EXPECT_EQ(scan.counters.virusesFound, 3);
+    EXPECT_EQ(scan.rec.progress, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(scan.counted, 61);  // counting does not look at the flag
+  }
+}
+
+TEST(ScanFolderTest, DefaultJobsFollowTheProcessorsThisProcessMayUse) {
+  EXPECT_GE(DefaultScanJobs(), 1);
+  EXPECT_LE(DefaultScanJobs(), kMaxDefaultScanJobs);
+#ifdef __linux__
+  // As under "taskset -c 1".
+  cpu_set_t saved;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof saved, &saved), 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    if (CPU_ISSET(cpu, &saved)) {
+      CPU_SET(cpu, &one);
+      break;
+    }
+  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  EXPECT_EQ(DefaultScanJobs(), 1);
+  ::sched_setaffinity(0, sizeof saved, &saved);
+#endif
 }
 
 TEST(ScanFolderTest, PauseHoldsTheWalkUntilResumed) {
   TempDir dir;
-  for (int i = 0; i < 5; ++i) WriteBytes(dir / ("v" + std::to_string(i)), "EVIL-SIGNATURE");
-  Scan scan;
-  std::atomic<bool> paused{false};
-  scan.rec.onRow = [&] {
-    if (scan.rec.rows.size() == 2) {
-      scan.control.Pause();
-      paused = true;
-    }
-  };
-  scan.control.Start();
-  std::thread worker([&] { scan.Run(dir.path()); });
-  while (!paused) std::this_thread::yield();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(scan.rec.rows.size(), 2u);
-  scan.control.Stop();  // the answer to "stop?" was yes
-  worker.join();
-  EXPECT_EQ(scan.rec.rows.size(), 2u);
+  for (int i = 0; i < 40; ++i) WriteBytes(dir / ("v" + std::to_string(i)), "EVIL-SIGNATURE");
+  for (const int jobs : {1, 4}) {
+    SCOPED_TRACE(jobs);
+    Scan scan;
+    scan.jobs = jobs;
+    std::atomic<bool> paused{false};
+    scan.rec.onRow = [&] {
+      if (scan.rec.rows.size() == 2) {
+        scan.control.Pause();
+        paused = true;
+      }
+    };
+    scan.control.Start();
+    std::thread worker([&] { scan.Run(dir.path()); });
+    while (!paused) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(scan.rec.rows.size(), 2u);
+    scan.control.Stop();  // the answer to "stop?" was yes
+    worker.join();
+    EXPECT_EQ(scan.rec.rows.size(), 2u);
+  }
 }
 
 TEST(ScanFolderTest, PathsPastTheOldLimitAreWalkedAndScanned) {
@@ -333,6 +377,83 @@ TEST(ScanFolderTest, AFolderThatCannotBeOpenedIsASkippedRowAndNoFile) {
   fs::permissions(dir / "locked", fs::perms::owner_all);
 }
 #endif
+
+// Every call a run makes on its sink, in order, and its counters.
+std::string Trace(const Scan& scan) {
+  std::string text;
+  for (const std::string& call : scan.rec.calls) text += call + "\n";
+  const ScanCounters& c = scan.counters;
+  return text + "checked " + std::to_string(c.filesChecked) + ", viruses " +
+         std::to_string(c.virusesFound) + ", skipped " + std::to_string(c.skipped) + ", next row " +
+         std::to_string(c.nextRow) + "\n";
+}
+
+// Clean and infected files of many sizes in nested folders; two files span
+// several pieces with a signature across the first two.
+void MakeMixedTree(const fs::path& root) {
+  std::mt19937 random(15);
+  const std::string signatures[] = {"EVIL-SIGNATURE", "\x01\x02\x03\x04"};
+  for (int i = 0; i < 300; ++i) {
+    fs::path folder = root / ("d" + std::to_string(i % 6));
+    if (i % 4 == 0) folder /= "inner";
+    const bool large = i % 37 == 0;
+    std::string bytes(large ? 2 * SignatureMatcher::kPieceSize + random() % 1000 : random() % 3000, 'x');
+    for (char& c : bytes) c = static_cast<char>('a' + random() % 26);
+    if (i % 5 == 0 && bytes.size() > 20) {
+      const std::string& sig = signatures[i % 2];
+      const size_t at = large ? SignatureMatcher::kPieceSize - 3 : random() % (bytes.size() - sig.size());
+      bytes.replace(at, sig.size(), sig);
+    }
+    WriteBytes(folder / ("f" + std::to_string(i) + ".bin"), bytes);
+  }
+}
+
+TEST(ScanFolderTest, HelperThreadsReportExactlyWhatOneThreadDoes) {
+  TempDir dir;
+  MakeMixedTree(dir.path());
+#ifdef _WIN32
+  std::vector<HANDLE> held;
+  for (const char* name : {"d1/f7.bin", "d2/inner/f8.bin", "d5/f11.bin"})
+    held.push_back(CreateFileW((dir / name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+#else
+  fs::create_symlink(dir / "gone", dir / "d1" / "broken.bin");
+  fs::permissions(dir / "d2" / "inner" / "f8.bin", fs::perms::none);
+  fs::permissions(dir / "d4" / "inner", fs::perms::none);
+  fs::permissions(dir / "d5", fs::perms::none);
+#endif
+  for (const int fileOk : {0, 1}) {
+    const auto run = [&](int jobs) {
+      Scan scan;
+      scan.jobs = jobs;
+      scan.options.SubDir = 1;
+      scan.options.FileOk = fileOk;
+      scan.Run(dir.path());
+      return Trace(scan);
+    };
+#ifdef _WIN32
+    const std::string one = run(1), four = run(4);
+#else
+    const std::string one = AsOrdinaryUser([&] { return run(1); });
+    const std::string four = AsOrdinaryUser([&] { return run(4); });
+#endif
+    EXPECT_EQ(one, four) << "clean rows " << fileOk;
+    EXPECT_NE(one.find(" Evil\n"), std::string::npos);
+    EXPECT_NE(one.find(" Вирус\n"), std::string::npos);
+#ifdef _WIN32
+    const std::string skipped = "skipped 3,";  // three files held open
+#else
+    const std::string skipped = "skipped 4,";  // a broken link, a locked file, two locked folders
+#endif
+    EXPECT_NE(one.find(skipped), std::string::npos) << one.substr(one.rfind("checked"));
+  }
+#ifdef _WIN32
+  for (HANDLE h : held) CloseHandle(h);
+#else
+  fs::permissions(dir / "d4" / "inner", fs::perms::owner_all);
+  fs::permissions(dir / "d5", fs::perms::owner_all);
+#endif
+}
 
 #ifdef __linux__
 TEST(ScanFolderTest, AFileWhoseReadFailsIsASkippedRow) {
