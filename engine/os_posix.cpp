@@ -125,11 +125,3 @@ uint64_t TickCount() {
 }
 
 }  // namespace vsk::os
-
-namespace vsk {
-
-std::unique_ptr<IProfile> MakeProgramProfile(const std::filesystem::path& iniName) {
-  return std::make_unique<IniProfile>(iniName);
-}
-
-}  // namespace vsk
