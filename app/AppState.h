@@ -1,10 +1,9 @@
 // What the program's windows share for the life of the process: the
-// settings record, the virus table, the running flag, the sound player and
-// the message sink, and the controls the main window publishes for the
-// scan worker.
+// settings record, the virus table and the running flag of a scan, and the
+// profile, sound player and message boxes they go through. The application
+// object owns one and gives it to the main window, which passes on to each
+// part what that part needs.
 #pragma once
-
-#include <cstdint>
 
 #include "engine/Messages.h"
 #include "engine/Options.h"
@@ -12,34 +11,26 @@
 #include "engine/Sound.h"
 #include "engine/VirusDatabase.h"
 
-#include <windows.h>
-
 namespace vsk {
 
-class CProgressCtrl;
-class CListCtrl;
-class CImageButton;
+struct AppState {
+  AppState(IProfile& profile, ISoundPlayer& sound, IMessageSink& messages)
+      : profile(profile), sound(sound), messages(messages) {}
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
 
-Options& TheOptions();
-VirusTable& TheVirusTable();
-ScanControl& TheScanControl();
-ISoundPlayer& TheSoundPlayer();
-// Replaces the wave player (tests record what is played); nullptr puts the
-// wave player back.
-void UseSoundPlayer(ISoundPlayer* player);
-// The engine's messages as message boxes with the application's caption.
-IMessageSink& TheMessageSink();
-
-// Published by the main window during its initialisation.
-struct MainWindowRefs {
-  HWND window = nullptr;
-  CProgressCtrl* progress = nullptr;
-  CListCtrl* results = nullptr;
-  CImageButton* scanButton = nullptr;
-  CImageButton* settingsButton = nullptr;
-  CImageButton* databaseButton = nullptr;
-  int32_t* fileIconIndex = nullptr;
+  IProfile& profile;
+  ISoundPlayer& sound;
+  IMessageSink& messages;
+  Options options = DefaultOptions();
+  VirusTable table;
+  ScanControl scan;
 };
-MainWindowRefs& ThePublishedMainWindow();
+
+// The engine's messages as message boxes with the application's caption.
+class CMessageBoxSink : public IMessageSink {
+ public:
+  void ShowMessage(const std::wstring& text) override;
+};
 
 }  // namespace vsk

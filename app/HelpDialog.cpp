@@ -16,8 +16,7 @@ BOOL CHelpDialog::OnInitDialog() {
 }
 
 void CHelpDialog::OnOK() {
-  if (m_profile.GetProfileInt(kOptionsSection, L"Sound", 1) != 0)
-    m_player.PlayWave(wave::kClick, SoundMode::Async);
+  if (ReadOption(m_profile, option::kSound) != 0) m_player.PlayWave(wave::kClick, SoundMode::Async);
   CDialog::OnOK();
 }
 

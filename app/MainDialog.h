@@ -1,47 +1,36 @@
 // The main window: a modal dialog with a cut outline, eight image buttons,
-// the results list, a progress bar and a status line.
+// the results list, a progress bar and a status line. It starts up, routes
+// every command, opens the other dialogs, shows the looks of a scan run and
+// exits; the run, the list, the outline and the tray icon are parts of
+// their own.
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <atomic>
-#include <cstdint>
-#include <functional>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "engine/Actions.h"
+#include "app/AppState.h"
+#include "app/ResultsList.h"
+#include "app/ScanSession.h"
+#include "app/TrayIcon.h"
+#include "controls/ImageButton.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
-#include "controls/ImageButton.h"
-#include "engine/ScanRun.h"
 
 namespace vsk {
 
 inline constexpr wchar_t kFinishScanFirst[] =
     L"Сначала завершите проверку.\nЭто можно сделать нажав на кнопку \"Остановить\"";
-inline constexpr wchar_t kShapeText[] = L"V i r e s k a n d";
-inline constexpr wchar_t kShapeFace[] = L"Vampire95";
-inline constexpr UINT kTrayMessage = 0x40A;
-inline constexpr UINT_PTR kIconTimer = 1;
 inline constexpr wchar_t kChooseFolderTitle[] = L"Выберите каталог для проверки";
 inline constexpr wchar_t kNoPathToScan[] = L"Выберите путь для проверки!";
-inline constexpr wchar_t kAskStopScan[] = L"Вы действительно хотите прервать проверку?";
-inline constexpr wchar_t kStopCaption[] = L"Сообщение";
-// Runs the std::function<void()> at lParam on the window's thread.
-inline constexpr UINT kCallOnWindowThread = WM_APP + 1;
+inline constexpr wchar_t kStoppingStatus[] = L"Проверка останавливается...";
+inline constexpr wchar_t kWaitForScanEnd[] = L"Дождитесь окончания проверки";
+inline constexpr UINT_PTR kIconTimer = 1;
 inline constexpr UINT kStartStartupScan = WM_APP + 2;
-// Applies what the scan worker has queued for the window.
-inline constexpr UINT kApplyScanUpdates = WM_APP + 3;
-
-class WindowScanView;
 
 class CMainDialog : public CDialog {
  public:
-  explicit CMainDialog(CWnd* parent = nullptr);
+  explicit CMainDialog(AppState& state, CWnd* parent = nullptr);
   ~CMainDialog() override;
 
   BOOL PreTranslateMessage(MSG* msg) override;
@@ -49,13 +38,11 @@ class CMainDialog : public CDialog {
   // A folder given on the command line: scanned as soon as the window is up.
   void SetStartupFolder(std::wstring folder) { m_startupFolder = std::move(folder); }
   // Starts a run over `folder` as if it had been chosen in the folder
-  // chooser, once the worker of a previous run has ended.
-  void StartScan(const std::wstring& folder);
-  // Clears the running flag and waits for the worker to end, serving its
-  // calls to the window meanwhile. Once the window is gone, the run ends
-  // with its walk (Escape closes the window even during a scan).
-  void FinishScanWorker();
-  HANDLE ScanThread() const { return m_scanThread; }
+  // chooser (once the worker of a previous run has ended).
+  void StartScan(const std::wstring& folder) { m_session.Start(folder); }
+  // Ends the run with the window: see CScanSession::Finish.
+  void FinishScanWorker() { m_session.Finish(); }
+  HANDLE ScanThread() const { return m_session.Thread(); }
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -71,59 +58,30 @@ class CMainDialog : public CDialog {
   LRESULT OnQueryDragIcon(WPARAM, LPARAM);
   LRESULT OnTrayNotify(WPARAM, LPARAM);
   void OnMinimize();
+  void OnRestoreFromTray();
   void OnSettings();
   void OnHelp();
   void OnAbout();
   void OnDatabase();
   void OnExit();
-  void OnRestoreFromTray();
   void OnScan();
-  void OnResultsRightClick(NMHDR* header, LRESULT* result);
-  void OnCureOrDelete();
-  void OnCureOrRename();
-  void OnCureOrMove();
-  void OnDeleteInfected();
-  void OnRenameInfected();
-  void OnMoveToQuarantine();
-  LRESULT OnCallOnWindowThread(WPARAM, LPARAM);
-  LRESULT OnApplyScanUpdates(WPARAM, LPARAM);
   LRESULT OnStartStartupScan(WPARAM, LPARAM);
+  void OnResultsRightClick(NMHDR* header, LRESULT* result);
+  void OnResultAction(UINT command);
+  LRESULT OnCallOnWindowThread(WPARAM, LPARAM l) { return m_session.OnCallOnWindowThread(l); }
+  LRESULT OnApplyScanUpdates(WPARAM, LPARAM) { return m_session.OnApplyUpdates(); }
+  LRESULT OnScanWorkerEnded(WPARAM w, LPARAM) { return m_session.OnWorkerEnded(w); }
 
  private:
-  void CutWindowShape();
+  void SetUpToolTips();
   void SetUpButtons();
-  void SetUpResultsList();
-  void AddTrayIcon();
-  void RemoveTrayIcon();
-  void CoverCaption();
-  friend class WindowScanView;
-  // The walk's rows, progress and current file, waiting for the window's
-  // thread; only the newest progress and file are kept.
-  struct ScanUpdates {
-    struct Row {
-      int row;
-      std::wstring object, result;
-      int icon;
-    };
-    std::vector<Row> rows;
-    std::optional<int> progress;
-    std::optional<std::wstring> status;
-    bool posted = false;
-  };
-  // From the worker: changes the queue and posts one message to apply it
-  // unless one is already on its way.
-  void QueueScanUpdate(const std::function<void(ScanUpdates&)>& change);
-  void ApplyScanUpdates();
-  void ShowScanningLook();
+  void ShowLook(ScanLook look);
   void ShowIdleLook();
-  void AskToStop();
-  void WaitForScanWorker();
-  void RunAction(void (*action)(ActionContext&, const CapturedRow&));
-  // From the worker: runs `fn` on the window's thread and returns after it.
-  void CallOnWindowThread(const std::function<void()>& fn);
-  static unsigned __stdcall ScanWorker(void* dialog);
-  static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  void ShowScanningLook();
+  // True, with the reason in the status line, while a worker lives.
+  bool RefusedUntilWorkerEnds(bool click);
 
+  AppState& m_state;
   CProgressCtrl m_progress;
   CImageButton m_scanButton;
   CImageButton m_settingsButton;
@@ -133,27 +91,18 @@ class CMainDialog : public CDialog {
   CImageButton m_exitButton;
   CImageButton m_exitSmallButton;
   CImageButton m_minimizeButton;
-  CListCtrl m_results;
+  CResultsList m_results{m_state};
   CImageList m_iconFrames;
   int m_frame = -1;
   int m_frameCount = 0;
   HICON m_currentIcon = nullptr;
   HACCEL m_accelerators = nullptr;
   CToolTipCtrl m_toolTips;
-  HANDLE m_scanThread = nullptr;
-  bool m_waitingForWorker = false;
-  // Set when the window has closed under a running scan.
-  std::atomic<bool> m_closed{false};
-  std::mutex m_updatesMutex;
-  ScanUpdates m_updates;
-  std::wstring m_scanFolder;
-  std::wstring m_startupFolder;
-  ScanCounters m_counters;
-  CapturedRow m_selected;
-  CImageList m_systemIcons;
   HICON m_bigIcon = nullptr;
-  NOTIFYICONDATAW m_trayIcon{};
-  int32_t m_fileIconIndex = 0;
+  CTrayIcon m_trayIcon;
+  std::wstring m_startupFolder;
+  // Last: its worker is done with the controls before they go.
+  CScanSession m_session;
 };
 
 }  // namespace vsk

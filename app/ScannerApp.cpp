@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
-#include "app/AppState.h"
 #include "app/MainDialog.h"
+#include "dialogs/DialogColor.h"
 #include "res/resource.h"
 
 namespace vsk {
@@ -51,11 +51,11 @@ BOOL CScannerApp::InitInstance() {
 
   // Missing file or a header that differs in any of its 104 bytes: one
   // message, then the process ends.
-  if (!CheckDatabaseHeader(TheMessageSink())) return FALSE;
+  if (!CheckDatabaseHeader(m_state.messages)) return FALSE;
 
-  SetDialogBkColor(RGB(42, 255, 202), RGB(0, 0, 0));
+  SetDialogBkColor(kDialogColor, RGB(0, 0, 0));
   {
-    CMainDialog dlg;
+    CMainDialog dlg(m_state);
     dlg.SetStartupFolder(StartupFolderArgument(::GetCommandLineW()));
     m_pMainWnd = &dlg;
     dlg.DoModal();

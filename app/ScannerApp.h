@@ -2,8 +2,12 @@
 // a modal dialog; no message loop of its own.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "app/AppProfile.h"
+#include "app/AppState.h"
+#include "app/Sounds.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
 
@@ -19,6 +23,12 @@ class CScannerApp : public CWinApp {
   CScannerApp() = default;
   // Always FALSE: the process ends when it returns.
   BOOL InitInstance() override;
+
+ private:
+  std::unique_ptr<IProfile> m_profile = MakeAppProfile(*this);
+  CWaveSoundPlayer m_sound;
+  CMessageBoxSink m_messages;
+  AppState m_state{*m_profile, m_sound, m_messages};
 };
 
 // The folder named by the first argument of `commandLine` as a full path,

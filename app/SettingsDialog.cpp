@@ -2,12 +2,12 @@
 
 #include <iterator>
 
+#include "dialogs/DialogColor.h"
 #include "res/resource.h"
 
 namespace vsk {
 namespace {
 
-constexpr COLORREF kSkin = RGB(42, 255, 202);
 constexpr int kIconSize = 48;
 
 // A group with no button checked leaves `value` as it was, so a stored
@@ -22,26 +22,22 @@ void DDX_RadioKeep(CDataExchange* dx, int id, int& value) {
   if (checked >= 0) value = checked;
 }
 
-int ReadInt(IProfile& profile, const wchar_t* key, int defaultValue) {
-  return profile.GetProfileInt(kOptionsSection, key, defaultValue);
-}
-
 }  // namespace
 
 CSettingsDialog::CSettingsDialog(IProfile& profile, ISoundPlayer& sound, CWnd* parent)
     : CDialog(IDD_SETTINGS_DIALOG, parent),
       m_profile(profile),
-      m_sound(ReadInt(profile, L"Sound", 1)),
-      m_minimizedInSystemTray(ReadInt(profile, L"MinimizedInSystemTray", 0)),
-      m_emergingHelp(ReadInt(profile, L"EmergingHelp", 1)),
-      m_fileOk(ReadInt(profile, L"FileOk", 0)),
-      m_report(ReadInt(profile, L"Report", 1)),
-      m_reportToFile(ReadInt(profile, L"ReportToFile", 0)),
-      m_textInButton(ReadInt(profile, L"TextInButton", 1)),
-      m_priority(ReadInt(profile, L"Priority", 2)),
-      m_subDir(ReadInt(profile, L"SubDir", 0)),
+      m_sound(ReadOption(profile, option::kSound)),
+      m_minimizedInSystemTray(ReadOption(profile, option::kMinimizedInSystemTray)),
+      m_emergingHelp(ReadOption(profile, option::kEmergingHelp)),
+      m_fileOk(ReadOption(profile, option::kFileOk)),
+      m_report(ReadOption(profile, option::kReport)),
+      m_reportToFile(ReadOption(profile, option::kReportToFile)),
+      m_textInButton(ReadOption(profile, option::kTextInButton)),
+      m_priority(ReadOption(profile, option::kPriority)),
+      m_subDir(ReadOption(profile, option::kSubDir)),
       // Any value but 0 means append, which is the second button.
-      m_reportFileMode(ReadInt(profile, L"ReportFileMode", 1) != 0 ? 1 : 0),
+      m_reportFileMode(ReadOption(profile, option::kReportFileMode) != 0 ? 1 : 0),
       m_player(sound) {}
 
 CSettingsDialog::~CSettingsDialog() = default;
@@ -89,18 +85,18 @@ BOOL CSettingsDialog::OnInitDialog() {
   m_reportFileNameEdit.EnableWindow(m_reportToFile != 0);
   // Setting the texts raises EN_CHANGE, which must not read the controls
   // back before both are filled.
-  m_reportFileNameEdit.SetWindowText(m_profile.GetProfileString(kOptionsSection, L"ReportFileName", L"Report.txt"));
+  m_reportFileNameEdit.SetWindowText(ReadOption(m_profile, option::kReportFileName));
   // The record holds no longer name; a stored one still shows whole.
   m_reportFileNameEdit.SendMessage(EM_LIMITTEXT, kMaxReportFileName);
-  SetDlgItemText(IDC_FILE_MASK, m_profile.GetProfileString(kOptionsSection, L"FileMask", L"*"));
+  SetDlgItemText(IDC_FILE_MASK, ReadOption(m_profile, option::kFileMask));
   m_exchanging = false;
 
   m_okButton.SetIcons(IDI_OK_HOT, IDI_OK, kIconSize, kIconSize);
   m_cancelButton.SetIcons(IDI_CANCEL_HOT, IDI_CANCEL, kIconSize, kIconSize);
   for (CImageButton* button : {&m_okButton, &m_cancelButton}) {
     button->SetDrawBorder(FALSE);
-    button->SetBackColorOut(kSkin, 1);
-    button->SetBackColorIn(kSkin, 1);
+    button->SetBackColorOut(kDialogColor, 1);
+    button->SetBackColorIn(kDialogColor, 1);
   }
   return TRUE;
 }
@@ -129,7 +125,7 @@ void CSettingsDialog::OnOK() {
 
 void CSettingsDialog::OnCancel() {
   // The stored key decides, whatever the check box now shows.
-  if (ReadInt(m_profile, L"Sound", 1) != 0) m_player.PlayWave(wave::kClick, SoundMode::Async);
+  if (ReadOption(m_profile, option::kSound) != 0) m_player.PlayWave(wave::kClick, SoundMode::Async);
   CDialog::OnCancel();
 }
 

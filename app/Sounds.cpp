@@ -2,7 +2,21 @@
 
 #include <mmsystem.h>
 
+#include "res/resource.h"
+
 namespace vsk {
+
+// The engine names the waves it asks for; these are the resources they are.
+static_assert(wave::kClick == IDR_WAVE_CLICK);
+static_assert(wave::kVirusFound == IDR_WAVE_VIRUS_FOUND);
+static_assert(wave::kCured == IDR_WAVE_CURED);
+static_assert(wave::kDeleted == IDR_WAVE_DELETED);
+static_assert(wave::kFailed == IDR_WAVE_FAILED);
+static_assert(wave::kScanEnded == IDR_WAVE_SCAN_ENDED);
+static_assert(wave::kMoved == IDR_WAVE_MOVED);
+static_assert(wave::kRenamed == IDR_WAVE_RENAMED);
+static_assert(wave::kWindowOpened == IDR_WAVE_OPENED);
+static_assert(wave::kClosing == IDR_WAVE_CLOSING);
 
 int PlayWave(int id, UINT flags) {
   HINSTANCE inst = ::GetModuleHandleW(nullptr);

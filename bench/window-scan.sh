@@ -25,16 +25,16 @@ build/native/tools/make-database "$work/signatures.txt" "$work/VirusBase.vbf" >/
 files=$(find "$work/tree" -type f | wc -l)
 mib=$(du -sm "$work/tree" | cut -f1)
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+. scripts/virtual-display.sh
+XVFB_PID=
+# Each step may find nothing left to stop; the next still runs.
 cleanup() {
-  WINEPREFIX=$bench/prefix wineserver -k 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  return 0
+  WINEPREFIX=$bench/prefix wineserver -k 2>/dev/null || true
+  [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
-export DISPLAY=$display WINEPREFIX=$bench/prefix WINEDEBUG=-all LOCPATH=$win/locale LC_ALL=ru_RU.UTF-8
+start_virtual_display 800x600x24
+export WINEPREFIX=$bench/prefix WINEDEBUG=-all LOCPATH=$win/locale LC_ALL=ru_RU.UTF-8
 cd "$work"
 wineboot -i >/dev/null 2>&1 || true
 now() { date +%s.%N; }
@@ -59,6 +59,7 @@ best_cli=$(awk -v a="$total_cli" -v b="$start_cli" 'BEGIN{print a - b}')
 
 # The window: from the main window's appearance (the scan starts with it)
 # to the report file, which is written last.
+report_complete() { grep -q "Конец" <(iconv -f cp1251 -t utf-8 report.txt 2>/dev/null); }
 best_win=""
 for _ in 1 2 3; do
   rm -f report.txt
@@ -66,9 +67,9 @@ for _ in 1 2 3; do
     >"$bench/prefix/drive_c/windows/Vireskand.INI"
   wine "$win/app/Vireskand.exe" tree >/dev/null 2>&1 &
   pid=$!
-  until xwininfo -name Vireskand >/dev/null 2>&1; do sleep 0.02; done
+  wait_for 60 "the main window" xwininfo -name Vireskand
   t0=$(now)
-  until [ -s report.txt ] && grep -q "Конец" <(iconv -f cp1251 -t utf-8 report.txt 2>/dev/null); do sleep 0.02; done
+  wait_for 1800 "the end of the report" report_complete
   t1=$(now)
   kill "$pid" 2>/dev/null || true
   wineserver -k 2>/dev/null || true

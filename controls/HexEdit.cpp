@@ -139,11 +139,10 @@ void CHexEdit::EnsureLayout() {
   SIZE zero{1, 1};
   {
     CClientDC dc(m_hWnd);
-    HGDIOBJ old = dc.SelectObject(m_font);
+    const CSelectedObject font(dc, m_font);
     INT w = 1;
     ::GetCharWidth32W(dc, L'0', L'0', &w);
     ::GetTextExtentPoint32W(dc, L"0", 1, &zero);
-    dc.SelectObject(old);
     charWidth = w;
   }
   // The horizontal bar comes first: showing it takes client height, and the
@@ -180,8 +179,8 @@ void CHexEdit::Draw(HDC target) {
   mem.CreateCompatibleDC(target);
   CBitmap bitmap;
   bitmap.CreateCompatibleBitmap(target, client.Width(), client.Height());
-  HGDIOBJ oldBitmap = mem.SelectObject(bitmap);
-  HGDIOBJ oldFont = mem.SelectObject(m_font);
+  const CSelectedObject selectedBitmap(mem, bitmap);
+  const CSelectedObject selectedFont(mem, m_font);
   mem.FillSolidRect(client, kWhite);
   mem.SetBkMode(OPAQUE);
 
@@ -193,8 +192,6 @@ void CHexEdit::Draw(HDC target) {
   }
 
   ::BitBlt(target, 0, 0, client.Width(), client.Height(), mem, 0, 0, SRCCOPY);
-  mem.SelectObject(oldFont);
-  mem.SelectObject(oldBitmap);
 }
 
 void CHexEdit::DrawRow(CDC& dc, int row, bool hexColumn) {

@@ -13,16 +13,6 @@ HICON LoadIconResource(int id) {
                                          0, LR_DEFAULTCOLOR));
 }
 
-// A move and two segments; LineTo leaves each end point unpainted.
-void Polyline3(CDC& dc, COLORREF color, CPoint a, CPoint b, CPoint c) {
-  CPen pen(PS_SOLID, 1, color);
-  HGDIOBJ old = dc.SelectObject(pen);
-  dc.MoveTo(a.x, a.y);
-  dc.LineTo(b.x, b.y);
-  dc.LineTo(c.x, c.y);
-  dc.SelectObject(old);
-}
-
 }  // namespace
 
 CImageButton::CImageButton() {
@@ -103,10 +93,10 @@ void CImageButton::DrawItem(DRAWITEMSTRUCT* dis) {
     if (m_drawBorder == 1 && (pressed || m_mouseOver == 1)) {
       const COLORREF topLeft = ::GetSysColor(pressed ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT);
       const COLORREF bottomRight = ::GetSysColor(pressed ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW);
-      Polyline3(dc, topLeft, {face.left, face.bottom - 1}, {face.left, face.top},
-                {face.right, face.top});
-      Polyline3(dc, bottomRight, {face.left, face.bottom - 1}, {face.right - 1, face.bottom - 1},
-                {face.right - 1, face.top - 1});
+      dc.StrokeLines(topLeft, {{face.left, face.bottom - 1}, {face.left, face.top},
+                               {face.right, face.top}});
+      dc.StrokeLines(bottomRight, {{face.left, face.bottom - 1}, {face.right - 1, face.bottom - 1},
+                                   {face.right - 1, face.top - 1}});
     }
 
     const std::wstring text = m_showText ? GetWindowText() : std::wstring();
@@ -119,14 +109,13 @@ void CImageButton::DrawItem(DRAWITEMSTRUCT* dis) {
     }
 
     if (!text.empty()) {
-      HGDIOBJ oldFont = dc.SelectObject(GetFont());
+      const CSelectedObject font(dc, GetFont());
       dc.SetTextColor(active ? m_textColorIn : m_textColorOut);
       dc.SetBkColor(active ? m_backColorIn : m_backColorOut);
       CRect measured(0, 0, 0, 0);
       dc.DrawText(text, &measured, DT_CALCRECT | DT_SINGLELINE);
       const CRect t = layout.CaptionRect(measured.Size());
       dc.DrawState(t.TopLeft(), t.Size(), text, disabled ? DSS_DISABLED : DSS_NORMAL);
-      dc.SelectObject(oldFont);
     }
   }
   target.Detach();

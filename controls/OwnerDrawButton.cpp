@@ -1,5 +1,7 @@
 #include "controls/OwnerDrawButton.h"
 
+#include "framework/Gdi.h"
+
 namespace vsk {
 namespace {
 
@@ -9,36 +11,22 @@ constexpr COLORREF kGrey = RGB(128, 128, 128);
 constexpr int kBevel = 2;
 constexpr UINT kLastFrame = 22;
 
-// LineTo leaves out the last point of each stroke.
-void Polyline3(HDC dc, int x0, int y0, int x1, int y1, int x2, int y2) {
-  ::MoveToEx(dc, x0, y0, nullptr);
-  ::LineTo(dc, x1, y1);
-  ::LineTo(dc, x2, y2);
-}
-
 }  // namespace
 
-void DrawBevel(HDC dc, int w, int h, bool pressed) {
-  HPEN first = ::CreatePen(PS_SOLID, 1, pressed ? kBlack : kWhite);
-  HGDIOBJ old = ::SelectObject(dc, first);
-  Polyline3(dc, 1, h - 1, 1, 1, w - 1, 1);
-  Polyline3(dc, 0, h - 1, 0, 0, w - 1, 0);
-
-  HPEN second = ::CreatePen(PS_SOLID, 1, pressed ? kWhite : kGrey);
-  ::SelectObject(dc, second);
-  ::DeleteObject(first);
-  Polyline3(dc, w - 1, 0, w - 1, h - 1, 0, h - 1);
-  Polyline3(dc, w - 2, 1, w - 2, h - 2, 0, h - 2);
-
-  HPEN third = ::CreatePen(PS_SOLID, 1, pressed ? kGrey : kBlack);
-  ::SelectObject(dc, third);
-  ::DeleteObject(second);
+void DrawBevel(HDC hdc, int w, int h, bool pressed) {
+  CDC dc;
+  dc.Attach(hdc);
+  const COLORREF first = pressed ? kBlack : kWhite;
+  dc.StrokeLines(first, {{1, h - 1}, {1, 1}, {w - 1, 1}});
+  dc.StrokeLines(first, {{0, h - 1}, {0, 0}, {w - 1, 0}});
+  const COLORREF second = pressed ? kWhite : kGrey;
+  dc.StrokeLines(second, {{w - 1, 0}, {w - 1, h - 1}, {0, h - 1}});
+  dc.StrokeLines(second, {{w - 2, 1}, {w - 2, h - 2}, {0, h - 2}});
   if (pressed)
-    Polyline3(dc, 1, h - 2, 1, 1, w - 2, 1);
+    dc.StrokeLines(kGrey, {{1, h - 2}, {1, 1}, {w - 2, 1}});
   else
-    Polyline3(dc, w - 1, 0, w - 1, h - 1, -1, h - 1);
-  ::SelectObject(dc, old);
-  ::DeleteObject(third);
+    dc.StrokeLines(kBlack, {{w - 1, 0}, {w - 1, h - 1}, {-1, h - 1}});
+  dc.Detach();
 }
 
 COwnerDrawButton::~COwnerDrawButton() {

@@ -1,12 +1,11 @@
 #include "dialogs/AboutDialog.h"
 
-#include "framework/App.h"
 #include "res/resource.h"
 
 namespace vsk {
 
-CAboutDialog::CAboutDialog(CWnd* parent, ISoundPlayer& sound)
-    : CDialog(IDD_ABOUTBOX, parent), m_sound(sound) {}
+CAboutDialog::CAboutDialog(CWnd* parent, IProfile& profile, ISoundPlayer& sound)
+    : CDialog(IDD_ABOUTBOX, parent), m_profile(profile), m_sound(sound) {}
 
 const MessageMap* CAboutDialog::GetMessageMap() const {
   // The mouse and timer messages are cracked by CWnd into the overrides.
@@ -63,9 +62,7 @@ void CAboutDialog::OnTimer(UINT_PTR id) {
 }
 
 void CAboutDialog::OnOK() {
-  CWinApp* app = AfxGetApp();
-  const int sound = app ? app->GetProfileInt(L"OPTIONS", L"Sound", 1) : 1;
-  if (sound != 0) m_sound.PlayWave(wave::kClick, SoundMode::Async);
+  if (ReadOption(m_profile, option::kSound) != 0) m_sound.PlayWave(wave::kClick, SoundMode::Async);
   CDialog::OnOK();
 }
 

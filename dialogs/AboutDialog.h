@@ -7,6 +7,7 @@
 #include "dialogs/DibSection.h"
 #include "framework/Dialog.h"
 #include "controls/HoverButton.h"
+#include "engine/Options.h"
 #include "engine/Sound.h"
 #include "dialogs/WaterEffect.h"
 
@@ -21,8 +22,9 @@ class CAboutDialog : public CDialog {
   static constexpr int kClickRadius = 50, kClickStrength = 500;
   static constexpr int kMoveRadius = 5, kMoveStrength = 50;
 
-  // `sound` plays the click wave on OK when the profile's Sound is on.
-  explicit CAboutDialog(CWnd* parent, ISoundPlayer& sound);
+  // `sound` plays the click wave on OK when the Sound key of `profile` is
+  // on at that moment.
+  CAboutDialog(CWnd* parent, IProfile& profile, ISoundPlayer& sound);
 
   const CWaterEffect& Water() const { return m_water; }
   const CDibSection& Picture() const { return m_picture; }
@@ -48,6 +50,7 @@ class CAboutDialog : public CDialog {
   CWaterEffect m_water;
   int m_pictureX = 0;
   int m_pictureY = 0;
+  IProfile& m_profile;
   ISoundPlayer& m_sound;
 };
 

@@ -4,13 +4,13 @@
 #include <iterator>
 #include <system_error>
 
+#include "dialogs/DialogColor.h"
 #include "engine/Text1251.h"
 #include "res/resource.h"
 
 namespace vsk {
 namespace {
 
-constexpr COLORREF kSkin = RGB(42, 255, 202);
 constexpr int kIconSize = 48;
 constexpr int kIconAbove = 1;
 
@@ -19,8 +19,8 @@ constexpr int kIconAbove = 1;
 CDatabaseDialog::CDatabaseDialog(IProfile& profile, ISoundPlayer& sound, IMessageSink& messages,
                                  std::filesystem::path database, CWnd* parent)
     : CDialog(IDD_DATABASE_DIALOG, parent),
-      m_sound(profile.GetProfileInt(kOptionsSection, L"Sound", 1)),
-      m_textInButton(profile.GetProfileInt(kOptionsSection, L"TextInButton", 1)),
+      m_sound(ReadOption(profile, option::kSound)),
+      m_textInButton(ReadOption(profile, option::kTextInButton)),
       m_player(sound),
       m_messages(messages),
       m_database(std::move(database)) {}
@@ -29,25 +29,11 @@ const MessageMap* CDatabaseDialog::GetMessageMap() const {
   static const MapEntry entries[] = {
       OnCommandEntry(IDC_ADD_RECORD, &CDatabaseDialog::OnAdd),
       OnCommandEntry(IDC_EXIT, &CDatabaseDialog::OnExit),
+      OnControlEntry(EN_UPDATE, IDC_SIGNATURE_LENGTH, &CDatabaseDialog::OnLengthUpdate),
+      OnControlEntry(EN_KILLFOCUS, IDC_SIGNATURE_LENGTH, &CDatabaseDialog::OnLengthKillFocus),
   };
   static const MessageMap map{CDialog::GetMessageMap(), entries, std::size(entries)};
   return &map;
-}
-
-BOOL CDatabaseDialog::OnCommand(WPARAM w, LPARAM l) {
-  if (LOWORD(w) == IDC_SIGNATURE_LENGTH) {
-    switch (HIWORD(w)) {
-      case EN_UPDATE:
-        OnLengthUpdate();
-        return TRUE;
-      case EN_KILLFOCUS:
-        OnLengthKillFocus();
-        return TRUE;
-      default:
-        break;
-    }
-  }
-  return CDialog::OnCommand(w, l);
 }
 
 void CDatabaseDialog::DoDataExchange(CDataExchange* dx) {
@@ -78,8 +64,8 @@ BOOL CDatabaseDialog::OnInitDialog() {
   m_exitButton.SetIcons(IDI_CANCEL_HOT, IDI_CANCEL, kIconSize, kIconSize);
   for (CImageButton* button : {&m_addButton, &m_exitButton}) {
     button->SetDrawBorder(FALSE);
-    button->SetBackColorIn(kSkin);
-    button->SetBackColorOut(kSkin);
+    button->SetBackColorIn(kDialogColor);
+    button->SetBackColorOut(kDialogColor);
     button->SetAlignment(kIconAbove);
     button->SetShowText(m_textInButton);
   }

@@ -42,8 +42,6 @@ class CDatabaseDialog : public CDialog {
   void OnCancel() override;
   void OnDestroy() override;
   const MessageMap* GetMessageMap() const override;
-  // The length box's notifications, which the map's entries do not carry.
-  BOOL OnCommand(WPARAM w, LPARAM l) override;
 
   void OnAdd();
   void OnExit();

@@ -45,8 +45,7 @@ CDibSection::~CDibSection() {
 }
 
 void CDibSection::Clear() {
-  if (m_hBitmap) ::DeleteObject(m_hBitmap);
-  m_hBitmap = nullptr;
+  m_bitmap.DeleteObject();
   m_bits = nullptr;
   std::memset(&m_info, 0, sizeof m_info);
   m_colorUsage = DIB_RGB_COLORS;
@@ -66,15 +65,12 @@ BOOL CDibSection::CreateFromInfo(const BITMAPINFO* info, const void* bits) {
     entries = info->bmiHeader.biClrUsed;
   std::memcpy(m_info.colors, info->bmiColors, entries * sizeof(RGBQUAD));
 
-  HDC screen = ::GetDC(nullptr);
-  if (!screen) {
-    Clear();
-    return FALSE;
+  {
+    const CClientDC screen(nullptr);
+    if (screen) m_bitmap.Attach(::CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&m_info),
+                                                   m_colorUsage, &m_bits, nullptr, 0));
   }
-  m_hBitmap = ::CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&m_info), m_colorUsage,
-                                 &m_bits, nullptr, 0);
-  ::ReleaseDC(nullptr, screen);
-  if (!m_hBitmap || !m_bits) {
+  if (!m_bitmap.GetSafeHandle() || !m_bits) {
     Clear();
     return FALSE;
   }
@@ -83,7 +79,7 @@ BOOL CDibSection::CreateFromInfo(const BITMAPINFO* info, const void* bits) {
   // system made, whatever the header claims.
   size_t count = DibImageBytes(ToDibHeader(info->bmiHeader));
   DIBSECTION ds{};
-  if (::GetObjectW(m_hBitmap, sizeof ds, &ds) == sizeof ds) {
+  if (::GetObjectW(m_bitmap, sizeof ds, &ds) == sizeof ds) {
     DibHeader made = ToDibHeader(ds.dsBmih);
     made.sizeImage = 0;
     const size_t room = DibImageBytes(made);
@@ -107,37 +103,27 @@ BOOL CDibSection::CreateFromPicture(const CPictureHolder& picture, int width, in
   BITMAPINFO render{};
   render.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* renderBits = nullptr;
-  HDC screen = ::GetDC(nullptr);
-  if (!screen) return FALSE;
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateDIBSection(screen, &render, DIB_RGB_COLORS, &renderBits, nullptr, 0);
-  ::ReleaseDC(nullptr, screen);
-  if (!memory || !bitmap) {
-    if (bitmap) ::DeleteObject(bitmap);
-    if (memory) ::DeleteDC(memory);
-    return FALSE;
+  CDC memory;
+  CBitmap bitmap;
+  {
+    const CClientDC screen(nullptr);
+    if (!screen || !memory.CreateCompatibleDC(screen)) return FALSE;
+    bitmap.Attach(::CreateDIBSection(screen, &render, DIB_RGB_COLORS, &renderBits, nullptr, 0));
   }
-  HGDIOBJ old = ::SelectObject(memory, bitmap);
-  const RECT rect{0, 0, width, height};
-  if (!picture.Render(memory, rect)) {
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    return FALSE;
-  }
-  ::GdiFlush();
-
+  if (!bitmap.GetSafeHandle()) return FALSE;
   // Screen row i of the picture into memory row i, as COLORREFs swapped to
   // DIB pixels.
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int i = 0; i < height; ++i)
-    for (int j = 0; j < width; ++j)
-      pixels[static_cast<size_t>(i) * width + j] = ::GetPixel(memory, j, i);
+  {
+    const CSelectedObject selected(memory, bitmap);
+    const RECT rect{0, 0, width, height};
+    if (!picture.Render(memory, rect)) return FALSE;
+    ::GdiFlush();
+    for (int i = 0; i < height; ++i)
+      for (int j = 0; j < width; ++j)
+        pixels[static_cast<size_t>(i) * width + j] = ::GetPixel(memory, j, i);
+  }
   PictureToDibBits(pixels.data(), width, height, pixels.data());
-
-  ::SelectObject(memory, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
 
   const DibHeader header = PictureHeader(width, height);
   BITMAPINFO info{};
@@ -149,23 +135,18 @@ BOOL CDibSection::CreateFromPicture(const CPictureHolder& picture, int width, in
 
 BOOL CDibSection::CreatePaletteFromDib() {
   m_palette.DeleteObject();
-  if (!m_hBitmap) return FALSE;
+  if (IsEmpty()) return FALSE;
   std::vector<PaletteColor> colors;
   if (m_colorCount == 0) {
     colors = DibPalette(0, nullptr, 0);
   } else {
     std::vector<DibQuad> table(static_cast<size_t>(m_colorCount));
     int read = 0;
-    if (HDC screen = ::GetDC(nullptr)) {
-      HDC memory = ::CreateCompatibleDC(screen);
-      ::ReleaseDC(nullptr, screen);
-      if (memory) {
-        HGDIOBJ old = ::SelectObject(memory, m_hBitmap);
-        read = static_cast<int>(::GetDIBColorTable(memory, 0, static_cast<UINT>(m_colorCount),
-                                                   reinterpret_cast<RGBQUAD*>(table.data())));
-        ::SelectObject(memory, old);
-        ::DeleteDC(memory);
-      }
+    CDC memory;
+    if (memory.CreateCompatibleDC(CClientDC(nullptr))) {
+      const CSelectedObject selected(memory, m_bitmap);
+      read = static_cast<int>(::GetDIBColorTable(memory, 0, static_cast<UINT>(m_colorCount),
+                                                 reinterpret_cast<RGBQUAD*>(table.data())));
     }
     colors = DibPalette(m_colorCount, table.data(), read);
   }
@@ -174,7 +155,7 @@ BOOL CDibSection::CreatePaletteFromDib() {
 }
 
 int CDibSection::Draw(CDC& dc, int x, int y, BOOL forceBackground) {
-  if (!m_hBitmap) return 0;
+  if (IsEmpty()) return 0;
   HPALETTE oldPalette = nullptr;
   if (m_palette.GetSafeHandle() && (::GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE)) {
     oldPalette = ::SelectPalette(dc, m_palette, forceBackground);

@@ -34,8 +34,8 @@ class CDibSection {
   // the scan-line count drawn, 0 when the object is empty.
   int Draw(CDC& dc, int x, int y, BOOL forceBackground);
 
-  bool IsEmpty() const { return m_hBitmap == nullptr; }
-  HBITMAP GetBitmap() const { return m_hBitmap; }
+  bool IsEmpty() const { return m_bitmap.GetSafeHandle() == nullptr; }
+  HBITMAP GetBitmap() const { return m_bitmap; }
   uint32_t* GetBits() const { return static_cast<uint32_t*>(m_bits); }
   const BITMAPINFOHEADER& GetHeader() const { return m_info.header; }
   int Width() const { return m_info.header.biWidth; }
@@ -49,7 +49,7 @@ class CDibSection {
     RGBQUAD colors[256];
   };
 
-  HBITMAP m_hBitmap = nullptr;
+  CBitmap m_bitmap;
   Info m_info{};
   void* m_bits = nullptr;
   UINT m_colorUsage = DIB_RGB_COLORS;

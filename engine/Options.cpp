@@ -9,9 +9,6 @@
 namespace vsk {
 namespace {
 
-constexpr wchar_t kDefaultReportName[] = L"Report.txt";
-constexpr wchar_t kDefaultMask[] = L"*";
-
 wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + 32 : c; }
 
 bool SameKey(std::wstring_view a, std::wstring_view b) {
@@ -168,54 +165,63 @@ bool IniProfile::WriteProfileString(const std::wstring& section, const std::wstr
 }
 
 Options DefaultOptions() {
+  using namespace option;
   Options o;
-  o.Priority = 2;
-  o.MinimizedInSystemTray = 0;
-  o.TextInButton = 1;
-  o.Sound = 1;
-  o.EmergingHelp = 1;
-  o.FileOk = 0;
-  o.Report = 1;
-  o.ReportToFile = 0;
-  o.ReportFileName = kDefaultReportName;
-  o.FileMask = kDefaultMask;
-  o.SubDir = 0;
-  o.ReportFileMode = 1;
+  o.Priority = kPriority.defaultValue;
+  o.MinimizedInSystemTray = kMinimizedInSystemTray.defaultValue;
+  o.TextInButton = kTextInButton.defaultValue;
+  o.Sound = kSound.defaultValue;
+  o.EmergingHelp = kEmergingHelp.defaultValue;
+  o.FileOk = kFileOk.defaultValue;
+  o.Report = kReport.defaultValue;
+  o.ReportToFile = kReportToFile.defaultValue;
+  o.ReportFileName = kReportFileName.defaultValue;
+  o.FileMask = kFileMask.defaultValue;
+  o.SubDir = kSubDir.defaultValue;
+  o.ReportFileMode = kReportFileMode.defaultValue;
   return o;
 }
 
+int32_t ReadOption(IProfile& profile, const OptionKey<int32_t>& key) {
+  return profile.GetProfileInt(kOptionsSection, key.name, key.defaultValue);
+}
+
+std::wstring ReadOption(IProfile& profile, const OptionKey<const wchar_t*>& key) {
+  return profile.GetProfileString(kOptionsSection, key.name, key.defaultValue);
+}
+
 void LoadOptions(Options& o, IProfile& p) {
-  const Options d = DefaultOptions();
-  const std::wstring s = kOptionsSection;
-  o.Priority = p.GetProfileInt(s, L"Priority", d.Priority);
-  o.MinimizedInSystemTray = p.GetProfileInt(s, L"MinimizedInSystemTray", d.MinimizedInSystemTray);
-  o.TextInButton = p.GetProfileInt(s, L"TextInButton", d.TextInButton);
-  o.Sound = p.GetProfileInt(s, L"Sound", d.Sound);
-  o.EmergingHelp = p.GetProfileInt(s, L"EmergingHelp", d.EmergingHelp);
-  o.FileOk = p.GetProfileInt(s, L"FileOk", d.FileOk);
-  o.Report = p.GetProfileInt(s, L"Report", d.Report);
-  o.ReportToFile = p.GetProfileInt(s, L"ReportToFile", d.ReportToFile);
-  o.ReportFileName = p.GetProfileString(s, L"ReportFileName", d.ReportFileName);
-  if (o.ReportFileName.size() > kMaxReportFileName) o.ReportFileName = d.ReportFileName;
-  o.FileMask = p.GetProfileString(s, L"FileMask", d.FileMask);
-  o.SubDir = p.GetProfileInt(s, L"SubDir", d.SubDir);
-  o.ReportFileMode = p.GetProfileInt(s, L"ReportFileMode", d.ReportFileMode);
+  using namespace option;
+  o.Priority = ReadOption(p, kPriority);
+  o.MinimizedInSystemTray = ReadOption(p, kMinimizedInSystemTray);
+  o.TextInButton = ReadOption(p, kTextInButton);
+  o.Sound = ReadOption(p, kSound);
+  o.EmergingHelp = ReadOption(p, kEmergingHelp);
+  o.FileOk = ReadOption(p, kFileOk);
+  o.Report = ReadOption(p, kReport);
+  o.ReportToFile = ReadOption(p, kReportToFile);
+  o.ReportFileName = ReadOption(p, kReportFileName);
+  if (o.ReportFileName.size() > kMaxReportFileName) o.ReportFileName = kReportFileName.defaultValue;
+  o.FileMask = ReadOption(p, kFileMask);
+  o.SubDir = ReadOption(p, kSubDir);
+  o.ReportFileMode = ReadOption(p, kReportFileMode);
 }
 
 void SaveOptions(const Options& o, IProfile& p) {
+  using namespace option;
   const std::wstring s = kOptionsSection;
-  p.WriteProfileInt(s, L"Priority", o.Priority);
-  p.WriteProfileInt(s, L"FileOk", o.FileOk);
-  p.WriteProfileInt(s, L"Report", o.Report);
-  p.WriteProfileInt(s, L"ReportToFile", o.ReportToFile);
-  p.WriteProfileString(s, L"ReportFileName", o.ReportFileName);
-  p.WriteProfileInt(s, L"MinimizedInSystemTray", o.MinimizedInSystemTray);
-  p.WriteProfileInt(s, L"TextInButton", o.TextInButton);
-  p.WriteProfileInt(s, L"Sound", o.Sound);
-  p.WriteProfileInt(s, L"EmergingHelp", o.EmergingHelp);
-  p.WriteProfileString(s, L"FileMask", o.FileMask);
-  p.WriteProfileInt(s, L"SubDir", o.SubDir);
-  p.WriteProfileInt(s, L"ReportFileMode", o.ReportFileMode);
+  p.WriteProfileInt(s, kPriority.name, o.Priority);
+  p.WriteProfileInt(s, kFileOk.name, o.FileOk);
+  p.WriteProfileInt(s, kReport.name, o.Report);
+  p.WriteProfileInt(s, kReportToFile.name, o.ReportToFile);
+  p.WriteProfileString(s, kReportFileName.name, o.ReportFileName);
+  p.WriteProfileInt(s, kMinimizedInSystemTray.name, o.MinimizedInSystemTray);
+  p.WriteProfileInt(s, kTextInButton.name, o.TextInButton);
+  p.WriteProfileInt(s, kSound.name, o.Sound);
+  p.WriteProfileInt(s, kEmergingHelp.name, o.EmergingHelp);
+  p.WriteProfileString(s, kFileMask.name, o.FileMask);
+  p.WriteProfileInt(s, kSubDir.name, o.SubDir);
+  p.WriteProfileInt(s, kReportFileMode.name, o.ReportFileMode);
 }
 
 }  // namespace vsk

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace vsk {
@@ -11,6 +10,28 @@ namespace vsk {
 inline constexpr wchar_t kOptionsSection[] = L"OPTIONS";
 // Room of the report name in the settings record: 259 characters.
 inline constexpr size_t kMaxReportFileName = 259;
+
+// A key of section "OPTIONS" with the value a missing key reads as.
+template <class T>
+struct OptionKey {
+  const wchar_t* name;
+  T defaultValue;
+};
+
+namespace option {
+inline constexpr OptionKey<int32_t> kPriority{L"Priority", 2};
+inline constexpr OptionKey<int32_t> kMinimizedInSystemTray{L"MinimizedInSystemTray", 0};
+inline constexpr OptionKey<int32_t> kTextInButton{L"TextInButton", 1};
+inline constexpr OptionKey<int32_t> kSound{L"Sound", 1};
+inline constexpr OptionKey<int32_t> kEmergingHelp{L"EmergingHelp", 1};
+inline constexpr OptionKey<int32_t> kFileOk{L"FileOk", 0};
+inline constexpr OptionKey<int32_t> kReport{L"Report", 1};
+inline constexpr OptionKey<int32_t> kReportToFile{L"ReportToFile", 0};
+inline constexpr OptionKey<const wchar_t*> kReportFileName{L"ReportFileName", L"Report.txt"};
+inline constexpr OptionKey<const wchar_t*> kFileMask{L"FileMask", L"*"};
+inline constexpr OptionKey<int32_t> kSubDir{L"SubDir", 0};
+inline constexpr OptionKey<int32_t> kReportFileMode{L"ReportFileMode", 1};
+}  // namespace option
 
 struct Options {
   int32_t Priority = 0;
@@ -42,6 +63,11 @@ class IProfile {
                                   const std::wstring& value) = 0;
 };
 
+// One key read from section "OPTIONS", its default when missing. Everything
+// that reads a setting from the profile reads it this way.
+int32_t ReadOption(IProfile& profile, const OptionKey<int32_t>& key);
+std::wstring ReadOption(IProfile& profile, const OptionKey<const wchar_t*>& key);
+
 // Reads the twelve keys with their defaults; writes nothing. A stored report
 // name longer than 259 characters is refused in favour of the default, so a
 // cut name never points the report at some other file.
@@ -69,11 +95,6 @@ class IniProfile : public IProfile {
  private:
   std::filesystem::path file_;
 };
-
-// The program's own profile: on Windows the private profile file `iniName`
-// through GetPrivateProfile*W (created with a UTF-16 byte-order mark so that
-// Russian values survive any code page); elsewhere an IniProfile.
-std::unique_ptr<IProfile> MakeProgramProfile(const std::filesystem::path& iniName);
 
 // The leading integer of a profile value as the profile service reads it:
 // optional blanks and sign, then digits; no digits reads as 0.

@@ -278,11 +278,3 @@ int CurrentThreadPriority() { return 0; }
 void SetCurrentThreadPriority(int) {}
 
 }  // namespace vsk::os
-
-namespace vsk {
-
-std::unique_ptr<IProfile> MakeProgramProfile(const std::filesystem::path& iniName) {
-  return std::make_unique<IniProfile>(iniName);
-}
-
-}  // namespace vsk

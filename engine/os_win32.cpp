@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "engine/Options.h"
 #include "engine/Os.h"
 
 namespace vsk::os {
@@ -210,64 +209,3 @@ int CurrentThreadPriority() { return GetThreadPriority(GetCurrentThread()); }
 void SetCurrentThreadPriority(int priority) { ::SetThreadPriority(GetCurrentThread(), priority); }
 
 }  // namespace vsk::os
-
-namespace vsk {
-namespace {
-
-class PrivateProfile : public IProfile {
- public:
-  explicit PrivateProfile(std::wstring file) : file_(std::move(file)) {}
-
-  int GetProfileInt(const std::wstring& section, const std::wstring& key,
-                    int defaultValue) override {
-    return static_cast<int>(
-        GetPrivateProfileIntW(section.c_str(), key.c_str(), defaultValue, file_.c_str()));
-  }
-  std::wstring GetProfileString(const std::wstring& section, const std::wstring& key,
-                                const std::wstring& defaultValue) override {
-    std::wstring buffer(4096, L'\0');
-    const DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue.c_str(),
-                                             buffer.data(), static_cast<DWORD>(buffer.size()),
-                                             file_.c_str());
-    buffer.resize(n);
-    return buffer;
-  }
-  bool WriteProfileInt(const std::wstring& section, const std::wstring& key, int value) override {
-    return WriteProfileString(section, key, std::to_wstring(value));
-  }
-  bool WriteProfileString(const std::wstring& section, const std::wstring& key,
-                          const std::wstring& value) override {
-    CreateWithByteOrderMark();
-    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
-                                      file_.c_str()) != FALSE;
-  }
-
- private:
-  // A new profile is written in the ANSI code page unless the file already
-  // starts with a UTF-16LE byte-order mark.
-  void CreateWithByteOrderMark() {
-    std::wstring path = file_;
-    if (path.find_first_of(L"\\/:") == std::wstring::npos) {
-      wchar_t windows[MAX_PATH] = {};
-      GetWindowsDirectoryW(windows, MAX_PATH);
-      path = std::wstring(windows) + L"\\" + path;
-    }
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    const unsigned char bom[2] = {0xFF, 0xFE};
-    DWORD written = 0;
-    WriteFile(h, bom, 2, &written, nullptr);
-    CloseHandle(h);
-  }
-
-  std::wstring file_;
-};
-
-}  // namespace
-
-std::unique_ptr<IProfile> MakeProgramProfile(const std::filesystem::path& iniName) {
-  return std::make_unique<PrivateProfile>(iniName.native());
-}
-
-}  // namespace vsk

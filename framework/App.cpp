@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "framework/Gdi.h"
 #include "framework/Wnd.h"
 
 namespace vsk {
@@ -10,7 +11,7 @@ namespace {
 CWinApp* g_app = nullptr;
 
 struct Background {
-  HBRUSH brush = nullptr;
+  CBrush brush;
   COLORREF text = 0;
   COLORREF color = 0;
 } g_background;
@@ -18,17 +19,18 @@ struct Background {
 }  // namespace
 
 void DialogBackground::Set(COLORREF background, COLORREF text) {
-  if (g_background.brush) ::DeleteObject(g_background.brush);
-  g_background = {::CreateSolidBrush(background), text, background};
+  g_background.brush.Attach(::CreateSolidBrush(background));
+  g_background.text = text;
+  g_background.color = background;
 }
 
 void DialogBackground::Clear() {
-  if (g_background.brush) ::DeleteObject(g_background.brush);
-  g_background = {};
+  g_background.brush.DeleteObject();
+  g_background.text = g_background.color = 0;
 }
 
 HBRUSH DialogBackground::Apply(HDC dc) {
-  if (!g_background.brush) return nullptr;
+  if (!g_background.brush.GetSafeHandle()) return nullptr;
   ::SetTextColor(dc, g_background.text);
   ::SetBkColor(dc, g_background.color);
   return g_background.brush;
@@ -68,27 +70,49 @@ int CWinApp::Run() {
   return ExitInstance();
 }
 
-IProfile& CWinApp::Profile() {
-  if (!m_profile) m_profile = MakeProgramProfile(m_pszProfileName);
-  return *m_profile;
-}
-
 int CWinApp::GetProfileInt(const std::wstring& section, const std::wstring& key, int defaultValue) {
-  return Profile().GetProfileInt(section, key, defaultValue);
+  return static_cast<int>(::GetPrivateProfileIntW(section.c_str(), key.c_str(), defaultValue,
+                                                  m_pszProfileName.c_str()));
 }
 
 std::wstring CWinApp::GetProfileString(const std::wstring& section, const std::wstring& key,
                                        const std::wstring& defaultValue) {
-  return Profile().GetProfileString(section, key, defaultValue);
+  std::wstring buffer(4096, L'\0');
+  const DWORD n = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue.c_str(),
+                                             buffer.data(), static_cast<DWORD>(buffer.size()),
+                                             m_pszProfileName.c_str());
+  buffer.resize(n);
+  return buffer;
 }
 
 BOOL CWinApp::WriteProfileInt(const std::wstring& section, const std::wstring& key, int value) {
-  return Profile().WriteProfileInt(section, key, value);
+  return WriteProfileString(section, key, std::to_wstring(value));
 }
 
 BOOL CWinApp::WriteProfileString(const std::wstring& section, const std::wstring& key,
                                  const std::wstring& value) {
-  return Profile().WriteProfileString(section, key, value);
+  CreateProfileWithByteOrderMark();
+  return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
+                                      m_pszProfileName.c_str());
+}
+
+// The system writes a new profile in the ANSI code page unless the file
+// already starts with a UTF-16LE byte-order mark.
+void CWinApp::CreateProfileWithByteOrderMark() const {
+  std::wstring path = m_pszProfileName;
+  // A bare name lives in the Windows folder.
+  if (path.find_first_of(L"\\/:") == std::wstring::npos) {
+    wchar_t windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(windows, MAX_PATH);
+    path = std::wstring(windows) + L"\\" + path;
+  }
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  const unsigned char bom[2] = {0xFF, 0xFE};
+  DWORD written = 0;
+  ::WriteFile(h, bom, 2, &written, nullptr);
+  ::CloseHandle(h);
 }
 
 void CWinApp::SetDialogBkColor(COLORREF background, COLORREF text) {

@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
-#include "engine/Options.h"
+// <windows.h> maps these names to its win.ini functions; CWinApp's profile
+// operations keep their own.
+#undef GetProfileInt
+#undef GetProfileString
+#undef WriteProfileString
 
 namespace vsk {
 
@@ -26,13 +29,15 @@ class CWinApp {
   virtual int Run();
   virtual int ExitInstance() { return 0; }
 
+  // The private profile file m_pszProfileName: a missing file, section or
+  // key gives the default; integers are decimal text. A new file starts
+  // with a UTF-16 byte-order mark, so that any text survives any code page.
   int GetProfileInt(const std::wstring& section, const std::wstring& key, int defaultValue);
   std::wstring GetProfileString(const std::wstring& section, const std::wstring& key,
                                 const std::wstring& defaultValue = L"");
   BOOL WriteProfileInt(const std::wstring& section, const std::wstring& key, int value);
   BOOL WriteProfileString(const std::wstring& section, const std::wstring& key,
                           const std::wstring& value);
-  IProfile& Profile();
 
   // Every dialog of the process and its static and button controls are
   // painted on `background` with `text` from here on.
@@ -50,7 +55,7 @@ class CWinApp {
   void InitNames(HINSTANCE instance);
 
  private:
-  std::unique_ptr<IProfile> m_profile;
+  void CreateProfileWithByteOrderMark() const;
 };
 
 CWinApp* AfxGetApp();

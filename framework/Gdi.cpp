@@ -18,14 +18,15 @@ BOOL CBitmap::CreateCompatibleBitmap(HDC dc, int width, int height) {
 
 BOOL CFont::CreatePointFont(int pointSize10, const wchar_t* face) {
   LOGFONTW lf{};
-  HDC screen = ::GetDC(nullptr);
-  // Tenths of a point to logical units: the height of the em, negative.
-  POINT pt{0, ::MulDiv(::GetDeviceCaps(screen, LOGPIXELSY), pointSize10, 720)};
-  ::DPtoLP(screen, &pt, 1);
-  POINT origin{0, 0};
-  ::DPtoLP(screen, &origin, 1);
-  ::ReleaseDC(nullptr, screen);
-  lf.lfHeight = -std::abs(static_cast<int>(pt.y - origin.y));
+  {
+    CClientDC screen(nullptr);
+    // Tenths of a point to logical units: the height of the em, negative.
+    POINT pt{0, ::MulDiv(::GetDeviceCaps(screen, LOGPIXELSY), pointSize10, 720)};
+    ::DPtoLP(screen, &pt, 1);
+    POINT origin{0, 0};
+    ::DPtoLP(screen, &origin, 1);
+    lf.lfHeight = -std::abs(static_cast<int>(pt.y - origin.y));
+  }
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
   Attach(::CreateFontIndirectW(&lf));
@@ -48,6 +49,19 @@ BOOL CDC::CreateCompatibleDC(HDC dc) {
   m_hDC = ::CreateCompatibleDC(dc);
   m_owned = m_hDC != nullptr;
   return m_owned;
+}
+
+void CDC::StrokeLines(COLORREF color, std::initializer_list<CPoint> points) {
+  CPen pen(PS_SOLID, 1, color);
+  const CSelectedObject selected(m_hDC, pen);
+  bool first = true;
+  for (const CPoint& p : points) {
+    if (first)
+      MoveTo(p.x, p.y);
+    else
+      LineTo(p.x, p.y);
+    first = false;
+  }
 }
 
 void CDC::FillSolidRect(const CRect& r, COLORREF c) {
@@ -92,6 +106,11 @@ CPaintDC::~CPaintDC() { ::EndPaint(m_wnd, &m_ps); }
 
 CClientDC::CClientDC(HWND wnd) : m_wnd(wnd) { m_hDC = ::GetDC(wnd); }
 CClientDC::~CClientDC() { ::ReleaseDC(m_wnd, m_hDC); }
+
+CWindowDC::CWindowDC(HWND wnd) : m_wnd(wnd) { m_hDC = ::GetWindowDC(wnd); }
+CWindowDC::~CWindowDC() {
+  if (m_hDC) ::ReleaseDC(m_wnd, m_hDC);
+}
 
 COffscreenDC::COffscreenDC(CDC& target) : m_target(target) {
   target.GetClipBox(&m_rect);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "framework/Geometry.h"
@@ -57,6 +58,7 @@ class CPen : public CGdiObject<HPEN> {
 
 class CBrush : public CGdiObject<HBRUSH> {
  public:
+  CBrush() = default;
   explicit CBrush(COLORREF color) : CGdiObject(::CreateSolidBrush(color)) {}
 };
 
@@ -92,6 +94,9 @@ class CDC {
   int SetBkMode(int mode) { return ::SetBkMode(m_hDC, mode); }
   BOOL MoveTo(int x, int y) { return ::MoveToEx(m_hDC, x, y, nullptr); }
   BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
+  // Solid one-pixel lines of `color` from point to point; as with LineTo
+  // the last point is left unpainted. The DC's pen is restored afterwards.
+  void StrokeLines(COLORREF color, std::initializer_list<CPoint> points);
   void FillSolidRect(const CRect& r, COLORREF c);
   BOOL TextOut(int x, int y, const std::wstring& text) {
     return ::TextOutW(m_hDC, x, y, text.c_str(), static_cast<int>(text.size()));
@@ -123,6 +128,7 @@ class CPaintDC : public CDC {
   HWND m_wnd;
 };
 
+// A null window gives the screen's DC.
 class CClientDC : public CDC {
  public:
   explicit CClientDC(HWND wnd);
@@ -130,6 +136,32 @@ class CClientDC : public CDC {
 
  private:
   HWND m_wnd;
+};
+
+// The whole window, caption and frame included.
+class CWindowDC : public CDC {
+ public:
+  explicit CWindowDC(HWND wnd);
+  ~CWindowDC() override;
+
+ private:
+  HWND m_wnd;
+};
+
+// Selects `object` into `dc` for its own lifetime and then puts back what
+// the DC held before, so that nothing is deleted while still selected.
+class CSelectedObject {
+ public:
+  CSelectedObject(HDC dc, HGDIOBJ object) : m_dc(dc), m_old(::SelectObject(dc, object)) {}
+  CSelectedObject(const CSelectedObject&) = delete;
+  CSelectedObject& operator=(const CSelectedObject&) = delete;
+  ~CSelectedObject() {
+    if (m_old && m_old != HGDI_ERROR) ::SelectObject(m_dc, m_old);
+  }
+
+ private:
+  HDC m_dc;
+  HGDIOBJ m_old;
 };
 
 // A memory DC over the target's clip box, in the target's coordinates; the

@@ -14,7 +14,7 @@ constexpr wchar_t kOwnerProp[] = L"vsk.CWnd";
 }  // namespace
 
 void ReportUnhandledException() noexcept {
-  ::OutputDebugStringW(L"Vireskand: an exception reached the window procedure\n");
+  ::OutputDebugStringW(L"An exception reached a window procedure\n");
   ::MessageBeep(MB_ICONHAND);
 }
 
@@ -118,16 +118,23 @@ LRESULT CWnd::Default() {
 
 bool CWnd::DispatchMap(CWnd* wnd, const MapEntry& e, UINT msg, WPARAM w, LPARAM l,
                        LRESULT* result) {
+  const bool commandInRange = msg == WM_COMMAND && LOWORD(w) >= e.firstId && LOWORD(w) <= e.lastId;
   switch (e.kind) {
+    // Code 0 is a click or a menu command, 1 an accelerator.
     case MapEntry::Command:
-      // Code 0 is a click or a menu command, 1 an accelerator.
-      if (msg == WM_COMMAND && HIWORD(w) <= 1 && LOWORD(w) >= e.firstId &&
-          LOWORD(w) <= e.lastId) {
+    case MapEntry::CommandId:
+      if (!commandInRange || HIWORD(w) > 1) return false;
+      if (e.kind == MapEntry::Command)
         (wnd->*e.command)();
-        *result = 0;
-        return true;
-      }
-      return false;
+      else
+        (wnd->*e.commandId)(LOWORD(w));
+      *result = 0;
+      return true;
+    case MapEntry::Control:
+      if (!commandInRange || HIWORD(w) != e.code) return false;
+      (wnd->*e.command)();
+      *result = 0;
+      return true;
     case MapEntry::Notify: {
       const auto* h = reinterpret_cast<const NMHDR*>(l);
       if (msg == WM_NOTIFY && h->code == e.code && h->idFrom >= e.firstId &&
@@ -152,7 +159,8 @@ BOOL CWnd::OnCommand(WPARAM w, LPARAM l) {
   LRESULT r = 0;
   for (const MessageMap* m = GetMessageMap(); m; m = m->base)
     for (size_t i = 0; i < m->count; ++i)
-      if (m->entries[i].kind == MapEntry::Command && DispatchMap(this, m->entries[i], WM_COMMAND, w, l, &r))
+      if (m->entries[i].kind != MapEntry::Notify && m->entries[i].kind != MapEntry::Message &&
+          DispatchMap(this, m->entries[i], WM_COMMAND, w, l, &r))
         return TRUE;
   return FALSE;
 }

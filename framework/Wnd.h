@@ -25,13 +25,14 @@ inline CPoint PointFromLParam(LPARAM lp) {
 // One entry of a message map. Handlers are members of classes derived from
 // CWnd, stored as CWnd members (the cast back is done by the call).
 struct MapEntry {
-  enum Kind { Command, Notify, Message };
+  enum Kind { Command, CommandId, Control, Notify, Message };
   Kind kind;
   UINT message;  // WM_COMMAND, WM_NOTIFY or the message itself
-  UINT code;     // notification code (Notify)
+  UINT code;     // notification code (Control, Notify)
   UINT firstId, lastId;
   union {
     void (CWnd::*command)();
+    void (CWnd::*commandId)(UINT);
     void (CWnd::*notify)(NMHDR*, LRESULT*);
     LRESULT (CWnd::*handler)(WPARAM, LPARAM);
   };
@@ -43,6 +44,7 @@ struct MessageMap {
   size_t count;
 };
 
+// A click, a menu command or an accelerator of control or command `id`.
 template <class T>
 MapEntry OnCommandEntry(UINT id, void (T::*f)()) {
   MapEntry e{MapEntry::Command, WM_COMMAND, 0, id, id, {}};
@@ -53,6 +55,21 @@ template <class T>
 MapEntry OnCommandRangeEntry(UINT first, UINT last, void (T::*f)()) {
   MapEntry e = OnCommandEntry(first, f);
   e.lastId = last;
+  return e;
+}
+// The same for a range whose handler is told which command came.
+template <class T>
+MapEntry OnCommandRangeEntry(UINT first, UINT last, void (T::*f)(UINT)) {
+  MapEntry e{MapEntry::CommandId, WM_COMMAND, 0, first, last, {}};
+  e.commandId = static_cast<void (CWnd::*)(UINT)>(f);
+  return e;
+}
+// A notification that control `id` sends through WM_COMMAND (EN_UPDATE,
+// EN_KILLFOCUS...).
+template <class T>
+MapEntry OnControlEntry(UINT code, UINT id, void (T::*f)()) {
+  MapEntry e{MapEntry::Control, WM_COMMAND, code, id, id, {}};
+  e.command = static_cast<void (CWnd::*)()>(f);
   return e;
 }
 template <class T>

@@ -46,19 +46,17 @@ if [ $mode != window ]; then
   args=(samples)
 fi
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+. scripts/virtual-display.sh
+XVFB_PID=
 wine_pid=
+# Each step may find nothing left to stop; the next still runs.
 cleanup() {
-  [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null
-  WINEPREFIX=$shot/prefix wineserver -k 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  return 0
+  [ -z "$wine_pid" ] || kill "$wine_pid" 2>/dev/null || true
+  WINEPREFIX=$shot/prefix wineserver -k 2>/dev/null || true
+  [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
-export DISPLAY=$display
-sleep 1
+start_virtual_display 800x600x24
 (cd "$work" && WINEPREFIX=$shot/prefix WINEDEBUG=-all LOCPATH=$build/locale \
    LC_ALL=ru_RU.UTF-8 exec wine "$exe" "${args[@]}") >/dev/null 2>&1 &
 wine_pid=$!
@@ -66,10 +64,7 @@ wine_pid=$!
 # animation (or the scan) to run.
 name=Vireskand
 [ $mode = summary ] && name='Отчёт о проверке.'
-for _ in $(seq 60); do
-  xwininfo -name "$name" >/dev/null 2>&1 && break
-  sleep 0.5
-done
+wait_for 60 "the window \"$name\"" xwininfo -name "$name"
 sleep 1.5
 [ $mode = scan ] && sleep 1.5
 # The window stands at the screen's origin (its template has no centring);

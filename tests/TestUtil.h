@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
@@ -18,6 +22,7 @@
 #include <csignal>
 #endif
 
+#include "engine/Sound.h"
 #include "engine/Text1251.h"
 #include "engine/VirusDatabase.h"
 
@@ -140,5 +145,76 @@ class RecordingMessages : public IMessageSink {
   void ShowMessage(const std::wstring& text) override { shown.push_back(text); }
   std::vector<std::wstring> shown;
 };
+
+// Records the waves asked for, from any thread. With HoldAt, the thread
+// that asks for that wave waits inside PlayWave until Release(), so a scan
+// worker can be stopped at a known point.
+class RecordingPlayer : public ISoundPlayer {
+ public:
+  ~RecordingPlayer() override { Release(); }
+  int PlayWave(int waveId, SoundMode mode) override {
+    std::unique_lock lock(mutex_);
+    played_.push_back(waveId);
+    allAsync_ = allAsync_ && mode == SoundMode::Async;
+    if (waveId == holdAt_) {
+      held_ = true;
+      changed_.wait(lock, [this, waveId] { return holdAt_ != waveId; });
+    }
+    return 1;
+  }
+  void HoldAt(int waveId) {
+    std::lock_guard lock(mutex_);
+    holdAt_ = waveId;
+    held_ = false;
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex_);
+      holdAt_ = 0;
+    }
+    changed_.notify_all();
+  }
+  // True once a thread has come to the wave held last.
+  bool Held() const {
+    std::lock_guard lock(mutex_);
+    return held_;
+  }
+  std::vector<int> Played() const {
+    std::lock_guard lock(mutex_);
+    return played_;
+  }
+  std::vector<int> TakePlayed() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(played_, {});
+  }
+  bool AllAsync() const {
+    std::lock_guard lock(mutex_);
+    return allAsync_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<int> played_;
+  bool allAsync_ = true;
+  int holdAt_ = 0;
+  bool held_ = false;
+};
+
+// "key=value" lines as a map (other lines are left out), for comparing
+// what a profile section holds regardless of the order it was written in.
+inline std::map<std::wstring, std::wstring> KeyValues(const std::wstring& text) {
+  std::map<std::wstring, std::wstring> values;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    const std::wstring line = text.substr(start, end - start);
+    const size_t eq = line.find(L'=');
+    if (eq != std::wstring::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+    start = end + 1;
+  }
+  return values;
+}
 
 }  // namespace vsk::test

@@ -99,19 +99,23 @@ TEST(OptionsTest, KeysGoIntoTheirSectionWhereverItStands) {
   EXPECT_EQ(profile.GetProfileInt(L"later", L"b", 0), 2);
 }
 
-TEST(OptionsTest, ProgramProfileRoundTrip) {
+TEST(OptionsTest, ProfileRoundTripAndSingleKeysReadWithTheirDefaults) {
   TempDir dir;
-  const auto ini = dir / "VireskandTest.INI";
-  auto profile = MakeProgramProfile(ini);
+  IniProfile profile(dir / "VireskandTest.INI");
+  EXPECT_EQ(ReadOption(profile, option::kSound), 1);
+  EXPECT_EQ(ReadOption(profile, option::kFileMask), L"*");
   Options o = DefaultOptions();
   o.FileMask = L"*.сом";
   o.Priority = 4;
-  SaveOptions(o, *profile);
+  o.Sound = 0;
+  SaveOptions(o, profile);
   Options back;
-  LoadOptions(back, *profile);
+  LoadOptions(back, profile);
   EXPECT_EQ(back.FileMask, L"*.сом");
   EXPECT_EQ(back.Priority, 4);
-  EXPECT_EQ(profile->GetProfileInt(kOptionsSection, L"Missing", 77), 77);
+  EXPECT_EQ(ReadOption(profile, option::kSound), 0);
+  EXPECT_EQ(ReadOption(profile, option::kFileMask), L"*.сом");
+  EXPECT_EQ(profile.GetProfileInt(kOptionsSection, L"Missing", 77), 77);
   EXPECT_EQ(ParseProfileInt(L"-12x"), -12);
 }
 

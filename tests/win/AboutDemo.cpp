@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "dialogs/AboutDialog.h"
+#include "dialogs/DialogColor.h"
 #include "framework/App.h"
 
 namespace {
@@ -18,8 +19,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   vsk::CWinApp app(L"Vireskand");
   app.InitNames(instance);
   app.Enable3dControlsStatic();
-  app.SetDialogBkColor(RGB(42, 255, 202), RGB(0, 0, 0));
+  app.SetDialogBkColor(vsk::kDialogColor, RGB(0, 0, 0));
   SilentPlayer player;
-  vsk::CAboutDialog dlg(nullptr, player);
+  // Read only, and missing: every key at its default.
+  vsk::IniProfile profile(L"about-demo.ini");
+  vsk::CAboutDialog dlg(nullptr, profile, player);
   return static_cast<int>(dlg.DoModal());
 }

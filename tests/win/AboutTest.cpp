@@ -12,6 +12,7 @@
 #include "dialogs/DibSection.h"
 #include "controls/HoverButton.h"
 #include "controls/HoverJump.h"
+#include "tests/TestUtil.h"
 #include "tests/win/WinTestUtil.h"
 #include "res/resource.h"
 
@@ -19,8 +20,9 @@ namespace vsk {
 namespace {
 
 using test::DialogTemplate;
-using test::kButton;
 using test::PixelCanvas;
+using test::RecordingPlayer;
+using test::kButton;
 
 CWinApp g_app;
 
@@ -303,15 +305,6 @@ TEST_F(HoverButtonTest, AgreesWithTheJumpRuleForAGridOfPointers) {
 
 // --- About box --------------------------------------------------------------
 
-class RecordingPlayer : public ISoundPlayer {
- public:
-  int PlayWave(int waveId, SoundMode) override {
-    played.push_back(waveId);
-    return 1;
-  }
-  std::vector<int> played;
-};
-
 class TestAbout : public CAboutDialog {
  public:
   using CAboutDialog::CAboutDialog;
@@ -329,14 +322,16 @@ LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 class AboutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_app.WriteProfileInt(L"OPTIONS", L"Sound", 1);
+    profile_.WriteProfileInt(kOptionsSection, L"Sound", 1);
     ASSERT_TRUE(dlg_.Create(IDD_ABOUTBOX));
     dlg_.ShowWindow(SW_SHOWNA);
   }
   void TearDown() override { dlg_.DestroyWindow(); }
 
+  test::TempDir dir_;
+  IniProfile profile_{dir_ / "Vireskand.INI"};
   RecordingPlayer player_;
-  TestAbout dlg_{nullptr, player_};
+  TestAbout dlg_{nullptr, profile_, player_};
 };
 
 TEST_F(AboutTest, OpensWithThePictureStillWaterTheTimerAndThePointerPlaced) {
@@ -351,7 +346,7 @@ TEST_F(AboutTest, OpensWithThePictureStillWaterTheTimerAndThePointerPlaced) {
   ::GetCursorPos(&cursor);
   EXPECT_EQ(cursor.x, 400);
   EXPECT_EQ(cursor.y, 350);
-  EXPECT_TRUE(player_.played.empty());  // the opening sound is the caller's
+  EXPECT_TRUE(player_.Played().empty());  // the opening sound is the caller's
 
   // The OK button is the hover button, attached by data exchange.
   EXPECT_EQ(dlg_.OkButton().m_hWnd, dlg_.GetDlgItem(IDOK));
@@ -459,8 +454,8 @@ TEST_F(AboutTest, OkButtonRunsFromThePointer) {
 }
 
 // Runs the box modally; `keys` are posted from inside its loop.
-INT_PTR RunModal(RecordingPlayer& player, std::vector<WPARAM> keys) {
-  TestAbout dlg(nullptr, player);
+INT_PTR RunModal(IProfile& profile, RecordingPlayer& player, std::vector<WPARAM> keys) {
+  TestAbout dlg(nullptr, profile, player);
   dlg.atInit = [&](TestAbout& d) {
     for (WPARAM key : keys) ::PostMessageW(d, WM_KEYDOWN, key, 1);
   };
@@ -468,19 +463,20 @@ INT_PTR RunModal(RecordingPlayer& player, std::vector<WPARAM> keys) {
 }
 
 TEST(AboutBox, EnterClosesWithOkAndTheClickSoundEscWithoutIt) {
+  test::TempDir dir;
+  IniProfile profile(dir / "Vireskand.INI");
   RecordingPlayer player;
-  g_app.WriteProfileInt(L"OPTIONS", L"Sound", 1);
-  EXPECT_EQ(RunModal(player, {VK_RETURN}), IDOK);
-  EXPECT_EQ(player.played, std::vector<int>{IDR_WAVE_CLICK});
+  // No key: sound is on.
+  EXPECT_EQ(RunModal(profile, player, {VK_RETURN}), IDOK);
+  EXPECT_EQ(player.Played(), std::vector<int>{IDR_WAVE_CLICK});
 
-  player.played.clear();
-  EXPECT_EQ(RunModal(player, {VK_ESCAPE}), IDCANCEL);
-  EXPECT_TRUE(player.played.empty());
+  player.TakePlayed();
+  EXPECT_EQ(RunModal(profile, player, {VK_ESCAPE}), IDCANCEL);
+  EXPECT_TRUE(player.Played().empty());
 
-  g_app.WriteProfileInt(L"OPTIONS", L"Sound", 0);
-  EXPECT_EQ(RunModal(player, {VK_RETURN}), IDOK);
-  EXPECT_TRUE(player.played.empty());
-  g_app.WriteProfileInt(L"OPTIONS", L"Sound", 1);
+  profile.WriteProfileInt(kOptionsSection, L"Sound", 0);
+  EXPECT_EQ(RunModal(profile, player, {VK_RETURN}), IDOK);
+  EXPECT_TRUE(player.Played().empty()) << "the profile it is given decides";
 }
 
 }  // namespace

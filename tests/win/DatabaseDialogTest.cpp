@@ -22,21 +22,13 @@ using test::DatabaseImage;
 using test::MessageBoxAnswerer;
 using test::ReadBytes;
 using test::RecordingMessages;
+using test::RecordingPlayer;
 using test::Sig;
 using test::TempDir;
 using test::WriteBytes;
 
 constexpr COLORREF kSkin = RGB(42, 255, 202);
 constexpr wchar_t kTitle[] = L"Вирусная база данных.";
-
-class RecordingPlayer : public ISoundPlayer {
- public:
-  int PlayWave(int waveId, SoundMode) override {
-    played.push_back(waveId);
-    return 1;
-  }
-  std::vector<int> played;
-};
 
 std::vector<Sig> Records(int n) {
   std::vector<Sig> sigs;
@@ -162,7 +154,7 @@ TEST_F(DatabaseDialogTest, AddingARecordTypedInTheHexEditAppendsItAndTheScanFind
   EXPECT_EQ(Text(IDC_SIGNATURE_LENGTH), L"0");
   EXPECT_EQ(::SendMessageW(Item(IDC_CURABLE), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(Hex().Model().Length(), 0);
-  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+  EXPECT_EQ(player_.Played(), std::vector<int>{wave::kClick});
 
   // The next load and scan know the new virus.
   VirusTable table;
@@ -253,7 +245,7 @@ TEST_F(DatabaseDialogTest, AddRefusesAnEmptyNameAZeroLengthAndA201stRecord) {
   EXPECT_EQ(messages_.shown,
             (std::vector<std::wstring>{msg::kEnterVirusName, msg::kEnterSignatureLength}));
   EXPECT_EQ(ReadBytes(db_), DatabaseImage(Records(3)));
-  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
+  EXPECT_EQ(player_.Played(), (std::vector<int>{wave::kClick, wave::kClick}));
   dialog_->DestroyWindow();
 
   messages_.shown.clear();
@@ -357,7 +349,7 @@ TEST_F(DatabaseDialogTest, ExitClosesOnlyWithAValidLength) {
   ::SetWindowTextW(Item(IDC_SIGNATURE_LENGTH), L"5");
   Press(IDC_EXIT);
   EXPECT_EQ(dialog_->m_hWnd, nullptr);
-  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
+  EXPECT_EQ(player_.Played(), (std::vector<int>{wave::kClick, wave::kClick}));
   EXPECT_TRUE(messages_.shown.empty());
 }
 
@@ -401,10 +393,10 @@ TEST_F(DatabaseDialogTest, OpeningFromTheMainWindowReloadsTheTableWhenTheEditorC
   EXPECT_FALSE(RunDatabaseEditor(nullptr, options, profile_, player_, messages_, table, db_));
   EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseMissing});
   EXPECT_EQ(table.count, 99);
-  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+  EXPECT_EQ(player_.Played(), std::vector<int>{wave::kClick});
 
   messages_.shown.clear();
-  player_.played.clear();
+  player_.TakePlayed();
   WriteBytes(db_, DatabaseImage(Records(2)));
   {
     WhenEditorShows exit([](HWND dlg) {
@@ -415,12 +407,12 @@ TEST_F(DatabaseDialogTest, OpeningFromTheMainWindowReloadsTheTableWhenTheEditorC
     EXPECT_EQ(exit.seen, 1);
   }
   EXPECT_EQ(table.count, 2);
-  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
+  EXPECT_EQ(player_.Played(), (std::vector<int>{wave::kClick, wave::kClick}));
 
   // Escape closes it too; a record added in between is in the table after.
   WriteBytes(db_, DatabaseImage(Records(3)));
   options.Sound = 0;
-  player_.played.clear();
+  player_.TakePlayed();
   {
     WhenEditorShows escape([](HWND) {
       HWND focus = ::GetFocus();
@@ -429,7 +421,7 @@ TEST_F(DatabaseDialogTest, OpeningFromTheMainWindowReloadsTheTableWhenTheEditorC
     EXPECT_TRUE(RunDatabaseEditor(nullptr, options, profile_, player_, messages_, table, db_));
   }
   EXPECT_EQ(table.count, 3);
-  EXPECT_TRUE(player_.played.empty());
+  EXPECT_TRUE(player_.Played().empty());
   EXPECT_TRUE(messages_.shown.empty());
 }
 

@@ -2,11 +2,15 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "framework/App.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "framework/Menu.h"
+#include "tests/TestUtil.h"
 #include "tests/win/TestResources.h"
 #include "tests/win/WinTestUtil.h"
 
@@ -154,13 +158,16 @@ TEST(ModalLoop, EscapeCancelsThroughIsDialogMessageAndEnterPressesTheDefaultButt
 class Counter : public CDialog {
  public:
   using CDialog::CDialog;
-  int first = 0, range = 0, notified = 0, custom = 0, baseCommand = 0;
+  int first = 0, range = 0, notified = 0, custom = 0, baseCommand = 0, updates = 0;
   UINT lastRange = 0;
+  std::vector<UINT> rangeIds;
   bool okOverridden = false;
 
  protected:
   void OnFirst() { ++first; }
   void OnRange() { ++range; }
+  void OnRangeId(UINT id) { rangeIds.push_back(id); }
+  void OnUpdate() { ++updates; }
   void OnNotified(NMHDR* h, LRESULT* result) {
     ++notified;
     *result = static_cast<LRESULT>(h->idFrom);
@@ -175,6 +182,8 @@ class Counter : public CDialog {
     static const MapEntry entries[] = {
         OnCommandEntry(300, &Counter::OnFirst),
         OnCommandRangeEntry(310, 315, &Counter::OnRange),
+        OnCommandRangeEntry(350, 352, &Counter::OnRangeId),
+        OnControlEntry(EN_UPDATE, 340, &Counter::OnUpdate),
         OnNotifyEntry(NM_RCLICK, 320, &Counter::OnNotified),
         OnMessageEntry(WM_APP + 5, &Counter::OnCustom),
         OnCommandEntry(330, &Counter::OnThrow),
@@ -194,6 +203,16 @@ TEST(MessageMap, RoutesCommandsRangesNotificationsAndMessagesAndChainsToTheBase)
   EXPECT_EQ(dlg.first, 2);
   for (UINT id : {309u, 310u, 313u, 315u, 316u}) dlg.SendMessage(WM_COMMAND, id, 0);
   EXPECT_EQ(dlg.range, 3);
+  // A range whose handler is told the command, clicks and accelerators only.
+  for (WPARAM w : {MAKEWPARAM(349, 0), MAKEWPARAM(351, 0), MAKEWPARAM(352, 1), MAKEWPARAM(350, EN_CHANGE),
+                   MAKEWPARAM(353, 0)})
+    dlg.SendMessage(WM_COMMAND, w, 0);
+  EXPECT_EQ(dlg.rangeIds, (std::vector<UINT>{351, 352}));
+  // A control's notification: its own code only, no click.
+  for (WPARAM w : {MAKEWPARAM(340, EN_UPDATE), MAKEWPARAM(340, EN_CHANGE), MAKEWPARAM(340, 0),
+                   MAKEWPARAM(341, EN_UPDATE)})
+    dlg.SendMessage(WM_COMMAND, w, 0);
+  EXPECT_EQ(dlg.updates, 1);
 
   NMHDR h{nullptr, 320, NM_RCLICK};
   dlg.SendMessage(WM_NOTIFY, 320, reinterpret_cast<LPARAM>(&h));
@@ -311,8 +330,42 @@ TEST(Application, TitleAndProfileAreNamedAfterTheExecutable) {
   EXPECT_TRUE(g_app.WriteProfileString(L"OPTIONS", L"FileMask", L"экз"));
   EXPECT_EQ(g_app.GetProfileInt(L"OPTIONS", L"Sound", 7), 0);
   EXPECT_EQ(g_app.GetProfileString(L"OPTIONS", L"FileMask", L"*"), L"экз");
-  EXPECT_TRUE(std::filesystem::exists(ini));
+  // Text outside the ANSI code page survives: the file is UTF-16.
+  EXPECT_TRUE(g_app.WriteProfileString(L"OPTIONS", L"ReportFileName", L"Ωμέγα.txt"));
+  EXPECT_EQ(g_app.GetProfileString(L"OPTIONS", L"ReportFileName", L""), L"Ωμέγα.txt");
+  EXPECT_EQ(test::ReadBytes(ini).substr(0, 2), "\xFF\xFE");
   std::filesystem::remove(ini);
+}
+
+TEST(Menus, APopupFromTheResourcesAtThePointerSendsItsCommandAndIsFollowedByANull) {
+  const DialogTemplate t(WS_POPUP | WS_VISIBLE, 100, 50);
+  Counter owner(t.get());
+  ASSERT_TRUE(owner.CreateIndirect(t.get()));
+  std::vector<std::wstring> items;
+  UINT defaultItem = 0;
+  test::WhenShown picker(L"#32768", nullptr, [&](HWND menuWnd) {
+    HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+      wchar_t text[32] = {};
+      ::GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
+      items.emplace_back(text);
+    }
+    defaultItem = ::GetMenuDefaultItem(menu, FALSE, 0);
+    ::PostMessageW(menuWnd, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(menuWnd, WM_KEYDOWN, VK_RETURN, 0);
+  });
+  TrackPopupMenuAtCursor(owner, IDR_TEST_MENU, true);
+  EXPECT_TRUE(picker.done());
+  EXPECT_EQ(items, (std::vector<std::wstring>{L"Первый", L"Второй"}));
+  EXPECT_EQ(defaultItem, static_cast<UINT>(ID_TEST_FIRST));
+  // What the owner's queue holds: the chosen command, then the null that
+  // lets the next menu open.
+  std::vector<std::pair<UINT, WPARAM>> queued;
+  MSG msg;
+  while (::PeekMessageW(&msg, owner, 0, 0, PM_REMOVE))
+    if (msg.message == WM_COMMAND || msg.message == WM_NULL) queued.emplace_back(msg.message, msg.wParam);
+  EXPECT_EQ(queued, (std::vector<std::pair<UINT, WPARAM>>{{WM_COMMAND, ID_TEST_FIRST}, {WM_NULL, 0}}));
+  owner.DestroyWindow();
 }
 
 TEST(Application, MessageBoxesCarryTheTitle) {

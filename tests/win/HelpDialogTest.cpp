@@ -14,6 +14,7 @@ namespace vsk {
 namespace {
 
 using test::PixelCanvas;
+using test::RecordingPlayer;
 using test::TempDir;
 using test::WhenShown;
 
@@ -21,15 +22,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kGrey = RGB(128, 128, 128);
 constexpr COLORREF kFill = RGB(1, 2, 3);
-
-class RecordingPlayer : public ISoundPlayer {
- public:
-  int PlayWave(int waveId, SoundMode) override {
-    played.push_back(waveId);
-    return 1;
-  }
-  std::vector<int> played;
-};
 
 class HelpDialogTest : public ::testing::Test {
  protected:
@@ -145,17 +137,17 @@ TEST_F(HelpDialogTest, OkClicksWhenTheStoredSoundIsOnAtThatMoment) {
   Open();
   profile_.WriteProfileInt(kOptionsSection, L"Sound", 0);
   ::SendMessageW(Ok(), BM_CLICK, 0, 0);
-  EXPECT_TRUE(player_.played.empty());
+  EXPECT_TRUE(player_.Played().empty());
   EXPECT_EQ(dialog_->m_hWnd, nullptr) << "OK closes it";
 
   Open();
   profile_.WriteProfileInt(kOptionsSection, L"Sound", 3);
   ::SendMessageW(Ok(), BM_CLICK, 0, 0);
-  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
+  EXPECT_EQ(player_.Played(), std::vector<int>{wave::kClick});
 
   Open();
   dialog_->SendMessage(WM_COMMAND, IDCANCEL);
-  EXPECT_EQ(player_.played.size(), 1u) << "Cancel is silent";
+  EXPECT_EQ(player_.Played().size(), 1u) << "Cancel is silent";
 }
 
 TEST_F(HelpDialogTest, ItRunsModallyWithItsTextAndTitle) {
@@ -173,7 +165,7 @@ TEST_F(HelpDialogTest, ItRunsModallyWithItsTextAndTitle) {
   EXPECT_EQ(dlg.DoModal(), IDOK);
   EXPECT_EQ(title, L"Помощь");
   EXPECT_EQ(text, L"Здесь будет помощь.");
-  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick}) << "no key: sound is on";
+  EXPECT_EQ(player_.Played(), std::vector<int>{wave::kClick}) << "no key: sound is on";
 }
 
 }  // namespace

@@ -7,14 +7,13 @@
 #include <filesystem>
 #include <functional>
 
-#include "framework/App.h"
-#include "app/AppState.h"
 #include "app/MainDialog.h"
 #include "app/Sounds.h"
+#include "framework/App.h"
+#include "res/resource.h"
 #include "tests/TestUtil.h"
 #include "tests/win/MainWindowHarness.h"
 #include "tests/win/WinTestUtil.h"
-#include "res/resource.h"
 
 namespace vsk {
 namespace {
@@ -23,6 +22,7 @@ namespace fs = std::filesystem;
 
 CWinApp g_app;
 
+using test::ProgramState;
 using test::RunMainWindow;
 using test::ScriptedMainDialog;
 
@@ -118,13 +118,15 @@ TEST(MainWindow, ToolTipsCoverEveryControlWithAnIdAndEnterDoesNotClose) {
 
 TEST(MainWindow, ExitDuringAScanIsRefusedWithAMessageAndTheWindowStays) {
   test::MessageBoxAnswerer answers;
+  ProgramState program;
+  ScanControl& scan = program.state.scan;
   bool stayed = false;
-  const INT_PTR result = RunMainWindow([&](ScriptedMainDialog& d) {
-    TheScanControl().Start();
+  const INT_PTR result = RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    scan.Start();
     d.SendMessage(WM_COMMAND, IDC_EXIT_SMALL);
     stayed = ::IsWindow(d.m_hWnd) && ::IsWindowVisible(d.m_hWnd);
-    EXPECT_TRUE(TheScanControl().IsRunning()) << "the scan goes on";
-    TheScanControl().Stop();
+    EXPECT_TRUE(scan.IsRunning()) << "the scan goes on";
+    scan.Stop();
     d.SendMessage(WM_COMMAND, IDC_EXIT_SMALL);
   });
   EXPECT_TRUE(stayed);

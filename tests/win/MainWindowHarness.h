@@ -6,19 +6,36 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
-#include "framework/App.h"
+#include "app/AppProfile.h"
+#include "app/AppState.h"
 #include "app/MainDialog.h"
+#include "app/Sounds.h"
 #include "engine/Text1251.h"
+#include "framework/App.h"
 #include "tests/TestUtil.h"
 
 namespace vsk::test {
 
 inline constexpr UINT kRunScript = WM_APP + 77;
 
+// What the application object gives the main window: this executable's
+// profile, message boxes, and the wave player unless a test brings its own.
+class ProgramState {
+ public:
+  explicit ProgramState(ISoundPlayer* sound = nullptr)
+      : state(*profile, sound ? *sound : waves, messages) {}
+  std::unique_ptr<IProfile> profile = MakeAppProfile(*AfxGetApp());
+  CWaveSoundPlayer waves;
+  CMessageBoxSink messages;
+  AppState state;
+};
+
 class ScriptedMainDialog : public CMainDialog {
  public:
+  using CMainDialog::CMainDialog;
   std::function<void(ScriptedMainDialog&)> script;
 
  protected:
@@ -30,11 +47,13 @@ class ScriptedMainDialog : public CMainDialog {
   LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
     if (msg != kRunScript) return CMainDialog::WindowProc(msg, w, l);
     script(*this);
+    // A script cut short by a failed assertion would leave the window open.
+    if (::testing::Test::HasFatalFailure()) EndDialog(IDCANCEL);
     return 0;
   }
 };
 
-inline INT_PTR RunMainWindow(const std::function<void(ScriptedMainDialog&)>& script) {
+inline INT_PTR RunMainWindow(AppState& state, const std::function<void(ScriptedMainDialog&)>& script) {
   namespace fs = std::filesystem;
   AfxGetApp()->InitNames(::GetModuleHandleW(nullptr));
   TempDir folder;
@@ -42,11 +61,19 @@ inline INT_PTR RunMainWindow(const std::function<void(ScriptedMainDialog&)>& scr
   fs::copy_file(db, folder / "VirusBase.vbf");
   const fs::path previous = fs::current_path();
   fs::current_path(folder.path());
-  ScriptedMainDialog dlg;
-  dlg.script = script;
-  const INT_PTR result = dlg.DoModal();
+  INT_PTR result = -1;
+  {
+    ScriptedMainDialog dlg(state);
+    dlg.script = script;
+    result = dlg.DoModal();
+  }
   fs::current_path(previous);
   return result;
+}
+
+inline INT_PTR RunMainWindow(const std::function<void(ScriptedMainDialog&)>& script) {
+  ProgramState program;
+  return RunMainWindow(program.state, script);
 }
 
 // The program's own profile file (a bare name lives in the Windows folder).

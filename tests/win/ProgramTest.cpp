@@ -350,6 +350,21 @@ TEST(Program, EscapeClosesTheMainWindow) {
   EXPECT_TRUE(program.Exited(10s));
 }
 
+TEST(Program, EscapeDuringTheScanOfABigFileEndsTheProcessPromptly) {
+  test::TempDir folder;
+  fs::copy_file(kDatabase, folder / "VirusBase.vbf");
+  fs::create_directory(folder / "big");
+  // 32 GiB of zeros: half a minute and more to read whole.
+  ASSERT_TRUE(test::MakeSparseFile((folder / "big" / "big.bin").wstring(), 32LL << 30));
+  Program program(folder.path(), L"big", {{L"Sound", L"0"}});
+  const HWND main = program.FindMainWindow(20s);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return WindowText(::GetDlgItem(main, IDC_STATUS)).ends_with(L"\\big.bin"); }, 20s))
+      << "the scan is in the big file";
+  ::PostMessageW(::GetDlgItem(main, IDC_SCAN), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(program.Exited(10s)) << "the walk ends within a piece of the file";
+}
+
 TEST(Program, TheAboutCommandRunsTheAboutBoxModally) {
   test::TempDir folder;
   fs::copy_file(kDatabase, folder / "VirusBase.vbf");

@@ -5,75 +5,30 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/AppState.h"
 #include "app/MainDialog.h"
-#include "tests/win/MainWindowHarness.h"
-#include "tools/Samples.h"
 #include "app/SummaryDialog.h"
-#include "tests/win/WinTestUtil.h"
+#include "engine/ScanRun.h"
 #include "res/resource.h"
+#include "tests/TestUtil.h"
+#include "tests/win/MainWindowHarness.h"
+#include "tests/win/WinTestUtil.h"
+#include "tools/Samples.h"
 
 namespace vsk {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::ProgramState;
+using test::RecordingPlayer;
 using test::RunMainWindow;
 using test::ScriptedMainDialog;
-
-// Records the waves; with `hold` set, the worker stops inside the wave of
-// the first virus found until Release().
-class GatePlayer : public ISoundPlayer {
- public:
-  GatePlayer() { UseSoundPlayer(this); }
-  ~GatePlayer() override {
-    Release();
-    UseSoundPlayer(nullptr);
-  }
-  int PlayWave(int id, SoundMode) override {
-    std::unique_lock lock(mutex_);
-    played_.push_back(id);
-    if (id == wave::kVirusFound && hold_) {
-      held_ = true;
-      changed_.wait(lock, [this] { return !hold_; });
-    }
-    return 1;
-  }
-  void Hold() {
-    std::lock_guard lock(mutex_);
-    hold_ = true;
-  }
-  void Release() {
-    {
-      std::lock_guard lock(mutex_);
-      hold_ = false;
-    }
-    changed_.notify_all();
-  }
-  bool Held() {
-    std::lock_guard lock(mutex_);
-    return held_;
-  }
-  std::vector<int> TakePlayed() {
-    std::lock_guard lock(mutex_);
-    return std::exchange(played_, {});
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<int> played_;
-  bool hold_ = false;
-  bool held_ = false;
-};
 
 // Serves this thread's messages until `done` or the limit.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
@@ -86,11 +41,9 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
   return true;
 }
 
-// The bundled samples in the working folder and the settings of a test run.
-fs::path PrepareSamples(int fileOk, int report, int reportToFile) {
-  const fs::path folder = fs::current_path();
-  EXPECT_EQ(samples::WriteSampleSet(TheVirusTable(), folder), L"");
-  Options& o = TheOptions();
+// The settings of a test run.
+void SetScanOptions(AppState& state, int fileOk, int report, int reportToFile) {
+  Options& o = state.options;
   o.Sound = 1;
   o.SubDir = 1;
   o.FileOk = fileOk;
@@ -99,6 +52,13 @@ fs::path PrepareSamples(int fileOk, int report, int reportToFile) {
   o.ReportFileName = L"report.txt";
   o.ReportFileMode = 0;
   o.Priority = 0;
+}
+
+// The bundled samples in the working folder and the settings of a test run.
+fs::path PrepareSamples(AppState& state, int fileOk, int report, int reportToFile) {
+  const fs::path folder = fs::current_path();
+  EXPECT_EQ(samples::WriteSampleSet(state.table, folder), L"");
+  SetScanOptions(state, fileOk, report, reportToFile);
   return folder / "samples";
 }
 
@@ -110,37 +70,43 @@ constexpr wchar_t kSummaryTitle[] = L"Отчёт о проверке.";
 
 struct Looks {
   std::wstring caption;
-  bool settingsEnabled, databaseEnabled;
+  bool scanEnabled, settingsEnabled, databaseEnabled;
+  std::wstring status;
 };
 Looks LooksOf(ScriptedMainDialog& d) {
-  return {test::WindowText(d.GetDlgItem(IDC_SCAN)), ::IsWindowEnabled(d.GetDlgItem(IDC_SETTINGS)) != FALSE,
-          ::IsWindowEnabled(d.GetDlgItem(IDC_DATABASE)) != FALSE};
+  auto enabled = [&](int id) { return ::IsWindowEnabled(d.GetDlgItem(id)) != FALSE; };
+  return {test::WindowText(d.GetDlgItem(IDC_SCAN)), enabled(IDC_SCAN), enabled(IDC_SETTINGS),
+          enabled(IDC_DATABASE), test::WindowText(d.GetDlgItem(IDC_STATUS))};
+}
+
+int RowCount(ScriptedMainDialog& d) {
+  return static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
 }
 
 TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow) {
-  GatePlayer player;
+  RecordingPlayer player;
+  ProgramState program(&player);
   std::vector<test::MessageBoxAnswerer::Shown> questions;
-  Looks scanning{}, stopped{};
+  Looks scanning{}, stopped{}, ended{};
   int priority = 99, rowsAtStop = -1, rowsAtEnd = -1;
-  std::wstring files, viruses, statusAfterStop;
+  std::wstring files, viruses;
   bool summaryBeforeReport = false;
   std::string report;
-  RunMainWindow([&](ScriptedMainDialog& d) {
-    const fs::path folder = PrepareSamples(0, 1, 1);
-    player.Hold();
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(program.state, 0, 1, 1);
+    player.HoldAt(wave::kVirusFound);
     d.StartScan(folder.wstring());
     scanning = LooksOf(d);
     priority = ::GetThreadPriority(d.ScanThread());
     ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
     test::PumpMessages();  // the row queued before the wave
-    rowsAtStop = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    rowsAtStop = RowCount(d);
     {
       test::MessageBoxAnswerer answerer;  // OK
       d.SendMessage(WM_COMMAND, IDC_SCAN);
       questions = answerer.shown;
     }
     stopped = LooksOf(d);
-    statusAfterStop = test::WindowText(d.GetDlgItem(IDC_STATUS));
     // The summary runs its own loop on this thread.
     test::WhenShown reader(nullptr, kSummaryTitle, [&](HWND summary) {
       files = test::WindowText(::GetDlgItem(summary, IDC_FILES_CHECKED));
@@ -151,7 +117,9 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
     player.Release();
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
     EXPECT_TRUE(reader.done());
-    rowsAtEnd = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    test::PumpMessages();  // the worker's last word
+    ended = LooksOf(d);
+    rowsAtEnd = RowCount(d);
     report = test::ReadBytes("report.txt");
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
@@ -162,9 +130,15 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
   ASSERT_EQ(questions.size(), 1u);
   EXPECT_EQ(questions[0].caption, L"Сообщение");
   EXPECT_EQ(questions[0].text, L"Вы действительно хотите прервать проверку?");
-  EXPECT_EQ(stopped.caption, L"Проверить") << "the idle look at once";
-  EXPECT_TRUE(stopped.settingsEnabled && stopped.databaseEnabled);
-  EXPECT_EQ(statusAfterStop, kIdleStatus);
+  // Not idle while the worker has yet to end: nothing left to stop, and
+  // settings and editor stay off.
+  EXPECT_EQ(stopped.caption, L"Остановить");
+  EXPECT_FALSE(stopped.scanEnabled);
+  EXPECT_FALSE(stopped.settingsEnabled || stopped.databaseEnabled);
+  EXPECT_EQ(stopped.status, kStoppingStatus);
+  EXPECT_EQ(ended.caption, L"Проверить");
+  EXPECT_TRUE(ended.scanEnabled && ended.settingsEnabled && ended.databaseEnabled);
+  EXPECT_EQ(ended.status, kIdleStatus);
   EXPECT_EQ(rowsAtStop, 1);
   EXPECT_EQ(rowsAtEnd, 1) << "the walk takes no file after the stop";
   EXPECT_EQ(viruses, L"1");
@@ -177,14 +151,15 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
 }
 
 TEST(ScanWindow, ExitDuringAScanIsRefusedAndTheScanGoesOn) {
-  GatePlayer player;
+  RecordingPlayer player;
+  ProgramState program(&player);
   std::vector<test::MessageBoxAnswerer::Shown> shown;
   bool stillRunning = false;
   std::wstring viruses;
   int rows = -1;
-  const INT_PTR result = RunMainWindow([&](ScriptedMainDialog& d) {
-    const fs::path folder = PrepareSamples(0, 1, 0);
-    player.Hold();
+  const INT_PTR result = RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(program.state, 0, 1, 0);
+    player.HoldAt(wave::kVirusFound);
     d.StartScan(folder.wstring());
     ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
     {
@@ -192,14 +167,14 @@ TEST(ScanWindow, ExitDuringAScanIsRefusedAndTheScanGoesOn) {
       d.SendMessage(WM_COMMAND, IDC_EXIT);
       shown = answerer.shown;
     }
-    stillRunning = TheScanControl().IsRunning();
+    stillRunning = program.state.scan.IsRunning();
     test::WhenShown reader(nullptr, kSummaryTitle, [&](HWND summary) {
       viruses = test::WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND));
       ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
     });
     player.Release();
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
-    rows = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    rows = RowCount(d);
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
   EXPECT_EQ(result, IDOK);
@@ -210,37 +185,42 @@ TEST(ScanWindow, ExitDuringAScanIsRefusedAndTheScanGoesOn) {
   EXPECT_EQ(rows, 6);
 }
 
-TEST(ScanWindow, ANewScanWaitsForTheEndOfAStoppedOne) {
-  GatePlayer player;
+// The thread id of the window's worker, 0 for none.
+DWORD WorkerId(ScriptedMainDialog& d) { return d.ScanThread() ? ::GetThreadId(d.ScanThread()) : 0; }
+
+TEST(ScanWindow, ANewScanStartedWhileAStoppedOneEndsStartsWhenItsWorkerHasEnded) {
+  RecordingPlayer player;
+  ProgramState program(&player);
   std::vector<std::wstring> summaries;
-  bool oldWorkerEnded = false;
-  RunMainWindow([&](ScriptedMainDialog& d) {
-    const fs::path folder = PrepareSamples(0, 1, 0);
+  bool returnedAtOnce = false, oldWorkerEndedFirst = false;
+  std::wstring waitingStatus;
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(program.state, 0, 1, 0);
     test::WhenShown first(nullptr, kSummaryTitle, [&](HWND summary) {
       summaries.push_back(test::WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
       ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
     });
-    player.Hold();
+    player.HoldAt(wave::kVirusFound);
     d.StartScan(folder.wstring());
     ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
-    const HANDLE oldWorker = d.ScanThread();
+    const DWORD oldWorker = WorkerId(d);
+    // Keeps the old thread, and so its id, for the checks below.
     HANDLE watched = nullptr;
-    ::DuplicateHandle(::GetCurrentProcess(), oldWorker, ::GetCurrentProcess(), &watched, 0, FALSE,
-                      DUPLICATE_SAME_ACCESS);
+    ::DuplicateHandle(::GetCurrentProcess(), d.ScanThread(), ::GetCurrentProcess(), &watched, 0,
+                      FALSE, DUPLICATE_SAME_ACCESS);
     {
       test::MessageBoxAnswerer answerer;  // OK: stop
       d.SendMessage(WM_COMMAND, IDC_SCAN);
     }
-    // The stopped run's worker is still inside its walk; the new start has
-    // to wait for its summary and end.
-    std::thread releaser([&] {
-      ::Sleep(300);
-      player.Release();
-    });
+    // The stopped run's worker is still inside its walk: the start is kept
+    // and the window goes on.
     d.StartScan(folder.wstring());
-    oldWorkerEnded = ::WaitForSingleObject(watched, 0) == WAIT_OBJECT_0;
+    returnedAtOnce = ::WaitForSingleObject(watched, 0) == WAIT_TIMEOUT;
+    waitingStatus = test::WindowText(d.GetDlgItem(IDC_STATUS));
+    player.Release();
+    ASSERT_TRUE(PumpUntil([&] { return WorkerId(d) != oldWorker && WorkerId(d) != 0; }));
+    oldWorkerEndedFirst = ::WaitForSingleObject(watched, 0) == WAIT_OBJECT_0;
     ::CloseHandle(watched);
-    releaser.join();
     test::WhenShown second(nullptr, kSummaryTitle, [&](HWND summary) {
       summaries.push_back(test::WindowText(::GetDlgItem(summary, IDC_VIRUSES_FOUND)));
       ::PostMessageW(summary, WM_COMMAND, IDOK, 0);
@@ -248,19 +228,97 @@ TEST(ScanWindow, ANewScanWaitsForTheEndOfAStoppedOne) {
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
-  EXPECT_TRUE(oldWorkerEnded) << "the new run started after the old worker had ended";
+  EXPECT_TRUE(returnedAtOnce) << "the window is not held up by the old worker";
+  EXPECT_EQ(waitingStatus, L"Подождите, завершается предыдущая проверка...");
+  EXPECT_TRUE(oldWorkerEndedFirst) << "the new run started after the old worker had ended";
   EXPECT_EQ(summaries, (std::vector<std::wstring>{L"1", L"6"}))
       << "the stopped run's summary has its own counts; the new run walks everything";
 }
 
+// 32 GiB of zeros: seconds to read at the best, and nothing on disk.
+constexpr long long kBigFileSize = 32LL << 30;
+constexpr wchar_t kSettingsTitle[] = L"Настройки";
+constexpr wchar_t kEditorTitle[] = L"Вирусная база данных.";
+
+// Sends `command` to the main window; true when it opened the dialog
+// titled `title` (which is then cancelled).
+bool OpensDialog(ScriptedMainDialog& d, UINT command, const wchar_t* title) {
+  test::WhenShown opened(L"#32770", title, [](HWND dlg) { ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0); });
+  d.SendMessage(WM_COMMAND, command);
+  return opened.done();
+}
+
+TEST(ScanWindow, AStopInsideABigFileEndsTheRunAtOnceAndSettingsAndEditorWaitForTheWorker) {
+  RecordingPlayer player;
+  ProgramState program(&player);
+  test::TempDir folder;
+  const fs::path big = folder / "big.bin";
+  ASSERT_TRUE(test::MakeSparseFile(big.wstring(), kBigFileSize));
+  bool endedWithinASecond = false, settingsInTail = true, editorInTail = true, stayedInTail = false,
+       settingsUnderSummary = true, settingsAfter = false;
+  Looks stopping{}, refused{}, ended{};
+  std::wstring statusUnderSummary, files;
+  int rows = -1;
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    SetScanOptions(program.state, 1, 1, 0);
+    // The worker stops at the first step of its end sequence.
+    player.HoldAt(wave::kScanEnded);
+    d.StartScan(folder.path().wstring());
+    ASSERT_TRUE(PumpUntil([&] { return LooksOf(d).status == big.wstring(); }))
+        << "the worker is in the big file";
+    {
+      test::MessageBoxAnswerer answerer;  // OK: stop
+      d.SendMessage(WM_COMMAND, IDC_SCAN);
+    }
+    // A behaviour bound, not a measure: the walk ends within a piece.
+    endedWithinASecond = PumpUntil([&] { return player.Held(); }, 1s);
+    stopping = LooksOf(d);
+    settingsInTail = OpensDialog(d, IDC_SETTINGS, kSettingsTitle);
+    editorInTail = OpensDialog(d, IDC_DATABASE, kEditorTitle);
+    // Nor does the window go under the worker's report.
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+    stayedInTail = ::IsWindowVisible(d) != FALSE;
+    refused = LooksOf(d);
+    test::WhenShown summary(nullptr, kSummaryTitle, [&](HWND box) {
+      files = test::WindowText(::GetDlgItem(box, IDC_FILES_CHECKED));
+      settingsUnderSummary = OpensDialog(d, IDC_SETTINGS, kSettingsTitle);
+      statusUnderSummary = LooksOf(d).status;
+      ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    player.Release();
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    test::PumpMessages();  // the worker's last word
+    ended = LooksOf(d);
+    rows = RowCount(d);
+    settingsAfter = OpensDialog(d, IDC_SETTINGS, kSettingsTitle);
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_TRUE(endedWithinASecond);
+  EXPECT_FALSE(stopping.scanEnabled || stopping.settingsEnabled || stopping.databaseEnabled)
+      << "not idle while the worker runs its end sequence";
+  EXPECT_EQ(stopping.status, kStoppingStatus);
+  EXPECT_FALSE(settingsInTail);
+  EXPECT_FALSE(editorInTail);
+  EXPECT_TRUE(stayedInTail);
+  EXPECT_EQ(refused.status, kWaitForScanEnd) << "the status line says why";
+  EXPECT_FALSE(settingsUnderSummary) << "the summary is part of the end sequence";
+  EXPECT_EQ(statusUnderSummary, kWaitForScanEnd);
+  EXPECT_EQ(files, L"0") << "a file cut short is not counted";
+  EXPECT_EQ(rows, 0) << "nor listed, though clean files are";
+  EXPECT_TRUE(ended.scanEnabled && ended.settingsEnabled && ended.databaseEnabled);
+  EXPECT_EQ(ended.status, kIdleStatus);
+  EXPECT_TRUE(settingsAfter);
+}
+
 TEST(ScanWindow, EscapeDuringAScanClosesTheWindowAndTheRunEndsWithoutSummaryOrReport) {
-  GatePlayer player;
+  RecordingPlayer player;
+  ProgramState program(&player);
   test::TempDir reports;
   std::thread releaser;
-  const INT_PTR result = RunMainWindow([&](ScriptedMainDialog& d) {
-    const fs::path folder = PrepareSamples(0, 1, 1);
-    TheOptions().ReportFileName = (reports / "report.txt").wstring();
-    player.Hold();
+  const INT_PTR result = RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    const fs::path folder = PrepareSamples(program.state, 0, 1, 1);
+    program.state.options.ReportFileName = (reports / "report.txt").wstring();
+    player.HoldAt(wave::kVirusFound);
     d.StartScan(folder.wstring());
     ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
     // The worker goes on once the window has gone.
@@ -274,7 +332,7 @@ TEST(ScanWindow, EscapeDuringAScanClosesTheWindowAndTheRunEndsWithoutSummaryOrRe
   });
   releaser.join();
   EXPECT_EQ(result, IDCANCEL);
-  EXPECT_FALSE(TheScanControl().IsRunning());
+  EXPECT_FALSE(program.state.scan.IsRunning());
   EXPECT_FALSE(fs::exists(reports / "report.txt")) << "the rows went with the window";
   EXPECT_EQ(player.TakePlayed(), (std::vector<int>{wave::kWindowOpened, wave::kVirusFound}))
       << "no finish sound: the end sequence did not run";
@@ -291,7 +349,8 @@ bool RightClickShowsMenu(ScriptedMainDialog& d, int row) {
 }
 
 TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {
-  GatePlayer player;
+  RecordingPlayer player;
+  ProgramState program(&player);
   struct Step {
     const char* file;
     UINT command;
@@ -312,11 +371,12 @@ TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {
   bool menuWithoutSelection = true;
   int okRowsWithMenu = 0, virusRowsWithMenu = 0, actedRowsWithMenu = 0;
   fs::path folder;
-  RunMainWindow([&](ScriptedMainDialog& d) {
-    folder = PrepareSamples(1, 0, 0);
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    folder = PrepareSamples(program.state, 1, 0, 0);
     d.StartScan(folder.wstring());
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
-    CListCtrl& list = *ThePublishedMainWindow().results;
+    // The list as the window keeps it, attached to its control.
+    auto& list = *static_cast<CListCtrl*>(CWnd::FromHandlePermanent(d.GetDlgItem(IDC_RESULTS)));
     menuWithoutSelection = RightClickShowsMenu(d, -1);
     auto rowOf = [&](const char* file) {
       const std::wstring path = (folder / fs::path(file).make_preferred()).wstring();
@@ -395,14 +455,15 @@ struct ChooserCanceller {
 };
 
 TEST(ScanWindow, CancellingTheFolderChooserLeavesTheListAndTheLookAsTheyWere) {
-  GatePlayer player;
+  RecordingPlayer player;
+  ProgramState program(&player);
   int rowsBefore = -1, rowsAfter = -1;
   Looks after{};
-  RunMainWindow([&](ScriptedMainDialog& d) {
-    PrepareSamples(0, 0, 0);
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    PrepareSamples(program.state, 0, 0, 0);
     d.StartScan((fs::current_path() / "samples").wstring());
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
-    rowsBefore = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    rowsBefore = RowCount(d);
     player.TakePlayed();
     {
       ChooserCanceller::main = d.m_hWnd;
@@ -410,7 +471,7 @@ TEST(ScanWindow, CancellingTheFolderChooserLeavesTheListAndTheLookAsTheyWere) {
       ChooserCanceller canceller;
       d.SendMessage(WM_COMMAND, IDC_SCAN);
     }
-    rowsAfter = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMCOUNT, 0, 0));
+    rowsAfter = RowCount(d);
     after = LooksOf(d);
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });

@@ -9,6 +9,7 @@
 #undef WriteProfileString
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ namespace vsk {
 namespace {
 
 using test::ReadBytes;
+using test::RecordingPlayer;
 using test::TempDir;
 using test::WhenShown;
 
@@ -28,17 +30,6 @@ constexpr wchar_t kTitle[] = L"Настройки";
 constexpr int kChecks[] = {IDC_MINIMIZED_IN_TRAY, IDC_TEXT_IN_BUTTON, IDC_SOUND,
                            IDC_EMERGING_HELP,     IDC_FILE_OK,        IDC_REPORT,
                            IDC_REPORT_TO_FILE,    IDC_SUB_DIR};
-
-class RecordingPlayer : public ISoundPlayer {
- public:
-  int PlayWave(int waveId, SoundMode mode) override {
-    played.push_back(waveId);
-    async = async && mode == SoundMode::Async;
-    return 1;
-  }
-  std::vector<int> played;
-  bool async = true;
-};
 
 class SettingsDialogTest : public ::testing::Test {
  protected:
@@ -105,10 +96,10 @@ TEST_F(SettingsDialogTest, WithNoProfileItShowsTheDefaultsAndCancelWritesNothing
   EXPECT_EQ(options_.ReportFileName, L"before") << "the record is not reloaded after Cancel";
   // One click for the command, one for Cancel: the stored key (missing:
   // on) decides Cancel's, not the box.
-  EXPECT_EQ(player_.played, (std::vector<int>{wave::kClick, wave::kClick}));
+  EXPECT_EQ(player_.Played(), (std::vector<int>{wave::kClick, wave::kClick}));
 }
 
-TEST_F(SettingsDialogTest, OkWritesAllTwelveKeysInOrderWithTheNewValues) {
+TEST_F(SettingsDialogTest, OkWritesAllTwelveKeysWithTheNewValues) {
   bool nameEnabledAfterTick = false, nameDisabledAfterUntick = false;
   const INT_PTR result = Run([&](HWND dlg) {
     for (int id : kChecks) Click(dlg, id);
@@ -125,12 +116,14 @@ TEST_F(SettingsDialogTest, OkWritesAllTwelveKeysInOrderWithTheNewValues) {
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(nameEnabledAfterTick);
   EXPECT_TRUE(nameDisabledAfterUntick);
-  EXPECT_EQ(Ini(),
-            "[OPTIONS]\r\n"
-            "Priority=4\r\nFileOk=1\r\nReport=0\r\nReportToFile=1\r\n"
-            "ReportFileName=Протокол.txt\r\n"
-            "MinimizedInSystemTray=1\r\nTextInButton=0\r\nSound=0\r\nEmergingHelp=0\r\n"
-            "FileMask=*.exe\r\nSubDir=1\r\nReportFileMode=0\r\n");
+  // All twelve keys in the one section; their order is SaveOptions' own.
+  EXPECT_EQ(Ini().rfind("[OPTIONS]\r\n", 0), 0u);
+  EXPECT_EQ(test::KeyValues(FromUtf8(Ini())),
+            (std::map<std::wstring, std::wstring>{
+                {L"Priority", L"4"}, {L"FileOk", L"1"}, {L"Report", L"0"}, {L"ReportToFile", L"1"},
+                {L"ReportFileName", L"Протокол.txt"}, {L"MinimizedInSystemTray", L"1"},
+                {L"TextInButton", L"0"}, {L"Sound", L"0"}, {L"EmergingHelp", L"0"},
+                {L"FileMask", L"*.exe"}, {L"SubDir", L"1"}, {L"ReportFileMode", L"0"}}));
   // The main window's record follows at once.
   EXPECT_EQ(options_.Priority, 4);
   EXPECT_EQ(options_.MinimizedInSystemTray, 1);
@@ -142,7 +135,7 @@ TEST_F(SettingsDialogTest, OkWritesAllTwelveKeysInOrderWithTheNewValues) {
   EXPECT_EQ(options_.FileMask, L"*.exe");
   EXPECT_EQ(options_.SubDir, 1);
   EXPECT_EQ(options_.ReportFileMode, 0);
-  EXPECT_TRUE(player_.played.empty()) << "sound was turned off in the box before OK";
+  EXPECT_TRUE(player_.Played().empty()) << "sound was turned off in the box before OK";
 }
 
 TEST_F(SettingsDialogTest, TheStoredValuesShowAndAnEmptiedMaskIsStoredEmpty) {
@@ -174,8 +167,8 @@ TEST_F(SettingsDialogTest, TheStoredValuesShowAndAnEmptiedMaskIsStoredEmpty) {
   EXPECT_EQ(profile_.GetProfileString(kOptionsSection, L"FileMask", L"missing"), L"");
   EXPECT_EQ(options_.FileMask, L"") << "read back empty, not as every file";
   // Sound ticked in the box: OK clicks although the stored key was off.
-  EXPECT_EQ(player_.played, std::vector<int>{wave::kClick});
-  EXPECT_TRUE(player_.async);
+  EXPECT_EQ(player_.Played(), std::vector<int>{wave::kClick});
+  EXPECT_TRUE(player_.AllAsync());
 }
 
 TEST_F(SettingsDialogTest, ValuesNoButtonStandsForKeepTheirMeaning) {

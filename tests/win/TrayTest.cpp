@@ -6,14 +6,14 @@
 #include <shellapi.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
 #include "controls/ImageButton.h"
+#include "res/resource.h"
 #include "tests/win/MainWindowHarness.h"
 #include "tests/win/WinTestUtil.h"
-#include "res/resource.h"
 
 namespace vsk {
 namespace {
@@ -39,13 +39,16 @@ bool TrayIconShown(HWND owner) {
   return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
-std::vector<std::wstring> ProfileSection() {
+// The keys and values of the program's section "OPTIONS".
+std::map<std::wstring, std::wstring> ProfileSection() {
   std::vector<wchar_t> buf(4096);
   const DWORD n = ::GetPrivateProfileSectionW(L"OPTIONS", buf.data(), static_cast<DWORD>(buf.size()),
                                               test::ProgramProfileFile().c_str());
-  std::vector<std::wstring> lines;
-  for (const wchar_t* p = buf.data(); p < buf.data() + n && *p; p += wcslen(p) + 1) lines.emplace_back(p);
-  return lines;
+  // One line per key, each ended by a null.
+  std::wstring lines(buf.data(), n);
+  for (wchar_t& c : lines)
+    if (c == L'\0') c = L'\n';
+  return test::KeyValues(lines);
 }
 
 class MainWindowShell : public ::testing::Test {
@@ -55,7 +58,7 @@ class MainWindowShell : public ::testing::Test {
     fs::remove(test::ProgramProfileFile());
   }
   void TearDown() override {
-    TheScanControl().Stop();
+    program_.state.scan.Stop();
     fs::remove(test::ProgramProfileFile());
   }
   static void Tray(ScriptedMainDialog& d, UINT mouse, WPARAM id = 0) {
@@ -87,6 +90,7 @@ class MainWindowShell : public ::testing::Test {
     EXPECT_TRUE(menuDriver.done()) << "the menu opened";
   }
 
+  test::ProgramState program_;
   std::vector<std::wstring> items_;
   int defaultItem_ = -1;
 };
@@ -95,7 +99,7 @@ TEST_F(MainWindowShell, ConfirmedSettingsReachTheProfileAndTheRunningWindow) {
   std::vector<BOOL> showText;
   BOOL tabHandled = TRUE;
   bool fileBeforeOk = true, hiddenInTray = false;
-  RunMainWindow([&](ScriptedMainDialog& d) {
+  RunMainWindow(program_.state, [&](ScriptedMainDialog& d) {
     fileBeforeOk = fs::exists(test::ProgramProfileFile());
     WhenShown settings(L"#32770", L"Настройки", [](HWND dlg) {
       for (int id : {IDC_TEXT_IN_BUTTON, IDC_EMERGING_HELP, IDC_SUB_DIR, IDC_FILE_OK,
@@ -122,7 +126,7 @@ TEST_F(MainWindowShell, ConfirmedSettingsReachTheProfileAndTheRunningWindow) {
   EXPECT_FALSE(tabHandled) << "tooltips off at once";
   EXPECT_TRUE(hiddenInTray) << "the next minimize uses the tray";
   // What the next scan and its end read.
-  const Options& o = TheOptions();
+  const Options& o = program_.state.options;
   EXPECT_EQ(o.Priority, 1);
   EXPECT_EQ(o.FileMask, L"*.com");
   EXPECT_EQ(o.SubDir, 1);
@@ -133,18 +137,18 @@ TEST_F(MainWindowShell, ConfirmedSettingsReachTheProfileAndTheRunningWindow) {
   EXPECT_EQ(o.ReportFileName, L"Отчёт.txt");
   EXPECT_EQ(o.ReportFileMode, 0);
   EXPECT_EQ(ProfileSection(),
-            (std::vector<std::wstring>{
-                L"Priority=1", L"FileOk=1", L"Report=0", L"ReportToFile=1",
-                L"ReportFileName=Отчёт.txt", L"MinimizedInSystemTray=1", L"TextInButton=0",
-                L"Sound=0", L"EmergingHelp=0", L"FileMask=*.com", L"SubDir=1",
-                L"ReportFileMode=0"}));
+            (std::map<std::wstring, std::wstring>{
+                {L"Priority", L"1"}, {L"FileOk", L"1"}, {L"Report", L"0"}, {L"ReportToFile", L"1"},
+                {L"ReportFileName", L"Отчёт.txt"}, {L"MinimizedInSystemTray", L"1"},
+                {L"TextInButton", L"0"}, {L"Sound", L"0"}, {L"EmergingHelp", L"0"},
+                {L"FileMask", L"*.com"}, {L"SubDir", L"1"}, {L"ReportFileMode", L"0"}}));
 }
 
 TEST_F(MainWindowShell, MinimizeHidesIntoTheTrayAndADoubleClickBringsItBack) {
   AfxGetApp()->WriteProfileInt(L"OPTIONS", L"MinimizedInSystemTray", 1);
   bool hidden = false, shownAfterMinimize = false, stillHidden = false, restored = false,
        shownAfterRestore = true;
-  RunMainWindow([&](ScriptedMainDialog& d) {
+  RunMainWindow(program_.state, [&](ScriptedMainDialog& d) {
     d.SendMessage(WM_COMMAND, IDC_MINIMIZE);
     hidden = !d.IsWindowVisible();
     shownAfterMinimize = TrayIconShown(d);
@@ -165,7 +169,7 @@ TEST_F(MainWindowShell, MinimizeHidesIntoTheTrayAndADoubleClickBringsItBack) {
 
 TEST_F(MainWindowShell, WithoutTheTrayOptionMinimizeGoesToTheTaskbar) {
   bool iconic = false, tray = true;
-  RunMainWindow([&](ScriptedMainDialog& d) {
+  RunMainWindow(program_.state, [&](ScriptedMainDialog& d) {
     d.SendMessage(WM_COMMAND, IDC_MINIMIZE);
     iconic = d.IsIconic() != FALSE;
     tray = TrayIconShown(d);
@@ -182,7 +186,7 @@ TEST_F(MainWindowShell, TheTrayMenuRestoresShowsAboutAndExits) {
   bool iconAfterExit = true;
   std::vector<std::wstring> items;
   int defaultItem = -1;
-  const INT_PTR result = RunMainWindow([&](ScriptedMainDialog& d) {
+  const INT_PTR result = RunMainWindow(program_.state, [&](ScriptedMainDialog& d) {
     d.SendMessage(WM_COMMAND, IDC_MINIMIZE);
     PickFromTrayMenu(d, 0);
     items = items_;
@@ -216,14 +220,14 @@ TEST_F(MainWindowShell, ExitFromTheTrayDuringAScanIsRefusedAndTheWindowStaysHidd
   AfxGetApp()->WriteProfileInt(L"OPTIONS", L"MinimizedInSystemTray", 1);
   MessageBoxAnswerer answers;
   bool hidden = false, icon = false, running = false;
-  RunMainWindow([&](ScriptedMainDialog& d) {
+  RunMainWindow(program_.state, [&](ScriptedMainDialog& d) {
     d.SendMessage(WM_COMMAND, IDC_MINIMIZE);
-    TheScanControl().Start();
+    program_.state.scan.Start();
     PickFromTrayMenu(d, 2);
     hidden = ::IsWindow(d) && !d.IsWindowVisible();
     icon = TrayIconShown(d);
-    running = TheScanControl().IsRunning();
-    TheScanControl().Stop();
+    running = program_.state.scan.IsRunning();
+    program_.state.scan.Stop();
     Tray(d, WM_LBUTTONDBLCLK);
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
@@ -237,7 +241,7 @@ TEST_F(MainWindowShell, ExitFromTheTrayDuringAScanIsRefusedAndTheWindowStaysHidd
 TEST_F(MainWindowShell, ExitWithTheTrayOptionOnRemovesTheIconAlsoWhenVisible) {
   AfxGetApp()->WriteProfileInt(L"OPTIONS", L"MinimizedInSystemTray", 1);
   bool before = false, after = true;
-  RunMainWindow([&](ScriptedMainDialog& d) {
+  RunMainWindow(program_.state, [&](ScriptedMainDialog& d) {
     // An icon left over while the window shows, as after a failed restore.
     NOTIFYICONDATAW icon{};
     icon.cbSize = NOTIFYICONDATAW_V1_SIZE;

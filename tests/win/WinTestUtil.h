@@ -157,6 +157,19 @@ inline std::wstring WindowText(HWND wnd) {
   return text;
 }
 
+// A file of `size` bytes that takes no room on disk: nothing is written, so
+// every byte reads as zero. Long for a scan to read, quick to make.
+inline bool MakeSparseFile(const std::wstring& path, long long size) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER end{};
+  end.QuadPart = size;
+  const bool ok = ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+  ::CloseHandle(file);
+  return ok;
+}
+
 // Dispatches what is queued for this thread.
 inline void PumpMessages() {
   MSG msg;

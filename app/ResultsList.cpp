@@ -1,0 +1,117 @@
+#include "app/ResultsList.h"
+
+#include <shellapi.h>
+
+#include <iterator>
+
+#include "engine/FolderWalk.h"
+#include "engine/Text1251.h"
+#include "framework/Menu.h"
+#include "res/resource.h"
+
+namespace vsk {
+namespace {
+
+constexpr COLORREF kListBack = RGB(255, 255, 204);
+
+// Column 1 of the list, for the actions.
+class ListResultRows : public IResultRows {
+ public:
+  explicit ListResultRows(CListCtrl& list) : m_list(list) {}
+  std::wstring GetText(int row) override { return m_list.GetItemText(row, 1); }
+  void SetText(int row, const std::wstring& text) override { m_list.SetItemText(row, 1, text); }
+
+ private:
+  CListCtrl& m_list;
+};
+
+class MessageBoxQuestions : public IQuestions {
+ public:
+  explicit MessageBoxQuestions(HWND owner) : m_owner(owner) {}
+  bool AskOkCancel(const std::wstring& text, const std::wstring& caption) override {
+    return ::MessageBoxW(m_owner, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONEXCLAMATION) ==
+           IDOK;
+  }
+
+ private:
+  HWND m_owner;
+};
+
+struct MenuAction {
+  UINT command;
+  void (*action)(ActionContext&, const CapturedRow&);
+};
+constexpr MenuAction kMenuActions[] = {
+    {ID_CURE_OR_DELETE, &CureOrDelete},       {ID_CURE_OR_RENAME, &CureOrRename},
+    {ID_CURE_OR_MOVE, &CureOrMove},           {ID_DELETE_INFECTED, &DeleteInfected},
+    {ID_RENAME_INFECTED, &RenameInfected},    {ID_MOVE_TO_QUARANTINE, &MoveToQuarantine},
+};
+
+}  // namespace
+
+void CResultsList::SetUp() {
+  SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE |
+                   LVS_EX_INFOTIP);
+  InsertColumn(0, L"Объект", LVCFMT_LEFT, 225);
+  InsertColumn(1, L"Результат", LVCFMT_LEFT, 100);
+  SetBkColor(kListBack);
+  SetTextBkColor(kListBack);
+  SetTextColor(RGB(0, 0, 0));
+  SHFILEINFOW info{};
+  const auto list = reinterpret_cast<HIMAGELIST>(
+      ::SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  m_systemIcons.AttachShared(list);
+  // The system's list is shared: the list view must not destroy it.
+  ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetStyle() | LVS_SHAREIMAGELISTS);
+  SetImageList(m_systemIcons, LVSIL_SMALL);
+}
+
+void CResultsList::AddRows(const std::vector<Row>& rows) {
+  if (rows.empty()) return;
+  SendMessage(WM_SETREDRAW, FALSE);
+  for (const Row& r : rows) {
+    const int at = InsertItem(r.row, r.object, r.icon);
+    SetItemText(at, 1, r.result);
+  }
+  SendMessage(WM_SETREDRAW, TRUE);
+  Invalidate();
+  // Painted now: the next batch is usually queued already, and a paint
+  // waits for an empty queue.
+  UpdateWindow();
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> CResultsList::ReadRows() const {
+  std::vector<std::pair<std::wstring, std::wstring>> rows;
+  const int count = GetItemCount();
+  for (int i = 0; i < count; ++i) rows.emplace_back(GetItemText(i, 0), GetItemText(i, 1));
+  return rows;
+}
+
+void CResultsList::OnRightClick(HWND owner) {
+  const int row = static_cast<int>(SendMessage(LVM_GETSELECTIONMARK));
+  std::wstring object, text;
+  if (row >= 0) {
+    object = GetItemText(row, 0);
+    text = GetItemText(row, 1);
+  }
+  m_selected = {row, PathFromText(object), text};
+  // Only a row that names a virus has actions.
+  if (IsResultText(text)) return;
+  TrackPopupMenuAtCursor(owner, IDR_RESULTS_MENU);
+}
+
+void CResultsList::RunAction(UINT command, HWND owner) {
+  if (m_selected.index < 0) return;
+  for (const MenuAction& a : kMenuActions) {
+    if (a.command != command) continue;
+    ListResultRows rows(*this);
+    MessageBoxQuestions questions(owner);
+    // Why a file was left alone goes to a message box.
+    ActionContext context{m_state.table, m_state.options, rows,           m_state.sound,
+                          questions,     m_state.messages, {}};
+    a.action(context, m_selected);
+    return;
+  }
+}
+
+}  // namespace vsk

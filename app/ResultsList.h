@@ -1,0 +1,48 @@
+// The results list of the main window (control 1007): its columns, colours
+// and the system's small file icons, the rows a scan adds, and the menu of a
+// row that names a virus with the six actions on that row.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/AppState.h"
+#include "engine/Actions.h"
+#include "framework/Controls.h"
+
+namespace vsk {
+
+class CResultsList : public CListCtrl {
+ public:
+  struct Row {
+    int row;
+    std::wstring object, result;
+    int icon;  // in the system's small-icon list
+  };
+
+  // The actions read the virus table and the options, play through the
+  // sound player of `state`.
+  explicit CResultsList(AppState& state) : m_state(state) {}
+
+  // Columns, colours, styles and the system's small-icon list.
+  void SetUp();
+  // Inserts `rows` with one repaint for them all.
+  void AddRows(const std::vector<Row>& rows);
+  // Object and result of every row, in order.
+  std::vector<std::pair<std::wstring, std::wstring>> ReadRows() const;
+
+  // A right click: captures the row of the selection mark (none: -1) and,
+  // when it names a virus, tracks the menu, whose command goes to `owner`.
+  void OnRightClick(HWND owner);
+  // Menu commands ID_CURE_OR_DELETE to ID_MOVE_TO_QUARANTINE on the row
+  // captured by the last right click; questions are owned by `owner`.
+  void RunAction(UINT command, HWND owner);
+
+ private:
+  AppState& m_state;
+  CImageList m_systemIcons;
+  CapturedRow m_selected;
+};
+
+}  // namespace vsk

@@ -1,0 +1,228 @@
+#include "app/ScanSession.h"
+
+#include <objbase.h>
+#include <process.h>
+#include <shellapi.h>
+
+#include "app/SummaryDialog.h"
+#include "engine/ScanRun.h"
+#include "engine/Text1251.h"
+
+namespace vsk {
+namespace {
+
+constexpr wchar_t kWaitingForEarlierRun[] = L"Подождите, завершается предыдущая проверка...";
+
+}  // namespace
+
+// The worker's view of the window: every call runs on the window's thread,
+// so the controls have one thread only.
+class WindowScanView : public IScanView {
+ public:
+  explicit WindowScanView(CScanSession& session) : m_session(session) {}
+
+  // Rows, progress and the current file are queued: the window applies
+  // what has gathered in one go, so a fast walk is not held up by painting.
+  void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result) override {
+    // The system's icon for the file, looked up on the worker's thread.
+    SHFILEINFOW info{};
+    const int icon = ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info),
+                                      SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                         ? info.iIcon
+                         : 0;
+    m_session.QueueUpdate(
+        [&](CScanSession::Updates& u) { u.rows.push_back({row, PathText(path), result, icon}); });
+  }
+  void SetProgress(int position) override {
+    m_session.QueueUpdate([&](CScanSession::Updates& u) { u.progress = position; });
+  }
+  void SetStatus(const std::filesystem::path& current) override {
+    m_session.QueueUpdate([&](CScanSession::Updates& u) { u.status = PathText(current); });
+  }
+  void ShowStatusText(const std::wstring& text) override {
+    m_session.CallOnWindowThread([&] { m_session.SetStatus(text); });
+  }
+  void SetProgressRange(int files) override {
+    m_session.CallOnWindowThread([&] { m_session.m_window.progress.SetRange32(0, files); });
+  }
+  void ShowIdleLook() override {
+    m_session.CallOnWindowThread([&] { m_session.m_window.showLook(ScanLook::Idle); });
+  }
+  void ShowSummary(const ScanCounters& counters) override {
+    m_session.CallOnWindowThread([&] {
+      CSummaryDialog summary(&m_session.m_window.dialog);
+      summary.ShowSummary(static_cast<uint32_t>(counters.filesChecked),
+                          static_cast<uint32_t>(counters.virusesFound),
+                          static_cast<uint32_t>(counters.scanSeconds));
+    });
+  }
+  bool Closed() override { return m_session.m_closed.load(); }
+  // The report reads the list once, in one call to the window.
+  int RowCount() override {
+    if (!m_haveRows) m_session.CallOnWindowThread([&] { m_rows = m_session.m_window.results.ReadRows(); });
+    m_haveRows = true;
+    return static_cast<int>(m_rows.size());
+  }
+  std::wstring RowText(int row, int column) override {
+    return column == 0 ? m_rows[row].first : m_rows[row].second;
+  }
+
+ private:
+  CScanSession& m_session;
+  bool m_haveRows = false;
+  std::vector<std::pair<std::wstring, std::wstring>> m_rows;
+};
+
+void CScanSession::Start(const std::wstring& folder) {
+  if (WorkerAlive()) {
+    m_pending = folder;
+    SetStatus(kWaitingForEarlierRun);
+    return;
+  }
+  Begin(folder);
+}
+
+void CScanSession::Begin(const std::wstring& folder) {
+  CloseThread();
+  m_pending.reset();
+  m_folder = folder;
+  m_window.results.DeleteAllItems();
+  m_window.showLook(ScanLook::Scanning);
+  m_state.scan.Start();
+  m_closed = false;
+  m_hwnd = m_window.dialog.m_hWnd;
+  {
+    std::lock_guard lock(m_updatesMutex);
+    m_updates = {};
+  }
+  ++m_run;
+  const auto thread = ::_beginthreadex(nullptr, 0, &CScanSession::Worker, this, CREATE_SUSPENDED,
+                                       nullptr);
+  if (!thread) {
+    m_state.scan.Stop();
+    m_window.showLook(ScanLook::Idle);
+    return;
+  }
+  m_thread = reinterpret_cast<HANDLE>(thread);
+  ::SetThreadPriority(m_thread, WorkerThreadPriority(m_state.options.Priority));
+  ::ResumeThread(m_thread);
+}
+
+unsigned __stdcall CScanSession::Worker(void* session) {
+  auto& s = *static_cast<CScanSession*>(session);
+  // Neither changes while this worker lives.
+  const unsigned run = s.m_run;
+  const HWND window = s.m_hwnd;
+  // The file icons come from the shell.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    WindowScanView view(s);
+    ScanRunContext context{s.m_state.options, s.m_state.table, s.m_state.scan, s.m_counters,
+                           s.m_state.sound};
+    // A report that cannot be written is not shown, as the run ends anyway.
+    RunScan(context, view, PathFromText(s.m_folder), s.m_folder);
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  ::PostMessageW(window, kScanWorkerEnded, run, 0);
+  return 0;
+}
+
+bool CScanSession::WorkerAlive() const {
+  return m_thread && ::WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT;
+}
+
+void CScanSession::CloseThread() {
+  if (!m_thread) return;
+  ::WaitForSingleObject(m_thread, INFINITE);
+  ::CloseHandle(m_thread);
+  m_thread = nullptr;
+}
+
+LRESULT CScanSession::OnWorkerEnded(WPARAM run) {
+  // A run started since has a worker of its own.
+  if (run != m_run || !m_thread) return 0;
+  CloseThread();
+  if (m_pending) {
+    Begin(*m_pending);
+    return 0;
+  }
+  // The end sequence gave the idle look already, unless a stop question
+  // was still standing when it ran.
+  m_window.showLook(ScanLook::Idle);
+  SetStatus(kIdleStatus);
+  return 0;
+}
+
+void CScanSession::Finish() {
+  m_pending.reset();
+  if (!m_thread) return;
+  m_closed = !::IsWindow(m_hwnd);
+  m_state.scan.Stop();
+  // Only the worker's calls are served meanwhile (and the summary box, which
+  // is one of them); input waits in the queue.
+  while (::MsgWaitForMultipleObjects(1, &m_thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+         WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  CloseThread();
+}
+
+void CScanSession::AskToStop() {
+  ScanControl& scan = m_state.scan;
+  // The walk waits at its next file while the question stands.
+  scan.Pause();
+  const int answer = ::MessageBoxW(m_window.dialog.m_hWnd, kAskStopScan, kStopCaption,
+                                   MB_OKCANCEL | MB_ICONQUESTION);
+  // A run that ended while the question stood has given the idle look.
+  if (answer != IDOK || !scan.IsRunning()) {
+    scan.Resume();
+    return;
+  }
+  // Stopping also ends the pause, so the walk takes no further file, and the
+  // file being read ends at its next piece. The window shows the run as
+  // stopping until the worker's end sequence gives it the idle look.
+  scan.Stop();
+  m_window.showLook(ScanLook::Stopping);
+}
+
+void CScanSession::CallOnWindowThread(const std::function<void()>& fn) {
+  ::SendMessageW(m_hwnd, kCallOnWindowThread, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+LRESULT CScanSession::OnCallOnWindowThread(LPARAM l) {
+  // What the walk queued comes first.
+  ApplyUpdates();
+  (*reinterpret_cast<const std::function<void()>*>(l))();
+  return 0;
+}
+
+void CScanSession::QueueUpdate(const std::function<void(Updates&)>& change) {
+  bool post = false;
+  {
+    std::lock_guard lock(m_updatesMutex);
+    change(m_updates);
+    post = !m_updates.posted;
+    m_updates.posted = true;
+  }
+  if (post) ::PostMessageW(m_hwnd, kApplyScanUpdates, 0, 0);
+}
+
+LRESULT CScanSession::OnApplyUpdates() {
+  ApplyUpdates();
+  return 0;
+}
+
+void CScanSession::ApplyUpdates() {
+  Updates taken;
+  {
+    std::lock_guard lock(m_updatesMutex);
+    taken = std::move(m_updates);
+    m_updates = {};
+  }
+  m_window.results.AddRows(taken.rows);
+  if (taken.progress) m_window.progress.SetPos(*taken.progress);
+  if (taken.status) SetStatus(*taken.status);
+}
+
+}  // namespace vsk
