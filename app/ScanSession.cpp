@@ -119,6 +119,9 @@ unsigned __stdcall CScanSession::Worker(void* session) {
     WindowScanView view(s);
     ScanRunContext context{s.m_state.options, s.m_state.table, s.m_state.scan, s.m_counters,
                            s.m_state.sound};
+    // One matching thread under the window for now: with helper threads a
+    // scan started while a stopped one ends was seen to report wrong counts.
+    context.jobs = 1;
     // A report that cannot be written is not shown, as the run ends anyway.
     RunScan(context, view, PathFromText(s.m_folder), s.m_folder);
   }
