@@ -1,9 +1,13 @@
 #include "app/ScannerApp.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
+
+#include <system_error>
 
 #include "app/MainDialog.h"
 #include "dialogs/DialogColor.h"
+#include "engine/DataFolder.h"
 #include "res/resource.h"
 
 namespace vsk {
@@ -36,9 +40,39 @@ std::wstring StartupFolderArgument(const wchar_t* commandLine) {
   return folder;
 }
 
+namespace {
+
+// %LOCALAPPDATA%\Vireskand: where a standard user may write.
+std::filesystem::path UserDataFolder() {
+  PWSTR base = nullptr;
+  std::filesystem::path folder;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &base)))
+    folder = std::filesystem::path(base) / L"Vireskand";
+  ::CoTaskMemFree(base);
+  return folder;
+}
+
+std::filesystem::path ProgramFolder() {
+  std::wstring name(32768, L'\0');
+  const DWORD n = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+  if (n == 0 || n >= name.size()) return {};
+  name.resize(n);
+  return std::filesystem::path(name).parent_path();
+}
+
+}  // namespace
+
 BOOL CScannerApp::InitInstance() {
   // The folder chooser and the shell's file icons need COM.
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Taken as given before the working folder changes below.
+  const std::wstring startupFolder = StartupFolderArgument(::GetCommandLineW());
+  // The database, the quarantine and the reports are found by relative
+  // names, so the data folder becomes the working folder.
+  std::error_code ec;
+  const std::filesystem::path data =
+      ChooseDataFolder(std::filesystem::current_path(ec), UserDataFolder(), ProgramFolder());
+  if (!data.empty()) ::SetCurrentDirectoryW(data.c_str());
   RegisterPrivateFonts();
   Enable3dControlsStatic();
 
@@ -56,7 +90,7 @@ BOOL CScannerApp::InitInstance() {
   SetDialogBkColor(kDialogColor, RGB(0, 0, 0));
   {
     CMainDialog dlg(m_state);
-    dlg.SetStartupFolder(StartupFolderArgument(::GetCommandLineW()));
+    dlg.SetStartupFolder(startupFolder);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     dlg.FinishScanWorker();

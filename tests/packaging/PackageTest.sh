@@ -39,6 +39,15 @@ done
 uninstall='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vireskand'
 key "$uninstall" || fail "not in the installed programs"
 
+# Started from another folder, the installed program gives the user's data
+# folder the bundled database.
+mkdir -p "$work/elsewhere"
+(cd "$work/elsewhere" && wine "$program/Vireskand.exe" >/dev/null 2>&1 &)
+for _ in $(seq 60); do [ -f "$data/VirusBase.vbf" ] && break; sleep 0.5; done
+wineserver -k 2>/dev/null || true
+cmp -s "$data/VirusBase.vbf" "$program/VirusBase.vbf" || fail "no database in the data folder"
+[ ! -e "$work/elsewhere/VirusBase.vbf" ] || fail "database written to the working folder"
+
 echo changed >"$data/VirusBase.vbf"
 wine "$program/Uninstall.exe" /S
 wineserver -w
