@@ -82,10 +82,11 @@ void CScanSession::Start(const std::wstring& folder) {
   Begin(folder);
 }
 
-void CScanSession::Begin(const std::wstring& folder) {
+// By value: the folder may be the pending one, which is cleared here.
+void CScanSession::Begin(std::wstring folder) {
   CloseThread();
   m_pending.reset();
-  m_folder = folder;
+  m_folder = std::move(folder);
   m_window.results.DeleteAllItems();
   m_window.showLook(ScanLook::Scanning);
   m_state.scan.Start();
@@ -119,9 +120,6 @@ unsigned __stdcall CScanSession::Worker(void* session) {
     WindowScanView view(s);
     ScanRunContext context{s.m_state.options, s.m_state.table, s.m_state.scan, s.m_counters,
                            s.m_state.sound};
-    // One matching thread under the window for now: with helper threads a
-    // scan started while a stopped one ends was seen to report wrong counts.
-    context.jobs = 1;
     // A report that cannot be written is not shown, as the run ends anyway.
     RunScan(context, view, PathFromText(s.m_folder), s.m_folder);
   }

@@ -83,7 +83,7 @@ class CScanSession {
     bool posted = false;
   };
 
-  void Begin(const std::wstring& folder);
+  void Begin(std::wstring folder);
   void CloseThread();
   void SetStatus(const std::wstring& text) { m_window.dialog.SetDlgItemText(m_window.statusId, text); }
   // From the worker: changes the queue and posts one message to apply it
