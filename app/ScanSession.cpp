@@ -4,6 +4,9 @@
 #include <process.h>
 #include <shellapi.h>
 
+#include <cwctype>
+#include <unordered_map>
+
 #include "app/SummaryDialog.h"
 #include "engine/ScanRun.h"
 #include "engine/Text1251.h"
@@ -24,12 +27,7 @@ class WindowScanView : public IScanView {
   // Rows, progress and the current file are queued: the window applies
   // what has gathered in one go, so a fast walk is not held up by painting.
   void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result) override {
-    // The system's icon for the file, looked up on the worker's thread.
-    SHFILEINFOW info{};
-    const int icon = ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info),
-                                      SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
-                         ? info.iIcon
-                         : 0;
+    const int icon = IconOf(path);
     m_session.QueueUpdate(
         [&](CScanSession::Updates& u) { u.rows.push_back({row, PathText(path), result, icon}); });
   }
@@ -38,6 +36,13 @@ class WindowScanView : public IScanView {
   }
   void SetStatus(const std::filesystem::path& current) override {
     m_session.QueueUpdate([&](CScanSession::Updates& u) { u.status = PathText(current); });
+  }
+  // Into the queued text's own buffer: no path is built per file.
+  void SetStatusEntry(const os::PathString& folder, const os::PathChar* name) override {
+    m_session.QueueUpdate([&](CScanSession::Updates& u) {
+      if (!u.status) u.status.emplace();
+      u.status->assign(folder).append(name);
+    });
   }
   void ShowStatusText(const std::wstring& text) override {
     m_session.CallOnWindowThread([&] { m_session.SetStatus(text); });
@@ -68,7 +73,24 @@ class WindowScanView : public IScanView {
   }
 
  private:
+  // The system's small icon for the file's type, looked up once per
+  // extension by name alone: asking the shell about each file costs
+  // milliseconds under Wine, and a row needs no more than its type.
+  int IconOf(const std::filesystem::path& path) {
+    std::wstring type = path.extension().native();
+    for (wchar_t& c : type) c = static_cast<wchar_t>(::towlower(c));
+    const auto [it, added] = m_icons.try_emplace(type, 0);
+    if (added) {
+      SHFILEINFOW info{};
+      if (::SHGetFileInfoW((L"file" + type).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                           SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
+        it->second = info.iIcon;
+    }
+    return it->second;
+  }
+
   CScanSession& m_session;
+  std::unordered_map<std::wstring, int> m_icons;  // the worker's own
   bool m_haveRows = false;
   std::vector<std::pair<std::wstring, std::wstring>> m_rows;
 };
