@@ -5,25 +5,6 @@
 namespace vsk {
 namespace {
 
-// Length of the well-formed UTF-8 sequence at `s`, or 0.
-size_t SequenceLength(std::string_view s) {
-  const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = b(0);
-  size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                  : lead >= 0xE0 && lead <= 0xEF ? 3
-                                  : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                 : 0;
-  if (length == 0 || length > s.size()) return 0;
-  for (size_t i = 1; i < length; ++i)
-    if ((b(i) & 0xC0) != 0x80) return 0;
-  // No overlong forms, surrogates or code points past U+10FFFF.
-  if (lead == 0xE0 && b(1) < 0xA0) return 0;
-  if (lead == 0xED && b(1) >= 0xA0) return 0;
-  if (lead == 0xF0 && b(1) < 0x90) return 0;
-  if (lead == 0xF4 && b(1) >= 0x90) return 0;
-  return length;
-}
-
 void AppendByteEscape(std::string& out, unsigned char c) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   out += "\\x";
@@ -38,7 +19,7 @@ std::string EscapeForConsole(std::string_view s) {
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    const size_t length = SequenceLength(s.substr(i));
+    const size_t length = Utf8SequenceLength(s, i);
     const bool c1Control = length == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
     if (length == 0 || c1Control || c < 0x20 || c == 0x7F) {
       const size_t n = c1Control ? 2 : 1;
