@@ -1,4 +1,4 @@
-// make-corpus OUT [TOTAL_MIB] [MIN_LEN]: a mixed tree for the folder-scan
+// make-corpus OUT [TOTAL_MIB] [MIN_LEN] [MAX_LEN]: a mixed tree for the folder-scan
 // benchmark. Writes OUT/tree (thousands of small files and some of several
 // MiB), OUT/signatures.txt (200 signatures in the database source format),
 // OUT/rules.yar and OUT/sigs.ndb (the same signatures for yara and
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::cerr << "usage: make-corpus OUT [TOTAL_MIB] [MIN_LEN]\n";
+    std::cerr << "usage: make-corpus OUT [TOTAL_MIB] [MIN_LEN] [MAX_LEN]\n";
     return 2;
   }
   const fs::path out = argv[1];
@@ -26,6 +26,11 @@ int main(int argc, char** argv) {
   const size_t smallFiles = small ? std::stoul(argv[3]) : 0;
   const size_t totalMiB = !small && argc > 2 ? std::stoul(argv[2]) : 400;
   const int minLength = !small && argc > 3 ? std::stoi(argv[3]) : 30;
+  const int maxLength = !small && argc > 4 ? std::stoi(argv[4]) : 30;
+  if (minLength < 1 || maxLength < minLength || maxLength > 30) {
+    std::cerr << "make-corpus: lengths must satisfy 1 <= MIN_LEN <= MAX_LEN <= 30\n";
+    return 2;
+  }
   std::mt19937_64 rng(2002);
   fs::remove_all(out);
   fs::create_directories(out / "tree");
@@ -33,7 +38,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> sigs;
   std::ofstream list(out / "signatures.txt"), yar(out / "rules.yar"), ndb(out / "sigs.ndb");
   for (int i = 0; i < 200; ++i) {
-    const int length = minLength + static_cast<int>(rng() % (31 - minLength));
+    const int length = minLength + static_cast<int>(rng() % (maxLength + 1 - minLength));
     std::string sig;
     std::string hex;
     for (int k = 0; k < length; ++k) {

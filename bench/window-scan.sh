@@ -3,11 +3,12 @@
 # under Wine by the command-line scanner and by Vireskand.exe started with
 # the folder on its command line, every file listed (OK rows on), so that
 # the window's cost per file (row, icon, progress, status line) shows
-# against the same walk without a window.
-# Usage: bench/window-scan.sh [TOTAL_MIB]
+# against the same walk without a window; with the window's memory per row
+# (its resident size at the end, less that after an empty folder's scan).
+# Usage: bench/window-scan.sh [TOTAL_MIB | --small FILES]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-total=${1:-100}
+if [ "${1:-}" = --small ]; then corpus=(--small "${2:?number of files}"); else corpus=("${1:-100}" 30); fi
 scripts/install-deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$(nproc)" --target make-corpus make-database >/dev/null
@@ -20,7 +21,7 @@ rm -rf "$bench"
 mkdir -p "$bench"
 cp -a "$win/wineprefix" "$bench/prefix"
 work=$bench/prefix/drive_c/corpus
-build/native/bench/make-corpus "$work" "$total" 30 >/dev/null
+build/native/bench/make-corpus "$work" "${corpus[@]}" >/dev/null
 build/native/tools/make-database "$work/signatures.txt" "$work/VirusBase.vbf" >/dev/null
 files=$(find "$work/tree" -type f | wc -l)
 mib=$(du -sm "$work/tree" | cut -f1)
@@ -58,30 +59,40 @@ total_cli=$(best wine "$win/cli/vireskand-scan.exe" --subdirs --ok tree)
 best_cli=$(awk -v a="$total_cli" -v b="$start_cli" 'BEGIN{print a - b}')
 
 # The window: from the main window's appearance (the scan starts with it)
-# to the report file, which is written last.
+# to the report file, which is written last. Sets t (seconds) and rss (KiB
+# of the program's process once the report is there).
 report_complete() { grep -q "Конец" <(iconv -f cp1251 -t utf-8 report.txt 2>/dev/null); }
-best_win=""
-for _ in 1 2 3; do
+window_scan() {  # folder
   rm -f report.txt
   printf '[OPTIONS]\r\nSubDir=1\r\nFileOk=1\r\nSound=0\r\nReport=0\r\nReportToFile=1\r\nReportFileName=report.txt\r\nReportFileMode=0\r\n' \
     >"$bench/prefix/drive_c/windows/Vireskand.INI"
-  wine "$win/app/Vireskand.exe" tree >/dev/null 2>&1 &
-  pid=$!
+  wine "$win/app/Vireskand.exe" "$1" >/dev/null 2>&1 &
+  local pid=$! t0 t1
   wait_for 60 "the main window" xwininfo -name Vireskand
   t0=$(now)
   wait_for 1800 "the end of the report" report_complete
   t1=$(now)
+  rss=$(pgrep -f 'Vireskand\.exe' | while read -r p; do
+    sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$p/status" 2>/dev/null; done | sort -n | tail -n 1)
   kill "$pid" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
   t=$(awk -v a="$t0" -v b="$t1" 'BEGIN{print b - a}')
+}
+window_scan empty
+rss_empty=$rss
+best_win=""
+for _ in 1 2 3; do
+  window_scan tree
   if [ -z "$best_win" ] || awk "BEGIN{exit !($t < $best_win)}"; then best_win=$t; fi
   rows=$(iconv -f cp1251 -t utf-8 report.txt | grep -c $'\t\t' || true)
 done
 
-awk -v f="$files" -v m="$mib" -v c="$best_cli" -v tc="$total_cli" -v sc="$start_cli" -v w="$best_win" -v r="$rows" 'BEGIN{
+awk -v f="$files" -v m="$mib" -v c="$best_cli" -v tc="$total_cli" -v sc="$start_cli" -v w="$best_win" -v r="$rows" \
+  -v re="${rss_empty:-0}" -v rt="${rss:-0}" 'BEGIN{
   printf "%d files, %d MiB, under Wine, best of 3 (wall seconds)\n", f, m
   printf "| %-34s | %7s | %9s |\n", "run", "seconds", "files/s"
   printf "| %-34s | %7.2f | %9.0f |\n", "vireskand-scan.exe --subdirs --ok", c, f / c
   printf "(the command line: %.2f s in all, less %.2f s for an empty folder)\n", tc, sc
   printf "| %-34s | %7.2f | %9.0f |\n", "Vireskand.exe FOLDER (rows: " r ")", w, f / w
-  printf "window / command line: %.1f x\n", w / c }'
+  printf "window / command line: %.1f x\n", w / c
+  if (r > 0) printf "window memory: %.1f MiB after an empty folder, %.1f MiB after the tree: %.0f bytes a row\n", re / 1024, rt / 1024, (rt - re) * 1024 / r }'
