@@ -47,12 +47,18 @@ struct ScanRunContext {
   int jobs = 0;
 };
 
+// Why `target` cannot be scanned, as the user is told, naming it as
+// `targetText`: nothing there, or a device or FIFO (never opened, as that
+// could block). Empty for a folder or a file.
+std::wstring ScanTargetProblem(const std::filesystem::path& target, const std::wstring& targetText);
+
 // Runs to the end, or until the control's running flag is cleared; a
 // stopped run ends the same way with its partial counts. Clears the running
-// flag. `folderText` is the folder as the report names it. Returns false
-// when the report was asked for and could not be written.
-bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& folder,
-             const std::wstring& folderText);
+// flag. A file, or a device or FIFO, is scanned alone (ScanFile); anything
+// else is walked as a folder. `targetText` is the target as the report names it. Returns
+// false when the report was asked for and could not be written.
+bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& target,
+             const std::wstring& targetText);
 
 // The worker's thread priority for the Priority option: -2 (lowest) for 0
 // up to 2 (highest) for 4; a stored value outside 0-4 runs at normal (0).
