@@ -211,15 +211,40 @@ TEST(ScanRunTest, ANamedFileIsScannedAloneWithTheRowAFolderScanGivesIt) {
   EXPECT_EQ(clean.counters.skipped, 0);
 }
 
+TEST(ScanRunTest, ANamedFileIsReachedPastTheOldPathLimitAndByARussianName) {
+  ScanRig run;
+  fs::path deep = run.dir / "scan";
+  for (int i = 0; i < 6; ++i) deep /= std::string(50, static_cast<char>('a' + i));
+  const fs::path file = deep / PathFromText(L"вирус.bin");
+  ASSERT_GT(PathText(file).size(), 300u);
+#ifdef _WIN32
+  // Only the \\?\ form creates such folders here.
+  const fs::path create(L"\\\\?\\" + fs::absolute(deep).wstring());
+#else
+  const fs::path create = deep;
+#endif
+  WriteBytes(create / PathFromText(L"вирус.bin"), "EVIL-SIGNATURE");
+  EXPECT_EQ(ScanTargetProblem(file, L"f"), L"");
+  EXPECT_TRUE(run.Go(file));
+  EXPECT_EQ(run.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{{PathText(file), L"Evil"}}));
+#ifdef _WIN32
+  std::error_code ec;
+  fs::remove_all(fs::path(L"\\\\?\\" + fs::absolute(run.dir / "scan").wstring()), ec);
+#endif
+}
+
 TEST(ScanRunTest, WhatCannotBeScannedAsAFolderOrAFileIsToldBeforeTheRun) {
   TempDir dir;
   WriteBytes(dir / "file", "x");
   EXPECT_EQ(ScanTargetProblem(dir.path(), L"d"), L"");
   EXPECT_EQ(ScanTargetProblem(dir / "file", L"f"), L"");
   EXPECT_EQ(ScanTargetProblem(dir / "missing", L"m"), L"Папка или файл для проверки не найдены:\nm");
-#ifndef _WIN32
-  EXPECT_EQ(ScanTargetProblem("/dev/null", L"n"),
-            L"Проверяются только папки и файлы, а это устройство или канал:\nn");
+  const std::wstring device = L"Проверяются только папки и файлы, а это устройство или канал:\nn";
+#ifdef _WIN32
+  for (const fs::path& path : {fs::path(L"NUL"), dir / L"com1.txt", fs::path(L"\\\\.\\pipe\\x")})
+    EXPECT_EQ(ScanTargetProblem(path, L"n"), device) << path;
+#else
+  EXPECT_EQ(ScanTargetProblem("/dev/null", L"n"), device);
 #endif
 }
 
