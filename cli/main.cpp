@@ -186,7 +186,7 @@ class ConsoleView : public IScanView, public IResultRows {
   void ShowSummary(const ScanCounters& counters) override {
     summary_ = L"\nФайлов проверено: " + std::to_wstring(counters.filesChecked) +
                L"\nВирусов обнаружено: " + std::to_wstring(counters.virusesFound) +
-               L"\nПропущено (нет доступа): " + std::to_wstring(counters.skipped) +
+               L"\n" + kSkippedLabel + std::to_wstring(counters.skipped) +
                L"\nВремя проверки: " + std::to_wstring(counters.scanSeconds) + L" с\n";
   }
   // Printed after the report, so that a report failure comes first.

@@ -62,10 +62,15 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   context.control.Stop();
   view.ShowIdleLook();
   if (options.Report) view.ShowSummary(counters);
-  view.ShowStatusText(kIdleStatus);
+  view.ShowStatusText(StatusAfterRun(counters));
   if (!options.ReportToFile) return true;
   return WriteReport(PathFromText(options.ReportFileName), targetText, counters,
                      options.ReportFileMode, view, context.stamp());
+}
+
+std::wstring StatusAfterRun(const ScanCounters& counters) {
+  if (counters.skipped == 0) return kIdleStatus;
+  return kSkippedLabel + std::to_wstring(counters.skipped) + L". " + kIdleStatus;
 }
 
 int WorkerThreadPriority(int priorityOption) {

@@ -260,6 +260,8 @@ TEST(ScanRunTest, ANamedFileThatCannotBeReadIsASkippedRow) {
                                 {PathText(fifo.dir / "fifo"), L"Ошибка доступа-пропущен"}}));
   EXPECT_EQ(fifo.counters.skipped, 1);
   EXPECT_EQ(fifo.counters.filesChecked, 1);
+  EXPECT_EQ(fifo.view.steps.back(),
+            "status Пропущено (нет доступа): 1. Для начала проверки нажмите кнопку \"Проверить\"");
 
   ScanRig locked;
   locked.options.FileOk = 1;
