@@ -166,22 +166,22 @@ TEST(ScanRunTest, AViewClosedDuringTheWalkEndsTheRunWithoutSummaryOrReport) {
   EXPECT_FALSE(run.control.IsRunning());
 }
 
-// The file a user names is scanned alone, whatever the mask: the steps of
-// a folder scan for one file, the row that scan gives it, and the report.
-TEST(ScanRunTest, ANamedFileIsScannedAloneWithTheRowAFolderScanGivesIt) {
-  ScanRig folder;
-  folder.options.Sound = 0;
-  WriteBytes(folder.dir / "scan" / "bad.bin", "..EVIL-SIGNATURE..");
-  WriteBytes(folder.dir / "scan" / "other.bin", "EVIL-SIGNATURE");
-  ASSERT_TRUE(folder.Go());
-  const auto inFolder = std::find_if(folder.view.rows.begin(), folder.view.rows.end(),
-                                     [](const auto& row) { return row.first.ends_with(L"bad.bin"); });
-  ASSERT_NE(inFolder, folder.view.rows.end());
-
+// The file a user names is scanned alone, whatever the mask, past the old
+// path limit and by a Russian name: the steps of a folder scan for one
+// file, its row, and the report.
+TEST(ScanRunTest, ANamedFileIsScannedAloneWhateverTheMask) {
   ScanRig run;
-  const fs::path file = run.dir / "scan" / "bad.bin";
-  WriteBytes(file, "..EVIL-SIGNATURE..");
-  WriteBytes(run.dir / "scan" / "other.bin", "EVIL-SIGNATURE");
+  fs::path deep = run.dir / "scan";
+  for (int i = 0; i < 6; ++i) deep /= std::string(50, static_cast<char>('a' + i));
+  const fs::path file = deep / PathFromText(L"вирус.bin");
+#ifdef _WIN32
+  // Only the \\?\ form creates such folders here.
+  const fs::path create(L"\\\\?\\" + fs::absolute(deep).wstring());
+#else
+  const fs::path create = deep;
+#endif
+  WriteBytes(create / PathFromText(L"вирус.bin"), "..EVIL-SIGNATURE..");
+  WriteBytes(deep.parent_path() / "other.bin", "EVIL-SIGNATURE");
   run.options.FileMask = L"*.exe";
   EXPECT_TRUE(run.Go(file));
   EXPECT_EQ(run.view.steps,
@@ -189,55 +189,20 @@ TEST(ScanRunTest, ANamedFileIsScannedAloneWithTheRowAFolderScanGivesIt) {
                                       "progress 0", "row Evil", "wave 176", "wave 180",
                                       "status Проверка завершена", "progress 0", "idle, running off",
                                       "summary 1 1 0", "status Для начала проверки нажмите кнопку \"Проверить\""}));
-  ASSERT_EQ(run.view.rows.size(), 1u);
-  EXPECT_EQ(run.view.rows[0].first, PathText(file));
-  EXPECT_EQ(run.view.rows[0].first.substr(run.dir.path().native().size()),
-            inFolder->first.substr(folder.dir.path().native().size()));
-  const std::string report = test::ReadBytes(run.dir / "report.txt");
-  const std::wstring path = PathText(file);
-  for (const std::wstring& line : {L"Путь для проверки:\t" + path + L"\r\n", path + L"\t\tEvil\r\n",
-                                   std::wstring(L"Файлов проверено:\t1\r\n"),
-                                   std::wstring(L"Вирусов обнаружено:\t1\r\n")})
-    EXPECT_NE(report.find(Encode1251(line)), std::string::npos) << ToUtf8(line);
-
-  // Clean: a row only with FileOk, counted either way.
-  ScanRig clean;
-  WriteBytes(clean.dir / "scan" / "clean.txt", "nothing");
-  clean.options.FileOk = 1;
-  EXPECT_TRUE(clean.Go(clean.dir / "scan" / "clean.txt"));
-  EXPECT_EQ(clean.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{
-                                 {PathText(clean.dir / "scan" / "clean.txt"), L"OK"}}));
-  EXPECT_EQ(clean.counters.filesChecked, 1);
-  EXPECT_EQ(clean.counters.skipped, 0);
-}
-
-TEST(ScanRunTest, ANamedFileIsReachedPastTheOldPathLimitAndByARussianName) {
-  ScanRig run;
-  fs::path deep = run.dir / "scan";
-  for (int i = 0; i < 6; ++i) deep /= std::string(50, static_cast<char>('a' + i));
-  const fs::path file = deep / PathFromText(L"вирус.bin");
-  ASSERT_GT(PathText(file).size(), 300u);
-#ifdef _WIN32
-  // Only the \\?\ form creates such folders here.
-  const fs::path create(L"\\\\?\\" + fs::absolute(deep).wstring());
-#else
-  const fs::path create = deep;
-#endif
-  WriteBytes(create / PathFromText(L"вирус.bin"), "EVIL-SIGNATURE");
-  EXPECT_EQ(ScanTargetProblem(file, L"f"), L"");
-  EXPECT_TRUE(run.Go(file));
   EXPECT_EQ(run.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{{PathText(file), L"Evil"}}));
+  const std::string report = test::ReadBytes(run.dir / "report.txt");
+  for (const std::wstring& line : {L"Путь для проверки:\t" + PathText(file) + L"\r\n",
+                                   PathText(file) + L"\t\tEvil\r\n", std::wstring(L"Файлов проверено:\t1\r\n")})
+    EXPECT_NE(report.find(Encode1251(line)), std::string::npos) << ToUtf8(line);
 #ifdef _WIN32
   std::error_code ec;
   fs::remove_all(fs::path(L"\\\\?\\" + fs::absolute(run.dir / "scan").wstring()), ec);
 #endif
 }
 
-TEST(ScanRunTest, WhatCannotBeScannedAsAFolderOrAFileIsToldBeforeTheRun) {
+TEST(ScanRunTest, WhatIsNeitherAFolderNorAFileIsToldBeforeTheRun) {
   TempDir dir;
-  WriteBytes(dir / "file", "x");
   EXPECT_EQ(ScanTargetProblem(dir.path(), L"d"), L"");
-  EXPECT_EQ(ScanTargetProblem(dir / "file", L"f"), L"");
   EXPECT_EQ(ScanTargetProblem(dir / "missing", L"m"), L"Папка или файл для проверки не найдены:\nm");
   const std::wstring device = L"Проверяются только папки и файлы, а это устройство или канал:\nn";
 #ifdef _WIN32
@@ -249,17 +214,15 @@ TEST(ScanRunTest, WhatCannotBeScannedAsAFolderOrAFileIsToldBeforeTheRun) {
 }
 
 #ifndef _WIN32
-// A FIFO or device that slipped past the check is never read (it could
-// block for ever); a file that cannot be opened is skipped, never "OK"; a
-// link the user named is followed.
+// A FIFO that slipped past that check is never read (it could block for
+// ever), and a file that cannot be opened is skipped, never "OK"; the
+// status line says so. A link the user named is followed.
 TEST(ScanRunTest, ANamedFileThatCannotBeReadIsASkippedRow) {
   ScanRig fifo;
   ASSERT_EQ(::mkfifo((fifo.dir / "fifo").c_str(), 0600), 0);
   EXPECT_TRUE(fifo.Go(fifo.dir / "fifo"));
   EXPECT_EQ(fifo.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{
                                 {PathText(fifo.dir / "fifo"), L"Ошибка доступа-пропущен"}}));
-  EXPECT_EQ(fifo.counters.skipped, 1);
-  EXPECT_EQ(fifo.counters.filesChecked, 1);
   EXPECT_EQ(fifo.view.steps.back(),
             "status Пропущено (нет доступа): 1. Для начала проверки нажмите кнопку \"Проверить\"");
 
@@ -268,21 +231,19 @@ TEST(ScanRunTest, ANamedFileThatCannotBeReadIsASkippedRow) {
   locked.options.ReportToFile = 0;
   WriteBytes(locked.dir / "scan" / "locked.bin", "clean");
   fs::permissions(locked.dir / "scan" / "locked.bin", fs::perms::none);
-  const std::string seen = test::AsOrdinaryUser([&] {
-    locked.Go(locked.dir / "scan" / "locked.bin");
-    std::string text;
-    for (const auto& [path, result] : locked.view.rows) text += ToUtf8(result) + "\n";
-    return text + "checked " + std::to_string(locked.counters.filesChecked) + ", skipped " +
-           std::to_string(locked.counters.skipped);
-  });
-  EXPECT_EQ(seen, "Ошибка доступа-пропущен\nchecked 1, skipped 1");
+  EXPECT_EQ(test::AsOrdinaryUser([&] {
+              locked.Go(locked.dir / "scan" / "locked.bin");
+              return ToUtf8(locked.view.rows.at(0).second) + ", checked " +
+                     std::to_string(locked.counters.filesChecked) + ", skipped " +
+                     std::to_string(locked.counters.skipped);
+            }),
+            "Ошибка доступа-пропущен, checked 1, skipped 1");
 
   ScanRig linked;
   WriteBytes(linked.dir / "bad.bin", "EVIL-SIGNATURE");
   fs::create_symlink(linked.dir / "bad.bin", linked.dir / "link");
   EXPECT_TRUE(linked.Go(linked.dir / "link"));
-  EXPECT_EQ(linked.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{
-                                  {PathText(linked.dir / "link"), L"Evil"}}));
+  EXPECT_EQ(linked.view.rows.at(0).second, L"Evil");
 }
 #endif
 
