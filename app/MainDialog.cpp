@@ -102,7 +102,7 @@ BOOL CMainDialog::OnInitDialog() {
   SetTimer(kIconTimer, 100);
 
   m_results.SetUp();
-  if (!m_startupFolder.empty()) PostMessage(kStartStartupScan);
+  if (!m_startupPath.empty()) PostMessage(kStartStartupScan);
   return TRUE;
 }
 
@@ -296,12 +296,12 @@ void CMainDialog::OnScan() {
 }
 
 LRESULT CMainDialog::OnStartStartupScan(WPARAM, LPARAM) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(PathFromText(m_startupFolder), ec)) {
-    AfxMessageBox(L"Папка для проверки не найдена:\n" + m_startupFolder, MB_OK);
+  const std::wstring problem = ScanTargetProblem(PathFromText(m_startupPath), m_startupPath);
+  if (!problem.empty()) {
+    AfxMessageBox(problem, MB_OK);
     return 0;
   }
-  m_session.Start(m_startupFolder);
+  m_session.Start(m_startupPath);
   return 0;
 }
 

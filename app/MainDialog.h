@@ -35,8 +35,9 @@ class CMainDialog : public CDialog {
 
   BOOL PreTranslateMessage(MSG* msg) override;
 
-  // A folder given on the command line: scanned as soon as the window is up.
-  void SetStartupFolder(std::wstring folder) { m_startupFolder = std::move(folder); }
+  // A folder or a file given on the command line: scanned as soon as the
+  // window is up.
+  void SetStartupPath(std::wstring path) { m_startupPath = std::move(path); }
   // Starts a run over `folder` as if it had been chosen in the folder
   // chooser (once the worker of a previous run has ended).
   void StartScan(const std::wstring& folder) { m_session.Start(folder); }
@@ -100,7 +101,7 @@ class CMainDialog : public CDialog {
   CToolTipCtrl m_toolTips;
   HICON m_bigIcon = nullptr;
   CTrayIcon m_trayIcon;
-  std::wstring m_startupFolder;
+  std::wstring m_startupPath;
   // Last: its worker is done with the controls before they go.
   CScanSession m_session;
 };

@@ -170,9 +170,9 @@ LRESULT CScanSession::OnWorkerEnded(WPARAM run) {
     return 0;
   }
   // The end sequence gave the idle look already, unless a stop question
-  // was still standing when it ran.
+  // was still standing when it ran. The worker has left its counters.
   m_window.showLook(ScanLook::Idle);
-  SetStatus(kIdleStatus);
+  SetStatus(StatusAfterRun(m_counters));
   return 0;
 }
 

@@ -52,9 +52,10 @@ class CScanSession {
   CScanSession& operator=(const CScanSession&) = delete;
   ~CScanSession() { Finish(); }
 
-  // Starts a run over `folder`. While the worker of an earlier run is still
-  // ending, the start is kept until it has ended: the window goes on
-  // meanwhile, and that run's summary and report read its own rows.
+  // Starts a run over `folder`, or over one file. While the worker of an
+  // earlier run is still ending, the start is kept until it has ended: the
+  // window goes on meanwhile, and that run's summary and report read its
+  // own rows.
   void Start(const std::wstring& folder);
   // Asks whether to stop, the walk waiting at its next file meanwhile; on
   // OK clears the running flag and shows the stopping look.

@@ -25,19 +25,19 @@ void RegisterPrivateFonts() {
   ::AddFontMemResourceEx(data, ::SizeofResource(inst, res), nullptr, &installed);
 }
 
-std::wstring StartupFolderArgument(const wchar_t* commandLine) {
+std::wstring StartupPathArgument(const wchar_t* commandLine) {
   int count = 0;
   wchar_t** args = ::CommandLineToArgvW(commandLine, &count);
-  std::wstring folder;
+  std::wstring path;
   if (args && count > 1 && args[1][0]) {
     wchar_t full[32768] = {};
     const DWORD n = ::GetFullPathNameW(args[1], 32768, full, nullptr);
-    folder = n > 0 && n < 32768 ? full : args[1];
+    path = n > 0 && n < 32768 ? full : args[1];
     // As the folder chooser gives it: no separator at the end but a drive's.
-    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
   }
   if (args) ::LocalFree(args);
-  return folder;
+  return path;
 }
 
 namespace {
@@ -66,7 +66,7 @@ BOOL CScannerApp::InitInstance() {
   // The folder chooser and the shell's file icons need COM.
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // Taken as given before the working folder changes below.
-  const std::wstring startupFolder = StartupFolderArgument(::GetCommandLineW());
+  const std::wstring startupPath = StartupPathArgument(::GetCommandLineW());
   // The database, the quarantine and the reports are found by relative
   // names, so the data folder becomes the working folder.
   std::error_code ec;
@@ -90,7 +90,7 @@ BOOL CScannerApp::InitInstance() {
   SetDialogBkColor(kDialogColor, RGB(0, 0, 0));
   {
     CMainDialog dlg(m_state);
-    dlg.SetStartupFolder(startupFolder);
+    dlg.SetStartupPath(startupPath);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     dlg.FinishScanWorker();

@@ -31,9 +31,9 @@ class CScannerApp : public CWinApp {
   AppState m_state{*m_profile, m_sound, m_messages};
 };
 
-// The folder named by the first argument of `commandLine` as a full path,
-// or empty when there is none.
-std::wstring StartupFolderArgument(const wchar_t* commandLine);
+// The folder or file named by the first argument of `commandLine` as a
+// full path, or empty when there is none.
+std::wstring StartupPathArgument(const wchar_t* commandLine);
 
 // Makes the face the main window's outline asks for available to this
 // process only, before any font of that face is created.

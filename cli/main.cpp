@@ -34,10 +34,11 @@ constexpr int kExitInfected = 1;
 constexpr int kExitError = 2;
 
 constexpr char kUsage[] =
-    "Использование: vireskand-scan [параметры] ПАПКА\n"
+    "Использование: vireskand-scan [параметры] ПАПКА|ФАЙЛ\n"
     "\n"
-    "Проверяет файлы папки по сигнатурам вирусной базы и печатает по строке\n"
-    "на каждый найденный файл: путь, табуляция, результат или имя вируса.\n"
+    "Проверяет файлы папки (или один файл) по сигнатурам вирусной базы и\n"
+    "печатает по строке на каждый найденный файл: путь, табуляция, результат\n"
+    "или имя вируса. Названный файл проверяется, какой бы ни была маска.\n"
     "\n"
     "  --db ФАЙЛ       вирусная база (по умолчанию VirusBase.vbf в текущей папке)\n"
     "  --subdirs       проверять и вложенные папки\n"
@@ -185,7 +186,7 @@ class ConsoleView : public IScanView, public IResultRows {
   void ShowSummary(const ScanCounters& counters) override {
     summary_ = L"\nФайлов проверено: " + std::to_wstring(counters.filesChecked) +
                L"\nВирусов обнаружено: " + std::to_wstring(counters.virusesFound) +
-               L"\nПропущено (нет доступа): " + std::to_wstring(counters.skipped) +
+               L"\n" + kSkippedLabel + std::to_wstring(counters.skipped) +
                L"\nВремя проверки: " + std::to_wstring(counters.scanSeconds) + L" с\n";
   }
   // Printed after the report, so that a report failure comes first.
@@ -260,8 +261,8 @@ Action FindAction(const std::wstring& name) {
 
 struct Arguments {
   fs::path database = kDatabaseFileName;
-  fs::path folder;
-  std::wstring folderText;
+  fs::path target;
+  std::wstring targetText;
   std::wstring reportFile;
   Options options = DefaultOptions();
   Action action = nullptr;
@@ -275,7 +276,7 @@ std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
   out.options.Sound = 0;
   out.options.ReportToFile = 0;
   out.options.Report = 1;
-  bool haveFolder = false;
+  bool haveTarget = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::wstring& a = args[i];
     auto value = [&](std::wstring& into) {
@@ -316,15 +317,15 @@ std::wstring Parse(const std::vector<std::wstring>& args, Arguments& out) {
       out.options.ReportToFile = 1;
     } else if (a.size() > 1 && a[0] == L'-') {
       return L"неизвестный параметр " + a;
-    } else if (haveFolder) {
-      return L"папка указана дважды: " + a;
+    } else if (haveTarget) {
+      return L"путь для проверки указан дважды: " + a;
     } else {
-      out.folderText = a;
-      out.folder = PathFromText(a);
-      haveFolder = true;
+      out.targetText = a;
+      out.target = PathFromText(a);
+      haveTarget = true;
     }
   }
-  if (!out.help && !haveFolder) return L"не указана папка для проверки";
+  if (!out.help && !haveTarget) return L"не указана папка или файл для проверки";
   return {};
 }
 
@@ -347,14 +348,9 @@ int Run(const std::vector<std::wstring>& args) {
   if (!CheckDatabaseHeader(messages, a.database)) return kExitError;
   VirusTable table;
   if (LoadVirusTable(table, messages, a.database) != LoadResult::Loaded) return kExitError;
-  std::error_code ec;
-#ifdef _WIN32
-  const fs::path folder(os::LongPath(a.folder.native()));
-#else
-  const fs::path& folder = a.folder;
-#endif
-  if (!fs::is_directory(folder, ec)) {
-    Print(stderr, "Папка не найдена: " + ConsoleText(a.folderText) + "\n");
+  const std::wstring problem = ScanTargetProblem(a.target, a.targetText);
+  if (!problem.empty()) {
+    Print(stderr, ConsoleLines(problem) + "\n");
     return kExitError;
   }
 
@@ -367,7 +363,7 @@ int Run(const std::vector<std::wstring>& args) {
   ScanRunContext run{a.options, table, control, counters, player};
   run.countFiles = progress;
   run.jobs = a.jobs;
-  const bool reported = RunScan(run, view, a.folder, a.folderText) && view.RowsKept();
+  const bool reported = RunScan(run, view, a.target, a.targetText) && view.RowsKept();
   if (!reported) Print(stderr, "Не удалось записать протокол: " + ConsoleText(a.reportFile) + "\n");
   Print(stdout, ConsoleLines(view.Summary()));
 

@@ -268,6 +268,19 @@ void ScanFolder(ScanContext& context, const fs::path& folder) {
   Walker<Scanner>(context.options, scanner).Run(folder);
 }
 
+void ScanFile(ScanContext& context, const fs::path& file) {
+  if (!context.control.Continue()) return;
+  // The whole path as the name, in no folder: the row shows it as given.
+  const os::PathString none;
+  Reporter reporter{context};
+  reporter.Announce(none, file.c_str());
+  os::InputFile input;
+  const int match = input.Open(file)
+                        ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
+                        : kMatchUnreadable;
+  if (match != kMatchStopped) reporter.FileDone(none, file.c_str(), match);
+}
+
 int DefaultScanJobs() { return std::min(os::UsableProcessors(), kMaxDefaultScanJobs); }
 
 }  // namespace vsk

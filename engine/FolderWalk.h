@@ -90,5 +90,11 @@ void CountFiles(ScanContext& context, const std::filesystem::path& folder);
 // checked too, a folder does not. Once the running flag is cleared no
 // further file is scanned and no row is added.
 void ScanFolder(ScanContext& context, const std::filesystem::path& folder);
+// One file the user named, whatever the mask says: its row, counters,
+// progress and status as the walk gives them for a file. A link is
+// followed, as the user chose it; anything but a regular file is not read
+// and gets the row "Ошибка доступа-пропущен", as does a file that cannot be
+// opened.
+void ScanFile(ScanContext& context, const std::filesystem::path& file);
 
 }  // namespace vsk

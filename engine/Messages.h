@@ -25,6 +25,10 @@ inline constexpr wchar_t kFileOpenError[] = L"Ошибка открытия фа
 inline constexpr wchar_t kDatabaseUnreadable[] = L"База данных вирусов не читается!!!";
 inline constexpr wchar_t kBadVirusNames[] =
     L"В базе данных вирусов есть записи без названия или с названием, совпадающим с результатом проверки:";
+// Each followed by the path named for scanning, on a line of its own.
+inline constexpr wchar_t kScanTargetMissing[] = L"Папка или файл для проверки не найдены:";
+inline constexpr wchar_t kScanTargetNotAFile[] =
+    L"Проверяются только папки и файлы, а это устройство или канал:";
 }  // namespace msg
 
 }  // namespace vsk

@@ -58,6 +58,13 @@ class InputFile {
 std::wstring LongPath(const std::wstring& path);
 #endif
 
+// What a path names, links followed: a folder, a regular file, something
+// else (a FIFO, a device, a socket), or nothing. A path that cannot be
+// examined (its folder is closed to us) counts as a file: opening it tells
+// why.
+enum class PathKind { Missing, File, Folder, Other };
+PathKind KindOfPath(const std::filesystem::path& path);
+
 // LinkedFile: a symbolic link to a file, or one that leads nowhere (it is
 // listed, and fails to open). LinkedDirectory: a link or junction to a
 // folder. Other: FIFOs, devices, sockets.

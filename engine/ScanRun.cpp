@@ -1,12 +1,24 @@
 #include "engine/ScanRun.h"
 
+#include "engine/Messages.h"
 #include "engine/Os.h"
 #include "engine/Text1251.h"
 
 namespace vsk {
 
-bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& folder,
-             const std::wstring& folderText) {
+std::wstring ScanTargetProblem(const std::filesystem::path& target, const std::wstring& targetText) {
+  switch (os::KindOfPath(target)) {
+    case os::PathKind::Missing:
+      return std::wstring(msg::kScanTargetMissing) + L"\n" + targetText;
+    case os::PathKind::Other:
+      return std::wstring(msg::kScanTargetNotAFile) + L"\n" + targetText;
+    default:
+      return {};
+  }
+}
+
+bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& target,
+             const std::wstring& targetText) {
   const Options& options = context.options;
   ScanCounters& counters = context.counters;
   // One matcher per run: the table cannot change while a run lasts.
@@ -14,15 +26,27 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   ScanContext walk{options, context.table, matcher, context.control, counters, view,
                    context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs()};
 
+  // A target gone missing is walked as a folder, which reports it skipped.
+  const os::PathKind kind = os::KindOfPath(target);
+  const bool oneFile = kind == os::PathKind::File || kind == os::PathKind::Other;
+
   view.ShowStatusText(kPreparingStatus);
   counters.filesChecked = 0;
-  if (context.countFiles) CountFiles(walk, folder);
+  if (context.countFiles) {
+    if (oneFile)
+      counters.filesChecked = 1;
+    else
+      CountFiles(walk, target);
+  }
   view.SetProgressRange(counters.filesChecked);
   view.SetProgress(0);
 
   counters = {};
   const uint32_t start = static_cast<uint32_t>(os::TickCount());
-  ScanFolder(walk, folder);
+  if (oneFile)
+    ScanFile(walk, target);
+  else
+    ScanFolder(walk, target);
   // Unsigned 32-bit ticks, as the system counts them: a wrap between the
   // two still gives the elapsed time.
   const uint32_t end = static_cast<uint32_t>(os::TickCount());
@@ -38,10 +62,15 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   context.control.Stop();
   view.ShowIdleLook();
   if (options.Report) view.ShowSummary(counters);
-  view.ShowStatusText(kIdleStatus);
+  view.ShowStatusText(StatusAfterRun(counters));
   if (!options.ReportToFile) return true;
-  return WriteReport(PathFromText(options.ReportFileName), folderText, counters,
+  return WriteReport(PathFromText(options.ReportFileName), targetText, counters,
                      options.ReportFileMode, view, context.stamp());
+}
+
+std::wstring StatusAfterRun(const ScanCounters& counters) {
+  if (counters.skipped == 0) return kIdleStatus;
+  return kSkippedLabel + std::to_wstring(counters.skipped) + L". " + kIdleStatus;
 }
 
 int WorkerThreadPriority(int priorityOption) {

@@ -16,6 +16,8 @@ namespace vsk {
 inline constexpr wchar_t kPreparingStatus[] = L"Идёт подготовка к проверке...";
 inline constexpr wchar_t kFinishedStatus[] = L"Проверка завершена";
 inline constexpr wchar_t kIdleStatus[] = L"Для начала проверки нажмите кнопку \"Проверить\"";
+// Followed by the number of files and folders that could not be scanned.
+inline constexpr wchar_t kSkippedLabel[] = L"Пропущено (нет доступа): ";
 
 // What a run shows: the walk's rows, progress and current file, plus the
 // status line, the progress range, the idle look and the summary. The
@@ -47,12 +49,22 @@ struct ScanRunContext {
   int jobs = 0;
 };
 
+// Why `target` cannot be scanned, as the user is told, naming it as
+// `targetText`: nothing there, or a device or FIFO (never opened, as that
+// could block). Empty for a folder or a file.
+std::wstring ScanTargetProblem(const std::filesystem::path& target, const std::wstring& targetText);
+
 // Runs to the end, or until the control's running flag is cleared; a
 // stopped run ends the same way with its partial counts. Clears the running
-// flag. `folderText` is the folder as the report names it. Returns false
-// when the report was asked for and could not be written.
-bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& folder,
-             const std::wstring& folderText);
+// flag. A file, or a device or FIFO, is scanned alone (ScanFile); anything
+// else is walked as a folder. `targetText` is the target as the report names it. Returns
+// false when the report was asked for and could not be written.
+bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& target,
+             const std::wstring& targetText);
+
+// The status line once a run has ended: the idle text, after the number
+// skipped when there were any, as the summary box has no line for it.
+std::wstring StatusAfterRun(const ScanCounters& counters);
 
 // The worker's thread priority for the Priority option: -2 (lowest) for 0
 // up to 2 (highest) for 4; a stored value outside 0-4 runs at normal (0).

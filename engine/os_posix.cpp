@@ -243,6 +243,14 @@ std::filesystem::path FolderChain::FolderPath() const {
   return std::filesystem::path(path_.substr(0, path_.size() - 1));
 }
 
+PathKind KindOfPath(const std::filesystem::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::File;
+  if (S_ISDIR(st.st_mode)) return PathKind::Folder;
+  return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
+}
+
 LocalTime Now() {
   const std::time_t t = std::time(nullptr);
   std::tm tm{};

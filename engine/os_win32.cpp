@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cwctype>
+
 #include "engine/Os.h"
 
 namespace vsk::os {
@@ -175,6 +177,32 @@ bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool) {
 std::filesystem::path FolderChain::FolderPath() const {
   if (levels_.size() <= 1) return root_;
   return std::filesystem::path(path_.substr(0, path_.size() - 1));
+}
+
+namespace {
+
+// The device namespace, and the names that stand for a device in any folder
+// (NUL, CON, COM1...), with or without an extension.
+bool NamesDevice(const std::wstring& path) {
+  if (path.rfind(LR"(\\.\)", 0) == 0) return true;
+  std::wstring stem = std::filesystem::path(path).stem().native();
+  for (wchar_t& c : stem) c = static_cast<wchar_t>(::towupper(c));
+  for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+    if (stem == device) return true;
+  return stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0) &&
+         stem[3] >= L'1' && stem[3] <= L'9';
+}
+
+}  // namespace
+
+PathKind KindOfPath(const std::filesystem::path& path) {
+  if (NamesDevice(path.native())) return PathKind::Other;
+  const DWORD attributes = GetFileAttributesW(LongPath(path.native()).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const IoError error = ErrorOf(GetLastError());
+    return error == IoError::NotFound ? PathKind::Missing : PathKind::File;
+  }
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 
 LocalTime Now() {

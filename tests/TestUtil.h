@@ -16,10 +16,14 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <functional>
 #endif
 
 #include "engine/Sound.h"
@@ -117,6 +121,31 @@ inline std::string DatabaseImage(const std::vector<Sig>& sigs, int countByte = -
 }
 
 #ifndef _WIN32
+// Runs `run` as the user "nobody" in a child process when the tests run as
+// root, who could open any folder; returns what it returned.
+inline std::string AsOrdinaryUser(const std::function<std::string()>& run) {
+  if (::geteuid() != 0) return run();
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipeFds[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    const std::string out = run();
+    const bool written = ::write(pipeFds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
+    ::_exit(written ? 0 : 4);
+  }
+  ::close(pipeFds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  return out;
+}
+
 // Writes past `bytes` fail (EFBIG) while it lives, as on a full disk.
 class FileSizeLimit {
  public:

@@ -278,6 +278,32 @@ TEST_F(CliTest, ExitStatusSaysWhatCouldNotBeScannedOrWritten) {
   EXPECT_EQ(RunScanner(dir.path(), "--mask '*.com' scan").code, 0);
 }
 
+// A file named on the command line is scanned alone, whatever the mask,
+// with the row, summary, report, actions and exit status of a folder scan;
+// what is neither file nor folder is refused.
+TEST_F(CliTest, ANamedFileIsScannedAloneAndActedOn) {
+  Result r = RunScanner(dir.path(), "--mask '*.txt' --report out.txt --overwrite scan/a.exe");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "scan/a.exe\tEvil\n") << r.out;
+  EXPECT_NE(r.out.find("Файлов проверено: 1\n"), std::string::npos) << r.out;
+  EXPECT_NE(ReadBytes(dir / "out.txt").find("scan/a.exe\t\tEvil\r\n"), std::string::npos);
+  EXPECT_EQ(RunScanner(dir.path(), "scan/clean.txt").code, 0);
+
+  r = RunScanner(dir.path(), "--action rename --yes scan/a.exe");
+  EXPECT_NE(ActionLines(r.out).find("\nscan/a.exe\tПереименован\n"), std::string::npos) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(dir / "scan" / "a.#xe"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "scan" / "sub" / "b.com"));
+
+  // Refused before anything is opened: a FIFO would wait for a writer.
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  r = RunScanner(dir.path(), "fifo");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "Проверяются только папки и файлы, а это устройство или канал:\nfifo\n");
+  EXPECT_EQ(r.out, "");
+  r = RunScanner(dir.path(), "missing");
+  EXPECT_EQ(r.err, "Папка или файл для проверки не найдены:\nmissing\n");
+}
+
 TEST_F(CliTest, DatabasesThatCannotBeTrustedExitTwoAndSayWhy) {
   const std::string full = DatabaseImage({{"A", "aaa"}, {"B", "bbb"}, {"C", "ccc"}, {"D", "ddd"}, {"E", "eee"}, {"F", "fff"}});
   WriteBytes(dir / "no-records.vbf", full.substr(0, kRecordsOffset));

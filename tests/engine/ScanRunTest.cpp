@@ -9,6 +9,10 @@
 #include "engine/Text1251.h"
 #include "tests/TestUtil.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace vsk {
 namespace {
 namespace fs = std::filesystem;
@@ -74,10 +78,11 @@ struct ScanRig {
     view.reportFile = dir / "report.txt";
     fs::create_directory(dir / "scan");
   }
-  bool Go() {
+  bool Go() { return Go(dir / "scan"); }
+  bool Go(const fs::path& target) {
     control.Start();
     ScanRunContext context{options, table, control, counters, view, &FixedStamp};
-    return RunScan(context, view, dir / "scan", PathText(dir / "scan"));
+    return RunScan(context, view, target, PathText(target));
   }
 };
 
@@ -160,6 +165,87 @@ TEST(ScanRunTest, AViewClosedDuringTheWalkEndsTheRunWithoutSummaryOrReport) {
   EXPECT_FALSE(fs::exists(run.dir / "report.txt")) << "no report without the rows";
   EXPECT_FALSE(run.control.IsRunning());
 }
+
+// The file a user names is scanned alone, whatever the mask, past the old
+// path limit and by a Russian name: the steps of a folder scan for one
+// file, its row, and the report.
+TEST(ScanRunTest, ANamedFileIsScannedAloneWhateverTheMask) {
+  ScanRig run;
+  fs::path deep = run.dir / "scan";
+  for (int i = 0; i < 6; ++i) deep /= std::string(50, static_cast<char>('a' + i));
+  const fs::path file = deep / PathFromText(L"вирус.bin");
+#ifdef _WIN32
+  // Only the \\?\ form creates such folders here.
+  const fs::path create(L"\\\\?\\" + fs::absolute(deep).wstring());
+#else
+  const fs::path create = deep;
+#endif
+  WriteBytes(create / PathFromText(L"вирус.bin"), "..EVIL-SIGNATURE..");
+  WriteBytes(deep.parent_path() / "other.bin", "EVIL-SIGNATURE");
+  run.options.FileMask = L"*.exe";
+  EXPECT_TRUE(run.Go(file));
+  EXPECT_EQ(run.view.steps,
+            (std::vector<std::string>{"status Идёт подготовка к проверке...", "range 1", "progress 0",
+                                      "progress 0", "row Evil", "wave 176", "wave 180",
+                                      "status Проверка завершена", "progress 0", "idle, running off",
+                                      "summary 1 1 0", "status Для начала проверки нажмите кнопку \"Проверить\""}));
+  EXPECT_EQ(run.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{{PathText(file), L"Evil"}}));
+  const std::string report = test::ReadBytes(run.dir / "report.txt");
+  for (const std::wstring& line : {L"Путь для проверки:\t" + PathText(file) + L"\r\n",
+                                   PathText(file) + L"\t\tEvil\r\n", std::wstring(L"Файлов проверено:\t1\r\n")})
+    EXPECT_NE(report.find(Encode1251(line)), std::string::npos) << ToUtf8(line);
+#ifdef _WIN32
+  std::error_code ec;
+  fs::remove_all(fs::path(L"\\\\?\\" + fs::absolute(run.dir / "scan").wstring()), ec);
+#endif
+}
+
+TEST(ScanRunTest, WhatIsNeitherAFolderNorAFileIsToldBeforeTheRun) {
+  TempDir dir;
+  EXPECT_EQ(ScanTargetProblem(dir.path(), L"d"), L"");
+  EXPECT_EQ(ScanTargetProblem(dir / "missing", L"m"), L"Папка или файл для проверки не найдены:\nm");
+  const std::wstring device = L"Проверяются только папки и файлы, а это устройство или канал:\nn";
+#ifdef _WIN32
+  for (const fs::path& path : {fs::path(L"NUL"), dir / L"com1.txt", fs::path(L"\\\\.\\pipe\\x")})
+    EXPECT_EQ(ScanTargetProblem(path, L"n"), device) << path;
+#else
+  EXPECT_EQ(ScanTargetProblem("/dev/null", L"n"), device);
+#endif
+}
+
+#ifndef _WIN32
+// A FIFO that slipped past that check is never read (it could block for
+// ever), and a file that cannot be opened is skipped, never "OK"; the
+// status line says so. A link the user named is followed.
+TEST(ScanRunTest, ANamedFileThatCannotBeReadIsASkippedRow) {
+  ScanRig fifo;
+  ASSERT_EQ(::mkfifo((fifo.dir / "fifo").c_str(), 0600), 0);
+  EXPECT_TRUE(fifo.Go(fifo.dir / "fifo"));
+  EXPECT_EQ(fifo.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{
+                                {PathText(fifo.dir / "fifo"), L"Ошибка доступа-пропущен"}}));
+  EXPECT_EQ(fifo.view.steps.back(),
+            "status Пропущено (нет доступа): 1. Для начала проверки нажмите кнопку \"Проверить\"");
+
+  ScanRig locked;
+  locked.options.FileOk = 1;
+  locked.options.ReportToFile = 0;
+  WriteBytes(locked.dir / "scan" / "locked.bin", "clean");
+  fs::permissions(locked.dir / "scan" / "locked.bin", fs::perms::none);
+  EXPECT_EQ(test::AsOrdinaryUser([&] {
+              locked.Go(locked.dir / "scan" / "locked.bin");
+              return ToUtf8(locked.view.rows.at(0).second) + ", checked " +
+                     std::to_string(locked.counters.filesChecked) + ", skipped " +
+                     std::to_string(locked.counters.skipped);
+            }),
+            "Ошибка доступа-пропущен, checked 1, skipped 1");
+
+  ScanRig linked;
+  WriteBytes(linked.dir / "bad.bin", "EVIL-SIGNATURE");
+  fs::create_symlink(linked.dir / "bad.bin", linked.dir / "link");
+  EXPECT_TRUE(linked.Go(linked.dir / "link"));
+  EXPECT_EQ(linked.view.rows.at(0).second, L"Evil");
+}
+#endif
 
 TEST(ScanRunTest, PriorityOptionToThreadPriority) {
   EXPECT_EQ(WorkerThreadPriority(0), -2);

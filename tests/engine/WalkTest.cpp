@@ -320,6 +320,8 @@ TEST(ScanFolderTest, AMissingFolderIsOneSkippedPlace) {
 }
 
 #ifndef _WIN32
+using test::AsOrdinaryUser;
+
 // Rows as "index path result" lines and the counters, from which a run in
 // another process is compared.
 std::string Describe(const Scan& scan, const fs::path& base) {
@@ -330,31 +332,6 @@ std::string Describe(const Scan& scan, const fs::path& base) {
   const ScanCounters& c = scan.counters;
   return text + "checked " + std::to_string(c.filesChecked) + ", viruses " +
          std::to_string(c.virusesFound) + ", skipped " + std::to_string(c.skipped) + "\n";
-}
-
-// Runs `run` as the user "nobody" in a child process when the tests run as
-// root, who could open any folder; returns what it returned.
-std::string AsOrdinaryUser(const std::function<std::string()>& run) {
-  if (::geteuid() != 0) return run();
-  int pipeFds[2];
-  if (::pipe(pipeFds) != 0) return "no pipe";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(pipeFds[0]);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
-    const std::string out = run();
-    const bool written = ::write(pipeFds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
-    ::_exit(written ? 0 : 4);
-  }
-  ::close(pipeFds[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
-  ::close(pipeFds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  return out;
 }
 
 // With clean rows on, the row index still follows the rows.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The packages under Wine, in a throw-away copy of the test prefix: the zip's
 # contents; a silent install (program files, shortcut, context-menu and
-# uninstall keys); a silent uninstall that removes them and keeps the data.
+# uninstall keys); the installed program's scans, started from another
+# folder and from the context-menu commands, with their reports in the
+# data folder; a silent uninstall that removes them and keeps the data.
 # Usage: PackageTest.sh SETUP ZIP (WINEPREFIX and the locale from CTest)
 set -euo pipefail
 setup=$1
@@ -39,14 +41,72 @@ done
 uninstall='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vireskand'
 key "$uninstall" || fail "not in the installed programs"
 
-# Started from another folder, the installed program gives the user's data
-# folder the bundled database.
+# The program's settings: no summary box (the scan then ends without one),
+# every file listed, the report replacing Report.txt in the data folder.
+# MASK: the file mask.
+settings() {
+  printf '[OPTIONS]\r\nReport=0\r\nReportToFile=1\r\nReportFileName=Report.txt\r\nReportFileMode=0\r\nSound=0\r\nFileOk=1\r\nSubDir=0\r\nFileMask=%s\r\n' \
+    "$1" >"$WINEPREFIX/drive_c/windows/Vireskand.INI"
+}
+# The report once it is written to its end (at most 30 s), in UTF-8; the
+# program stays open after a scan, so Wine is ended then.
+report() {
+  local text=
+  for _ in $(seq 60); do
+    text=$(iconv -f CP1251 -t UTF-8 "$data/Report.txt" 2>/dev/null | tr -d '\r') || true
+    [[ $text == *"Конец списка."* ]] && break
+    sleep 0.5
+  done
+  wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+  printf '%s\n' "$text"
+}
+# Fails unless the report `$1` names `$2` as scanned and lists exactly the
+# rows that follow ("path<TAB><TAB>result").
+expect_report() {
+  local text=$1 path=$2
+  shift 2
+  [[ $text == *$'Путь для проверки:\t'"$path"$'\n'* ]] || fail "report of $path: $text"
+  local rows
+  rows=$(printf '%s\n' "$text" | sed -n '/^Список проверенных файлов:$/,/^Конец списка.$/p' | sed '1d;$d' | sed '/^$/d' | LC_ALL=C sort)
+  [ "$rows" = "$(printf '%s\n' "$@" | LC_ALL=C sort)" ] || fail "rows of $path: $rows"
+}
+
+# What is scanned: a carrier of the test record's signature, a clean file.
+mkdir -p "$work/scan me"
+printf 'x-STANDARD-ANTIVIRUS-TEST-FILE!x' >"$work/scan me/bad.com"
+printf 'nothing' >"$work/scan me/clean.txt"
+folder=$(winepath -w "$work/scan me")
+
+# Started from another folder with a folder to scan, the installed program
+# gives the user's data folder the bundled database and writes its report
+# there.
+settings '*'
 mkdir -p "$work/elsewhere"
-(cd "$work/elsewhere" && wine "$program/Vireskand.exe" >/dev/null 2>&1 &)
-for _ in $(seq 60); do [ -f "$data/VirusBase.vbf" ] && break; sleep 0.5; done
-wineserver -k 2>/dev/null || true
+(cd "$work/elsewhere" && wine "$program/Vireskand.exe" "$folder" >/dev/null 2>&1 &)
+text=$(report)
 cmp -s "$data/VirusBase.vbf" "$program/VirusBase.vbf" || fail "no database in the data folder"
 [ ! -e "$work/elsewhere/VirusBase.vbf" ] || fail "database written to the working folder"
+[ ! -e "$work/elsewhere/Report.txt" ] || fail "report written to the working folder"
+expect_report "$text" "$folder" "$folder\\bad.com"$'\t\t'AV.TestFile "$folder\\clean.txt"$'\t\t'OK
+
+# The context-menu commands as the file manager runs them: the registry's
+# command line with the path for %1, here from a batch file through cmd.
+# VERB, PATH.
+from_context_menu() {
+  local command placeholder=%1
+  command=$(value "HKCU\\Software\\Classes\\$1\\Vireskand\\command")
+  printf '%s\r\n' "${command//"$placeholder"/"$2"}" >"$work/verb.bat"
+  rm -f "$data/Report.txt"
+  (cd "$work/elsewhere" && wine cmd /c "$(winepath -w "$work/verb.bat")" >/dev/null 2>&1 &)
+  report
+}
+text=$(from_context_menu 'Directory\shell' "$folder")
+expect_report "$text" "$folder" "$folder\\bad.com"$'\t\t'AV.TestFile "$folder\\clean.txt"$'\t\t'OK
+# A single file, scanned whatever the mask says.
+settings '*.exe'
+text=$(from_context_menu '*\shell' "$folder\\bad.com")
+expect_report "$text" "$folder\\bad.com" "$folder\\bad.com"$'\t\t'AV.TestFile
 
 echo changed >"$data/VirusBase.vbf"
 wine "$program/Uninstall.exe" /S

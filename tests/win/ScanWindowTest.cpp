@@ -310,6 +310,32 @@ TEST(ScanWindow, AStopInsideABigFileEndsTheRunAtOnceAndSettingsAndEditorWaitForT
   EXPECT_TRUE(settingsAfter);
 }
 
+// A file held by another program is skipped; the summary box has no line
+// for it, so the status line tells it once the run has ended.
+TEST(ScanWindow, AFileThatCouldNotBeScannedIsToldInTheStatusLineAfterTheRun) {
+  RecordingPlayer player;
+  ProgramState program(&player);
+  test::TempDir dir;
+  const fs::path held = dir / "held.bin";
+  test::WriteBytes(held, "EVIL-SIGNATURE");
+  const HANDLE holder = ::CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  std::wstring status;
+  int rows = -1;
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    SetScanOptions(program.state, 0, 0, 0);
+    d.StartScan(held.wstring());
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    test::PumpMessages();  // the worker's last word
+    status = LooksOf(d).status;
+    rows = RowCount(d);
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  ::CloseHandle(holder);
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(status, std::wstring(kSkippedLabel) + L"1. " + kIdleStatus);
+}
+
 TEST(ScanWindow, EscapeDuringAScanClosesTheWindowAndTheRunEndsWithoutSummaryOrReport) {
   RecordingPlayer player;
   ProgramState program(&player);
