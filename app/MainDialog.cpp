@@ -68,6 +68,7 @@ const MessageMap* CMainDialog::GetMessageMap() const {
       OnCommandEntry(IDC_EXIT_SMALL, &CMainDialog::OnExit),
       OnCommandEntry(IDC_SCAN, &CMainDialog::OnScan),
       OnNotifyEntry(NM_RCLICK, IDC_RESULTS, &CMainDialog::OnResultsRightClick),
+      OnNotifyEntry(LVN_GETDISPINFOW, IDC_RESULTS, &CMainDialog::OnResultsDispInfo),
       OnCommandRangeEntry(ID_CURE_OR_DELETE, ID_MOVE_TO_QUARANTINE, &CMainDialog::OnResultAction),
       OnMessageEntry(kCallOnWindowThread, &CMainDialog::OnCallOnWindowThread),
       OnMessageEntry(kApplyScanUpdates, &CMainDialog::OnApplyScanUpdates),
@@ -308,6 +309,11 @@ LRESULT CMainDialog::OnStartStartupScan(WPARAM, LPARAM) {
 void CMainDialog::OnResultsRightClick(NMHDR*, LRESULT* result) {
   *result = 0;
   m_results.OnRightClick(m_hWnd);
+}
+
+void CMainDialog::OnResultsDispInfo(NMHDR* header, LRESULT* result) {
+  *result = 0;
+  m_results.OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(header));
 }
 
 void CMainDialog::OnResultAction(UINT command) { m_results.RunAction(command, m_hWnd); }

@@ -17,12 +17,12 @@ constexpr COLORREF kListBack = RGB(255, 255, 204);
 // Column 1 of the list, for the actions.
 class ListResultRows : public IResultRows {
  public:
-  explicit ListResultRows(CListCtrl& list) : m_list(list) {}
-  std::wstring GetText(int row) override { return m_list.GetItemText(row, 1); }
-  void SetText(int row, const std::wstring& text) override { m_list.SetItemText(row, 1, text); }
+  explicit ListResultRows(CResultsList& list) : m_list(list) {}
+  std::wstring GetText(int row) override { return m_list.ResultText(row); }
+  void SetText(int row, const std::wstring& text) override { m_list.SetResultText(row, text); }
 
  private:
-  CListCtrl& m_list;
+  CResultsList& m_list;
 };
 
 class MessageBoxQuestions : public IQuestions {
@@ -66,33 +66,57 @@ void CResultsList::SetUp() {
   SetImageList(m_systemIcons, LVSIL_SMALL);
 }
 
-void CResultsList::AddRows(const std::vector<Row>& rows) {
+void CResultsList::AddRows(std::vector<Row>&& rows) {
   if (rows.empty()) return;
-  SendMessage(WM_SETREDRAW, FALSE);
-  for (const Row& r : rows) {
-    const int at = InsertItem(r.row, r.object, r.icon);
-    SetItemText(at, 1, r.result);
-  }
-  SendMessage(WM_SETREDRAW, TRUE);
+  m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
+                std::make_move_iterator(rows.end()));
+  SendMessage(LVM_SETITEMCOUNT, m_rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   Invalidate();
   // Painted now: the next batch is usually queued already, and a paint
   // waits for an empty queue.
   UpdateWindow();
 }
 
+void CResultsList::Clear() {
+  DeleteAllItems();
+  m_rows = {};
+}
+
 std::vector<std::pair<std::wstring, std::wstring>> CResultsList::ReadRows() const {
   std::vector<std::pair<std::wstring, std::wstring>> rows;
-  const int count = GetItemCount();
-  for (int i = 0; i < count; ++i) rows.emplace_back(GetItemText(i, 0), GetItemText(i, 1));
+  rows.reserve(m_rows.size());
+  for (const Row& r : m_rows) rows.emplace_back(r.object, r.result);
   return rows;
+}
+
+void CResultsList::OnGetDispInfo(NMLVDISPINFOW& info) const {
+  LVITEMW& item = info.item;
+  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= m_rows.size()) return;
+  const Row& r = m_rows[static_cast<size_t>(item.iItem)];
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    const std::wstring& text = item.iSubItem == 0 ? r.object : item.iSubItem == 1 ? r.result : L"";
+    ::lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
+  }
+  if (item.mask & LVIF_IMAGE) item.iImage = r.icon;
+}
+
+std::wstring CResultsList::ResultText(int row) const {
+  return row >= 0 && static_cast<size_t>(row) < m_rows.size() ? m_rows[static_cast<size_t>(row)].result
+                                                             : std::wstring();
+}
+
+void CResultsList::SetResultText(int row, const std::wstring& text) {
+  if (row < 0 || static_cast<size_t>(row) >= m_rows.size()) return;
+  m_rows[static_cast<size_t>(row)].result = text;
+  SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
 }
 
 void CResultsList::OnRightClick(HWND owner) {
   const int row = static_cast<int>(SendMessage(LVM_GETSELECTIONMARK));
   std::wstring object, text;
-  if (row >= 0) {
-    object = GetItemText(row, 0);
-    text = GetItemText(row, 1);
+  if (row >= 0 && static_cast<size_t>(row) < m_rows.size()) {
+    object = m_rows[static_cast<size_t>(row)].object;
+    text = m_rows[static_cast<size_t>(row)].result;
   }
   m_selected = {row, PathFromText(object), text};
   // Only a row that names a virus has actions.

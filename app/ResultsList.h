@@ -1,6 +1,8 @@
 // The results list of the main window (control 1007): its columns, colours
 // and the system's small file icons, the rows a scan adds, and the menu of a
-// row that names a virus with the six actions on that row.
+// row that names a virus with the six actions on that row. The list is
+// virtual (LVS_OWNERDATA): the rows are kept here and the control asks for
+// what it shows, so thousands of rows cost little memory.
 #pragma once
 
 #include <string>
@@ -27,10 +29,16 @@ class CResultsList : public CListCtrl {
 
   // Columns, colours, styles and the system's small-icon list.
   void SetUp();
-  // Inserts `rows` with one repaint for them all.
-  void AddRows(const std::vector<Row>& rows);
+  // Appends `rows` (numbered on from the last) with one repaint for them all.
+  void AddRows(std::vector<Row>&& rows);
+  void Clear();
   // Object and result of every row, in order.
   std::vector<std::pair<std::wstring, std::wstring>> ReadRows() const;
+  // The control's question for a row's text or icon (LVN_GETDISPINFO).
+  void OnGetDispInfo(NMLVDISPINFOW& info) const;
+  // Column 1 of a row; an unknown row reads as empty and is not written.
+  std::wstring ResultText(int row) const;
+  void SetResultText(int row, const std::wstring& text);
 
   // A right click: captures the row of the selection mark (none: -1) and,
   // when it names a virus, tracks the menu, whose command goes to `owner`.
@@ -42,6 +50,7 @@ class CResultsList : public CListCtrl {
  private:
   AppState& m_state;
   CImageList m_systemIcons;
+  std::vector<Row> m_rows;
   CapturedRow m_selected;
 };
 

@@ -109,7 +109,7 @@ void CScanSession::Begin(std::wstring folder) {
   CloseThread();
   m_pending.reset();
   m_folder = std::move(folder);
-  m_window.results.DeleteAllItems();
+  m_window.results.Clear();
   m_window.showLook(ScanLook::Scanning);
   m_state.scan.Start();
   m_closed = false;
@@ -243,7 +243,7 @@ void CScanSession::ApplyUpdates() {
     taken = std::move(m_updates);
     m_updates = {};
   }
-  m_window.results.AddRows(taken.rows);
+  m_window.results.AddRows(std::move(taken.rows));
   if (taken.progress) m_window.progress.SetPos(*taken.progress);
   if (taken.status) SetStatus(*taken.status);
 }
