@@ -78,7 +78,7 @@ window_scan() {  # folder [FileOk]
   # This prefix's program only: other Wine sessions may run one too.
   rss=$(pgrep -f 'Vireskand\.exe' | while read -r p; do
     grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null &&
-      sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$p/status"; done | sort -n | tail -n 1)
+      sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$p/status" || true; done | sort -n | tail -n 1)
   kill "$pid" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
   t=$(awk -v a="$t0" -v b="$t1" 'BEGIN{print b - a}')
