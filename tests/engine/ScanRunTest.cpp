@@ -5,12 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileIo.h"
 #include "engine/ScanRun.h"
 #include "engine/Text1251.h"
 #include "tests/TestUtil.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #endif
 
 namespace vsk {
@@ -244,6 +250,41 @@ TEST(ScanRunTest, ANamedFileThatCannotBeReadIsASkippedRow) {
   fs::create_symlink(linked.dir / "bad.bin", linked.dir / "link");
   EXPECT_TRUE(linked.Go(linked.dir / "link"));
   EXPECT_EQ(linked.view.rows.at(0).second, L"Evil");
+}
+
+// A terminal put in place of a file is opened and found no file, but never
+// becomes the controlling terminal of a process that has none (a session
+// leader gains one by opening a terminal without O_NOCTTY).
+TEST(ScanRunTest, ATerminalInPlaceOfAFileNeverBecomesTheControllingTerminal) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+    GTEST_SKIP() << "no pseudo-terminals here";
+  const std::string terminal = ::ptsname(master);
+  ScanRig run;
+  fs::create_symlink(terminal, run.dir / "scan" / "tty.com");
+  // The child's exit code names the first step after which it had one.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setsid();
+    const auto hasTerminal = [] {
+      const int fd = ::open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
+      if (fd >= 0) ::close(fd);
+      return fd >= 0;
+    };
+    if (hasTerminal()) ::_exit(9);
+    run.Go(run.dir / "scan" / "tty.com");  // named alone
+    if (hasTerminal()) ::_exit(1);
+    run.options.SubDir = 1;
+    run.Go();  // met by the walk
+    if (hasTerminal()) ::_exit(2);
+    if (std::FILE* f = OpenFile(terminal, "r+b")) std::fclose(f);  // as the database is edited
+    ::_exit(hasTerminal() ? 3 : 0);
+  }
+  int status = -1;
+  ::waitpid(pid, &status, 0);
+  ::close(master);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 #endif
 
