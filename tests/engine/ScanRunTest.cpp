@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/FileIo.h"
+#include "engine/Os.h"
 #include "engine/ScanRun.h"
 #include "engine/Text1251.h"
 #include "tests/TestUtil.h"
@@ -17,6 +18,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#else
+#include <windows.h>
 #endif
 
 namespace vsk {
@@ -205,6 +208,35 @@ TEST(ScanRunTest, ANamedFileIsScannedAloneWhateverTheMask) {
   fs::remove_all(fs::path(L"\\\\?\\" + fs::absolute(run.dir / "scan").wstring()), ec);
 #endif
 }
+
+#ifdef _WIN32
+// Names given relative to a working folder past the old path limit reach
+// the file, the folder and the report as their full \\?\ forms.
+TEST(ScanRunTest, RelativeNamesUnderADeepWorkingFolderAreReached) {
+  ScanRig run;
+  fs::path deep = fs::absolute(run.dir.path());
+  for (int i = 0; i < 6; ++i) deep /= std::string(50, static_cast<char>('a' + i));
+  const fs::path longDeep(L"\\\\?\\" + deep.wstring());
+  WriteBytes(longDeep / "scan" / "bad.com", "..EVIL-SIGNATURE..");
+  const fs::path before = fs::current_path();
+  ASSERT_TRUE(::SetCurrentDirectoryW(longDeep.c_str()));
+  run.options.ReportFileName = L"report.txt";
+  run.options.SubDir = 1;
+  const fs::path file = L"scan\\bad.com";
+  // Wine resolves long relative names by itself; Windows does not.
+  EXPECT_EQ(os::LongPath(file.native()), longDeep.native() + L"\\scan\\bad.com");
+  EXPECT_EQ(ScanTargetProblem(file, L"t"), L"");
+  EXPECT_TRUE(run.Go(file));
+  EXPECT_TRUE(run.Go(L"scan"));
+  ::SetCurrentDirectoryW(before.c_str());
+  // The rows keep the names as given.
+  EXPECT_EQ(run.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{
+                               {L"scan\\bad.com", L"Evil"}, {L"scan\\bad.com", L"Evil"}}));
+  EXPECT_NE(test::ReadBytes(longDeep / "report.txt").find("scan\\bad.com\t\tEvil"), std::string::npos);
+  std::error_code ec;
+  fs::remove_all(fs::path(L"\\\\?\\" + fs::absolute(run.dir.path()).wstring()), ec);
+}
+#endif
 
 TEST(ScanRunTest, WhatIsNeitherAFolderNorAFileIsToldBeforeTheRun) {
   TempDir dir;
