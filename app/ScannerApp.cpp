@@ -42,16 +42,6 @@ std::wstring StartupPathArgument(const wchar_t* commandLine) {
 
 namespace {
 
-// %LOCALAPPDATA%\Vireskand: where a standard user may write.
-std::filesystem::path UserDataFolder() {
-  PWSTR base = nullptr;
-  std::filesystem::path folder;
-  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &base)))
-    folder = std::filesystem::path(base) / L"Vireskand";
-  ::CoTaskMemFree(base);
-  return folder;
-}
-
 std::filesystem::path ProgramFolder() {
   std::wstring name(32768, L'\0');
   const DWORD n = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));

@@ -2,7 +2,9 @@
 
 #include <iterator>
 
+#include "framework/App.h"
 #include "dialogs/DialogColor.h"
+#include "engine/Messages.h"
 #include "res/resource.h"
 
 namespace vsk {
@@ -119,7 +121,11 @@ void CSettingsDialog::OnOK() {
   options.FileMask = m_fileMask;
   options.SubDir = m_subDir;
   options.ReportFileMode = m_reportFileMode;
-  SaveOptions(options, m_profile);
+  if (!SaveOptions(options, m_profile)) {
+    // Stays open: nothing was kept, and Cancel says so.
+    AfxMessageBox(msg::kSettingsNotSaved, MB_OK | MB_ICONERROR);
+    return;
+  }
   CDialog::OnOK();
 }
 

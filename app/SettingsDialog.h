@@ -1,5 +1,6 @@
 // The settings dialog: edits the twelve options of section "OPTIONS" and,
-// on OK, writes all of them to the profile. Nothing else writes them.
+// on OK, writes all of them to the profile; when a write fails it says so
+// and stays open. Nothing else writes them.
 #pragma once
 
 #include <string>

@@ -2,6 +2,12 @@
 
 #include "engine/Text1251.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace vsk {
 namespace {
 
@@ -62,5 +68,64 @@ std::string ConsoleLines(std::wstring_view text) {
     start = end + 1;
   }
 }
+
+#ifdef _WIN32
+namespace {
+
+// The console behind stdout or stderr, or null when it goes elsewhere: the
+// C library's isatty holds the null device for a terminal, GetConsoleMode
+// does not.
+HANDLE ConsoleOf(std::FILE* stream) {
+  const HANDLE h = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  return h && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) ? h : nullptr;
+}
+
+HANDLE Console(std::FILE* stream) {
+  static const HANDLE out = ConsoleOf(stdout);
+  static const HANDLE err = ConsoleOf(stderr);
+  return stream == stderr ? err : out;
+}
+
+}  // namespace
+
+bool IsConsole(std::FILE* stream) { return Console(stream) != nullptr; }
+
+// "\r" and the erase-line escape where the console takes escapes, else
+// spaces over the `shown` characters.
+std::string ClearLine(size_t shown) {
+  static const bool escapes = [] {
+    DWORD mode = 0;
+    const HANDLE console = Console(stderr);
+    return console && GetConsoleMode(console, &mode) &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }();
+  if (escapes) return "\r\x1b[K";
+  std::string spaces(shown + 2, ' ');
+  spaces.front() = spaces.back() = '\r';
+  return spaces;
+}
+
+// A console gets each text in one call: through the C library it would get
+// one call per character.
+void Print(std::FILE* to, const std::string& bytes) {
+  const HANDLE console = Console(to);
+  if (!console) {
+    std::fwrite(bytes.data(), 1, bytes.size(), to);
+    return;
+  }
+  std::fflush(to);
+  const std::wstring text = FromUtf8(bytes);
+  DWORD written = 0;
+  WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+#else
+bool IsConsole(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+std::string ClearLine(size_t) { return "\r\x1b[K"; }
+
+void Print(std::FILE* to, const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), to); }
+#endif
+
 
 }  // namespace vsk

@@ -5,6 +5,7 @@
 //   invalid bytes \xNN, one escape per byte
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -18,5 +19,13 @@ std::string ConsoleText(std::wstring_view text);
 // Each line of `text` escaped, the line feeds between them kept: for
 // messages of our own that may carry a name.
 std::string ConsoleLines(std::wstring_view text);
+
+// stdout or stderr is a console (on Windows, one GetConsoleMode accepts).
+bool IsConsole(std::FILE* stream);
+// What takes the progress line of `shown` characters off the screen.
+std::string ClearLine(size_t shown);
+// Writes UTF-8 `bytes` to `to`; a Windows console gets them as one
+// WriteConsoleW, so any text shows whatever its code page.
+void Print(std::FILE* to, const std::string& bytes);
 
 }  // namespace vsk

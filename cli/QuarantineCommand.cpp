@@ -1,11 +1,15 @@
 #include "cli/QuarantineCommand.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
+#include "cli/ConsoleText.h"
 #include "engine/Quarantine.h"
 #include "engine/Text1251.h"
 
 namespace vsk {
+namespace fs = std::filesystem;
 
 const char kQuarantineUsage[] =
     "\n"
@@ -16,8 +20,9 @@ const char kQuarantineUsage[] =
     "в папке, где лежит !!!Infected:\n"
     "  vireskand-scan --quarantine list\n"
     "                  по строке на файл: ИМЯ, ИСХОДНЫЙ-ПУТЬ, ВИРУС, ВРЕМЯ,\n"
-    "                  РАЗМЕР, SHA256 через табуляцию (UTF-8; байты, которые\n"
-    "                  не текст, управляющие символы и % записаны как %XX)\n"
+    "                  РАЗМЕР, SHA256 через табуляцию; имена и пути - как в\n"
+    "                  выводе проверки (\\t, \\n, \\r, \\\\, \\xNN), и ИМЯ\n"
+    "                  для restore и purge можно взять оттуда\n"
     "  vireskand-scan --quarantine restore ИМЯ\n"
     "                  вернуть файл на исходный путь (недостающие папки\n"
     "                  создаются, существующий файл не заменяется, содержимое\n"
@@ -32,9 +37,24 @@ constexpr int kDone = 0;
 constexpr int kError = 2;
 
 int Fail(const std::wstring& text) {
-  const std::string bytes = ToUtf8(L"vireskand-scan: " + text + L"\n");
-  std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+  Print(stderr, "vireskand-scan: " + ConsoleLines(text) + "\n");
   return kError;
+}
+
+// A record as the scan prints its rows: one line, names escaped alike.
+std::string ListLine(const QuarantineRecord& r) {
+  return ConsolePath(fs::path(r.stored)) + "\t" + ConsolePath(r.original) + "\t" +
+         ConsoleText(r.virus) + "\t" + EscapeForConsole(r.time) + "\t" + std::to_string(r.size) +
+         "\t" + EscapeForConsole(r.sha256) + "\n";
+}
+
+// The name as the list shows it, else as given (the record file's %XX form
+// or the name itself, which the quarantine takes).
+std::wstring StoredText(const Quarantine& quarantine, const std::wstring& given) {
+  const std::string shown = ToUtf8(given);
+  for (const QuarantineRecord& r : quarantine.Records())
+    if (ConsolePath(fs::path(r.stored)) == shown) return FromUtf8(EscapeName(r.stored));
+  return given;
 }
 
 }  // namespace
@@ -56,14 +76,12 @@ int RunQuarantineCommand(const std::vector<std::wstring>& args) {
     case Quarantine::Opened::Failed: return Fail(L"не удалось открыть папку карантина !!!Infected");
   }
   if (command == L"list") {
-    for (const QuarantineRecord& record : quarantine.Records()) {
-      const std::string line = FormatRecord(record) + "\n";
-      std::fwrite(line.data(), 1, line.size(), stdout);
-    }
+    for (const QuarantineRecord& record : quarantine.Records()) Print(stdout, ListLine(record));
     return kDone;
   }
+  const std::wstring name = StoredText(quarantine, args[2]);
   const std::wstring error =
-      command == L"restore" ? quarantine.Restore(args[2]) : quarantine.Purge(args[2]);
+      command == L"restore" ? quarantine.Restore(name) : quarantine.Purge(name);
   return error.empty() ? kDone : Fail(error);
 }
 

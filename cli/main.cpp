@@ -20,8 +20,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -69,60 +67,6 @@ constexpr char kUsage[] =
 constexpr int kMaxJobs = 64;
 // Progress is redrawn at most this often.
 constexpr uint64_t kProgressMilliseconds = 100;
-
-#ifdef _WIN32
-// The console behind stdout or stderr, or null when it goes elsewhere: the
-// C library's isatty holds the null device for a terminal, GetConsoleMode
-// does not.
-HANDLE ConsoleOf(std::FILE* stream) {
-  const HANDLE h = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-  DWORD mode = 0;
-  return h && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) ? h : nullptr;
-}
-
-HANDLE Console(std::FILE* stream) {
-  static const HANDLE out = ConsoleOf(stdout);
-  static const HANDLE err = ConsoleOf(stderr);
-  return stream == stderr ? err : out;
-}
-
-bool IsConsole(std::FILE* stream) { return Console(stream) != nullptr; }
-
-// "\r" and the erase-line escape where the console takes escapes, else
-// spaces over the `shown` characters.
-std::string ClearLine(size_t shown) {
-  static const bool escapes = [] {
-    DWORD mode = 0;
-    const HANDLE console = Console(stderr);
-    return console && GetConsoleMode(console, &mode) &&
-           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-  }();
-  if (escapes) return "\r\x1b[K";
-  std::string spaces(shown + 2, ' ');
-  spaces.front() = spaces.back() = '\r';
-  return spaces;
-}
-
-// A console gets each text in one call: through the C library it would get
-// one call per character.
-void Print(std::FILE* to, const std::string& bytes) {
-  const HANDLE console = Console(to);
-  if (!console) {
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
-    return;
-  }
-  std::fflush(to);
-  const std::wstring text = FromUtf8(bytes);
-  DWORD written = 0;
-  WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-#else
-bool IsConsole(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
-
-std::string ClearLine(size_t) { return "\r\x1b[K"; }
-
-void Print(std::FILE* to, const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), to); }
-#endif
 
 class StderrMessages : public IMessageSink {
  public:

@@ -38,4 +38,33 @@ fs::path ChooseDataFolder(const fs::path& current, const fs::path& userFolder,
   return {};
 }
 
+namespace {
+
+bool IsFile(const fs::path& file) {
+  std::error_code ec;
+  return fs::is_regular_file(file, ec);
+}
+
+}  // namespace
+
+const fs::path& ProfilePlace::ReadPath() const {
+  if (IsFile(m_windowsFile)) return m_windowsFile;
+  if (IsFile(m_dataFile)) return m_dataFile;
+  return m_windowsFile;
+}
+
+fs::path ProfilePlace::Write(const std::function<bool(const fs::path&)>& write) const {
+  const bool windows = IsFile(m_windowsFile);
+  if (windows || IsFile(m_dataFile)) {
+    // A write elsewhere would not be read back while this file exists.
+    const fs::path& file = windows ? m_windowsFile : m_dataFile;
+    return write(file) ? file : fs::path();
+  }
+  if (write(m_windowsFile)) return m_windowsFile;
+  std::error_code ec;
+  fs::create_directories(m_dataFile.parent_path(), ec);
+  if (write(m_dataFile)) return m_dataFile;
+  return {};
+}
+
 }  // namespace vsk

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace vsk {
 
@@ -15,5 +17,29 @@ namespace vsk {
 std::filesystem::path ChooseDataFolder(const std::filesystem::path& current,
                                        const std::filesystem::path& userFolder,
                                        const std::filesystem::path& programFolder);
+
+// Where the settings file lives. The Windows folder's file comes first, as
+// stored profiles and older installs keep it there; a standard user may not
+// write that folder, so the per-user data folder's file stands in for it.
+class ProfilePlace {
+ public:
+  ProfilePlace(std::filesystem::path windowsFile, std::filesystem::path dataFile)
+      : m_windowsFile(std::move(windowsFile)), m_dataFile(std::move(dataFile)) {}
+
+  // The Windows folder's file when it exists, else the data folder's when it
+  // exists, else the Windows folder's (nothing stored: every key reads as
+  // its default).
+  const std::filesystem::path& ReadPath() const;
+
+  // Calls `write` where the settings were read from; when neither file
+  // exists, the Windows folder's, then, if that write failed, the data
+  // folder's (its folder made first). Returns the file that took the write,
+  // empty when every try failed.
+  std::filesystem::path Write(const std::function<bool(const std::filesystem::path&)>& write) const;
+
+ private:
+  std::filesystem::path m_windowsFile;
+  std::filesystem::path m_dataFile;
+};
 
 }  // namespace vsk

@@ -2,6 +2,11 @@
 
 #include <string>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace vsk {
 
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
@@ -9,7 +14,18 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
   std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
   return _wfopen(path.c_str(), wideMode.c_str());
 #else
-  return std::fopen(path.c_str(), mode);
+  // fopen gives no O_NOCTTY: a terminal named in place of a file would
+  // become the controlling terminal of a process that has none.
+  const std::string m = mode;
+  const bool update = m.find('+') != std::string::npos;
+  int flags = O_CLOEXEC | O_NOCTTY | (update ? O_RDWR : m[0] == 'r' ? O_RDONLY : O_WRONLY);
+  if (m[0] == 'w') flags |= O_CREAT | O_TRUNC;
+  if (m[0] == 'a') flags |= O_CREAT | O_APPEND;
+  const int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, mode);
+  if (!file) ::close(fd);
+  return file;
 #endif
 }
 

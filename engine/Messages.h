@@ -29,6 +29,9 @@ inline constexpr wchar_t kBadVirusNames[] =
 inline constexpr wchar_t kScanTargetMissing[] = L"Папка или файл для проверки не найдены:";
 inline constexpr wchar_t kScanTargetNotAFile[] =
     L"Проверяются только папки и файлы, а это устройство или канал:";
+inline constexpr wchar_t kSettingsNotSaved[] =
+    L"Не удалось сохранить настройки: файл настроек недоступен для записи ни в папке Windows, "
+    L"ни в папке данных пользователя.\nИзменения не сохранены.";
 }  // namespace msg
 
 }  // namespace vsk

@@ -207,21 +207,23 @@ void LoadOptions(Options& o, IProfile& p) {
   o.ReportFileMode = ReadOption(p, kReportFileMode);
 }
 
-void SaveOptions(const Options& o, IProfile& p) {
+bool SaveOptions(const Options& o, IProfile& p) {
   using namespace option;
   const std::wstring s = kOptionsSection;
-  p.WriteProfileInt(s, kPriority.name, o.Priority);
-  p.WriteProfileInt(s, kFileOk.name, o.FileOk);
-  p.WriteProfileInt(s, kReport.name, o.Report);
-  p.WriteProfileInt(s, kReportToFile.name, o.ReportToFile);
-  p.WriteProfileString(s, kReportFileName.name, o.ReportFileName);
-  p.WriteProfileInt(s, kMinimizedInSystemTray.name, o.MinimizedInSystemTray);
-  p.WriteProfileInt(s, kTextInButton.name, o.TextInButton);
-  p.WriteProfileInt(s, kSound.name, o.Sound);
-  p.WriteProfileInt(s, kEmergingHelp.name, o.EmergingHelp);
-  p.WriteProfileString(s, kFileMask.name, o.FileMask);
-  p.WriteProfileInt(s, kSubDir.name, o.SubDir);
-  p.WriteProfileInt(s, kReportFileMode.name, o.ReportFileMode);
+  bool ok = true;
+  ok &= p.WriteProfileInt(s, kPriority.name, o.Priority);
+  ok &= p.WriteProfileInt(s, kFileOk.name, o.FileOk);
+  ok &= p.WriteProfileInt(s, kReport.name, o.Report);
+  ok &= p.WriteProfileInt(s, kReportToFile.name, o.ReportToFile);
+  ok &= p.WriteProfileString(s, kReportFileName.name, o.ReportFileName);
+  ok &= p.WriteProfileInt(s, kMinimizedInSystemTray.name, o.MinimizedInSystemTray);
+  ok &= p.WriteProfileInt(s, kTextInButton.name, o.TextInButton);
+  ok &= p.WriteProfileInt(s, kSound.name, o.Sound);
+  ok &= p.WriteProfileInt(s, kEmergingHelp.name, o.EmergingHelp);
+  ok &= p.WriteProfileString(s, kFileMask.name, o.FileMask);
+  ok &= p.WriteProfileInt(s, kSubDir.name, o.SubDir);
+  ok &= p.WriteProfileInt(s, kReportFileMode.name, o.ReportFileMode);
+  return ok;
 }
 
 }  // namespace vsk

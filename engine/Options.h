@@ -74,7 +74,8 @@ std::wstring ReadOption(IProfile& profile, const OptionKey<const wchar_t*>& key)
 void LoadOptions(Options& options, IProfile& profile);
 
 // Writes all twelve keys in the order the settings dialog confirms them.
-void SaveOptions(const Options& options, IProfile& profile);
+// False when any write failed.
+bool SaveOptions(const Options& options, IProfile& profile);
 
 // The record with every key at its default.
 Options DefaultOptions();

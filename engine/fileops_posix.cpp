@@ -232,7 +232,7 @@ OpenResult File::OpenOrCreate(const Folder& folder, const NativeName& name, bool
   Close();
   created = false;
   const int dir = Fd(folder.handle_);
-  int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd >= 0) {
     created = true;
   } else if (errno == EEXIST) {
@@ -260,7 +260,7 @@ bool File::CreateNew(const Folder& folder, const NativeName& prefix, const Nativ
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = prefix + RandomHex(8) + suffix;
     const int fd = ::openat(Fd(folder.handle_), name.c_str(),
-                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return false;

@@ -50,8 +50,9 @@ IoError ErrorOf(int code) {
 }
 
 // O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
-// reads of regular files ignore it.
-constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+// reads of regular files ignore it. O_NOCTTY: a terminal put in place of a
+// file never becomes the controlling terminal.
+constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 bool Identify(int fd, dev_t& device, ino_t& inode) {

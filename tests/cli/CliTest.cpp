@@ -387,6 +387,26 @@ TEST_F(CliTest, QuarantineListRestoreAndPurge) {
   EXPECT_NE(r.err.find("ссылка"), std::string::npos) << r.err;
 }
 
+// The list shows names as the scan's rows do, one record a line, and a name
+// copied from it restores; the record file keeps its own %XX form.
+TEST_F(CliTest, QuarantineListEscapesNamesAsTheScanDoes) {
+  const std::string odd = "tab\there%25\xFFnew\nline.exe";
+  const std::string shown = "tab\\there%25\\xFFnew\\nline.exe";
+  WriteBytes(dir / "odd" / odd, "EVIL-SIGNATURE");
+  const Result scan = RunScanner(dir.path(), "--action move --yes odd");
+  ASSERT_EQ(scan.code, 1);
+  EXPECT_NE(scan.out.find("odd/" + shown + "\tEvil\n"), std::string::npos) << scan.out;
+  const Result list = RunScanner(dir.path(), "--quarantine list");
+  const std::string from = std::filesystem::canonical(dir / "odd").string() + "/" + shown;
+  EXPECT_EQ(list.out.rfind(shown + "\t" + from + "\tEvil\t", 0), 0u) << list.out;
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << list.out;
+  EXPECT_NE(ReadBytes(dir / "!!!Infected" / "Vireskand-quarantine.txt").find("tab%09here%2525%FFnew%0Aline.exe\t"),
+            std::string::npos);
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine restore '" + shown + "'").code, 0);
+  EXPECT_EQ(ReadBytes(dir / "odd" / odd), "EVIL-SIGNATURE");
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine list").out, "");
+}
+
 // The scan's result stands when the report cannot be written; a FIFO as
 // the report never blocks the program.
 TEST_F(CliTest, AReportThatIsAFifoOrALinkIsRefused) {

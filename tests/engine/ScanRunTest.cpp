@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/FileIo.h"
+#include "engine/Os.h"
 #include "engine/ScanRun.h"
 #include "engine/Text1251.h"
 #include "tests/TestUtil.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 namespace vsk {
@@ -200,6 +208,35 @@ TEST(ScanRunTest, ANamedFileIsScannedAloneWhateverTheMask) {
 #endif
 }
 
+#ifdef _WIN32
+// Names given relative to a working folder past the old path limit reach
+// the file, the folder and the report as their full \\?\ forms.
+TEST(ScanRunTest, RelativeNamesUnderADeepWorkingFolderAreReached) {
+  ScanRig run;
+  fs::path deep = fs::absolute(run.dir.path());
+  for (int i = 0; i < 6; ++i) deep /= std::string(50, static_cast<char>('a' + i));
+  const fs::path longDeep(L"\\\\?\\" + deep.wstring());
+  WriteBytes(longDeep / "scan" / "bad.com", "..EVIL-SIGNATURE..");
+  const fs::path before = fs::current_path();
+  ASSERT_TRUE(::SetCurrentDirectoryW(longDeep.c_str()));
+  run.options.ReportFileName = L"report.txt";
+  run.options.SubDir = 1;
+  const fs::path file = L"scan\\bad.com";
+  // Wine resolves long relative names by itself; Windows does not.
+  EXPECT_EQ(os::LongPath(file.native()), longDeep.native() + L"\\scan\\bad.com");
+  EXPECT_EQ(ScanTargetProblem(file, L"t"), L"");
+  EXPECT_TRUE(run.Go(file));
+  EXPECT_TRUE(run.Go(L"scan"));
+  ::SetCurrentDirectoryW(before.c_str());
+  // The rows keep the names as given.
+  EXPECT_EQ(run.view.rows, (std::vector<std::pair<std::wstring, std::wstring>>{
+                               {L"scan\\bad.com", L"Evil"}, {L"scan\\bad.com", L"Evil"}}));
+  EXPECT_NE(test::ReadBytes(longDeep / "report.txt").find("scan\\bad.com\t\tEvil"), std::string::npos);
+  std::error_code ec;
+  fs::remove_all(fs::path(L"\\\\?\\" + fs::absolute(run.dir.path()).wstring()), ec);
+}
+#endif
+
 TEST(ScanRunTest, WhatIsNeitherAFolderNorAFileIsToldBeforeTheRun) {
   TempDir dir;
   EXPECT_EQ(ScanTargetProblem(dir.path(), L"d"), L"");
@@ -244,6 +281,41 @@ TEST(ScanRunTest, ANamedFileThatCannotBeReadIsASkippedRow) {
   fs::create_symlink(linked.dir / "bad.bin", linked.dir / "link");
   EXPECT_TRUE(linked.Go(linked.dir / "link"));
   EXPECT_EQ(linked.view.rows.at(0).second, L"Evil");
+}
+
+// A terminal put in place of a file is opened and found no file, but never
+// becomes the controlling terminal of a process that has none (a session
+// leader gains one by opening a terminal without O_NOCTTY).
+TEST(ScanRunTest, ATerminalInPlaceOfAFileNeverBecomesTheControllingTerminal) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+    GTEST_SKIP() << "no pseudo-terminals here";
+  const std::string terminal = ::ptsname(master);
+  ScanRig run;
+  fs::create_symlink(terminal, run.dir / "scan" / "tty.com");
+  // The child's exit code names the first step after which it had one.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setsid();
+    const auto hasTerminal = [] {
+      const int fd = ::open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
+      if (fd >= 0) ::close(fd);
+      return fd >= 0;
+    };
+    if (hasTerminal()) ::_exit(9);
+    run.Go(run.dir / "scan" / "tty.com");  // named alone
+    if (hasTerminal()) ::_exit(1);
+    run.options.SubDir = 1;
+    run.Go();  // met by the walk
+    if (hasTerminal()) ::_exit(2);
+    if (std::FILE* f = OpenFile(terminal, "r+b")) std::fclose(f);  // as the database is edited
+    ::_exit(hasTerminal() ? 3 : 0);
+  }
+  int status = -1;
+  ::waitpid(pid, &status, 0);
+  ::close(master);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 #endif
 

@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "app/AppProfile.h"
 #include "app/SettingsDialog.h"
+#include "engine/Messages.h"
+#include "framework/App.h"
 #include "tests/TestUtil.h"
 #include "tests/win/WinTestUtil.h"
 #include "res/resource.h"
@@ -218,6 +221,70 @@ TEST_F(SettingsDialogTest, OkAndCancelAreImageButtonsWithTheirIcons) {
     Click(dlg, IDCANCEL);
   });
   EXPECT_EQ(ok, (std::vector<bool>{true, true}));
+}
+
+// A standard user of the per-user install cannot write the Windows folder:
+// the settings go to the data folder, and a save that takes nowhere says so
+// and keeps the dialog open.
+TEST(SettingsDialogProfileTest, TheDataFolderStandsInForAWindowsFolderThatRefusesTheWrite) {
+  namespace fs = std::filesystem;
+  CWinApp& app = *AfxGetApp();
+  const std::wstring savedName = app.m_pszProfileName;
+  app.m_pszProfileName = L"settings_place_test.INI";
+  wchar_t windowsDir[MAX_PATH] = {};
+  ::GetWindowsDirectoryW(windowsDir, MAX_PATH);
+  // A folder under the profile's name: the Windows folder's write fails
+  // whatever rights the test runs with.
+  const fs::path windowsFile = fs::path(windowsDir) / app.m_pszProfileName;
+  fs::remove_all(windowsFile);
+  fs::create_directories(windowsFile);
+  TempDir dir;
+  const fs::path dataFile = dir / "Vireskand" / app.m_pszProfileName;
+  std::unique_ptr<IProfile> profile = MakeAppProfile(app, dir / "Vireskand");
+  RecordingPlayer player;
+
+  Options options = DefaultOptions();
+  // Types a mask, clicks OK, answers the message box if one comes, then
+  // runs `afterOk` on the dialog if it is still there.
+  std::vector<std::wstring> boxes;
+  const auto runOk = [&](const std::function<void(HWND)>& afterOk) {
+    WhenShown driver(L"#32770", kTitle, [&](HWND dlg) {
+      WhenShown box(L"#32770", app.m_pszAppName.c_str(), [&](HWND b) {
+        boxes.push_back(test::WindowText(::GetDlgItem(b, 0xFFFF)));
+        ::PostMessageW(b, WM_COMMAND, IDOK, 0);
+      });
+      ::SetDlgItemTextW(dlg, IDC_FILE_MASK, L"*.ехе");
+      ::SendMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+      if (::IsWindow(dlg)) afterOk(dlg);
+    });
+    const bool ok = RunSettingsDialog(nullptr, options, *profile, player);
+    EXPECT_TRUE(driver.done());
+    return ok;
+  };
+
+  EXPECT_TRUE(runOk([](HWND) {}));
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(fs::is_directory(windowsFile));
+  EXPECT_EQ(ReadBytes(dataFile).substr(0, 2), "\xFF\xFE") << "UTF-16, for any code page";
+  EXPECT_EQ(options.FileMask, L"*.ехе") << "read back from the data folder";
+  EXPECT_EQ(profile->GetProfileString(kOptionsSection, L"FileMask", L""), L"*.ехе");
+
+  // Neither place takes the write: one message, the dialog stays, Cancel
+  // leaves the record as it was.
+  fs::remove(dataFile);
+  fs::create_directories(dataFile);
+  options.FileMask = L"unchanged";
+  bool stayed = false;
+  EXPECT_FALSE(runOk([&](HWND dlg) {
+    stayed = ::IsWindowVisible(dlg) != FALSE;
+    ::SendMessageW(::GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+  }));
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(boxes, std::vector<std::wstring>{msg::kSettingsNotSaved});
+  EXPECT_EQ(options.FileMask, L"unchanged");
+
+  fs::remove_all(windowsFile);
+  app.m_pszProfileName = savedName;
 }
 
 }  // namespace
