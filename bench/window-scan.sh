@@ -42,13 +42,14 @@ now() { date +%s.%N; }
 # Figures with a decimal point whatever the locale.
 awk() { LC_ALL=C command awk "$@"; }
 
-# The command-line scanner: wall time of the whole process; the same on an
-# empty folder is Wine's process start, to take off.
+# The command-line scanner: wall time of the whole process, its output to a
+# file (the null device is a character device, which Wine writes to far more
+# slowly); the same on an empty folder is Wine's process start, to take off.
 mkdir -p empty
 best() {  # args: command...; prints the best wall time of 3 runs
   local b=""
   for _ in 1 2 3; do
-    t0=$(now); "$@" >/dev/null 2>&1 || true; t1=$(now)
+    t0=$(now); "$@" >cli.txt 2>&1 || true; t1=$(now)
     t=$(awk -v a="$t0" -v b="$t1" 'BEGIN{print b - a}')
     if [ -z "$b" ] || awk "BEGIN{exit !($t < $b)}"; then b=$t; fi
   done
@@ -64,9 +65,9 @@ best_cli=$(awk -v a="$total_cli" -v b="$start_cli" 'BEGIN{print a - b}')
 # to the report file, which is written last. Sets t (seconds) and rss (KiB
 # of the program's process once the report is there).
 report_complete() { grep -q "Конец" <(iconv -f cp1251 -t utf-8 report.txt 2>/dev/null); }
-window_scan() {  # folder
+window_scan() {  # folder [FileOk]
   rm -f report.txt
-  printf '[OPTIONS]\r\nSubDir=1\r\nFileOk=1\r\nSound=0\r\nReport=0\r\nReportToFile=1\r\nReportFileName=report.txt\r\nReportFileMode=0\r\n' \
+  printf '[OPTIONS]\r\nSubDir=1\r\nFileOk=%s\r\nSound=0\r\nReport=0\r\nReportToFile=1\r\nReportFileName=report.txt\r\nReportFileMode=0\r\n' "${2:-1}" \
     >"$bench/prefix/drive_c/windows/Vireskand.INI"
   wine "$win/app/Vireskand.exe" "$1" >/dev/null 2>&1 &
   local pid=$! t0 t1
@@ -74,8 +75,10 @@ window_scan() {  # folder
   t0=$(now)
   wait_for 1800 "the end of the report" report_complete
   t1=$(now)
+  # This prefix's program only: other Wine sessions may run one too.
   rss=$(pgrep -f 'Vireskand\.exe' | while read -r p; do
-    sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$p/status" 2>/dev/null; done | sort -n | tail -n 1)
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null &&
+      sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$p/status"; done | sort -n | tail -n 1)
   kill "$pid" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
   t=$(awk -v a="$t0" -v b="$t1" 'BEGIN{print b - a}')
@@ -88,13 +91,18 @@ for _ in 1 2 3; do
   if [ -z "$best_win" ] || awk "BEGIN{exit !($t < $best_win)}"; then best_win=$t; fi
   rows=$(iconv -f cp1251 -t utf-8 report.txt | grep -c $'\t\t' || true)
 done
+rss_tree=$rss
+# Without the OK rows: what the walk, progress and status line cost alone.
+window_scan tree 0
+off_win=$t
 
 awk -v f="$files" -v m="$mib" -v c="$best_cli" -v tc="$total_cli" -v sc="$start_cli" -v w="$best_win" -v r="$rows" \
-  -v re="${rss_empty:-0}" -v rt="${rss:-0}" 'BEGIN{
+  -v re="${rss_empty:-0}" -v rt="${rss_tree:-0}" -v off="$off_win" 'BEGIN{
   printf "%d files, %d MiB, under Wine, best of 3 (wall seconds)\n", f, m
   printf "| %-34s | %7s | %9s |\n", "run", "seconds", "files/s"
   printf "| %-34s | %7.2f | %9.0f |\n", "vireskand-scan.exe --subdirs --ok", c, f / c
   printf "(the command line: %.2f s in all, less %.2f s for an empty folder)\n", tc, sc
   printf "| %-34s | %7.2f | %9.0f |\n", "Vireskand.exe FOLDER (rows: " r ")", w, f / w
+  printf "| %-34s | %7.2f | %9.0f |\n", "the same, OK rows off (one run)", off, f / off
   printf "window / command line: %.1f x\n", w / c
   if (r > 0) printf "window memory: %.1f MiB after an empty folder, %.1f MiB after the tree: %.0f bytes a row\n", re / 1024, rt / 1024, (rt - re) * 1024 / r }'
