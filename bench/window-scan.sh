@@ -71,7 +71,7 @@ window_scan() {  # folder [FileOk]
     >"$bench/prefix/drive_c/windows/Vireskand.INI"
   wine "$win/app/Vireskand.exe" "$1" >/dev/null 2>&1 &
   local pid=$! t0 t1
-  wait_for 60 "the main window" xwininfo -name Vireskand
+  wait_for 300 "the main window" xwininfo -name Vireskand
   t0=$(now)
   wait_for 1800 "the end of the report" report_complete
   t1=$(now)
