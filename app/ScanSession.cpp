@@ -15,6 +15,12 @@ namespace vsk {
 namespace {
 
 constexpr wchar_t kWaitingForEarlierRun[] = L"Подождите, завершается предыдущая проверка...";
+constexpr UINT_PTR kApplyTimer = 0x5CA1;
+constexpr UINT kApplyMilliseconds = 50;
+
+void CALLBACK ApplyOnTimer(HWND window, UINT, UINT_PTR, DWORD) {
+  ::SendMessageW(window, kApplyScanUpdates, 0, 0);
+}
 
 }  // namespace
 
@@ -127,8 +133,16 @@ void CScanSession::Begin(std::wstring folder) {
     return;
   }
   m_thread = reinterpret_cast<HANDLE>(thread);
+  StartApplyTimer();
   ::SetThreadPriority(m_thread, WorkerThreadPriority(m_state.options.Priority));
   ::ResumeThread(m_thread);
+}
+
+void CScanSession::StartApplyTimer() { ::SetTimer(m_hwnd, kApplyTimer, kApplyMilliseconds, &ApplyOnTimer); }
+
+void CScanSession::StopApplyTimer() {
+  ::KillTimer(m_hwnd, kApplyTimer);
+  ApplyUpdates();
 }
 
 unsigned __stdcall CScanSession::Worker(void* session) {
@@ -165,6 +179,7 @@ LRESULT CScanSession::OnWorkerEnded(WPARAM run) {
   // A run started since has a worker of its own.
   if (run != m_run || !m_thread) return 0;
   CloseThread();
+  StopApplyTimer();
   if (m_pending) {
     Begin(*m_pending);
     return 0;
@@ -189,6 +204,7 @@ void CScanSession::Finish() {
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
   CloseThread();
+  if (!m_closed) StopApplyTimer();
 }
 
 void CScanSession::AskToStop() {
@@ -221,14 +237,8 @@ LRESULT CScanSession::OnCallOnWindowThread(LPARAM l) {
 }
 
 void CScanSession::QueueUpdate(const std::function<void(Updates&)>& change) {
-  bool post = false;
-  {
-    std::lock_guard lock(m_updatesMutex);
-    change(m_updates);
-    post = !m_updates.posted;
-    m_updates.posted = true;
-  }
-  if (post) ::PostMessageW(m_hwnd, kApplyScanUpdates, 0, 0);
+  std::lock_guard lock(m_updatesMutex);
+  change(m_updates);
 }
 
 LRESULT CScanSession::OnApplyUpdates() {

@@ -24,6 +24,7 @@ namespace vsk {
 // Messages of the main window that it passes on to its session.
 // lParam: a std::function<void()> to run on the window's thread.
 inline constexpr UINT kCallOnWindowThread = WM_APP + 1;
+// Applies what the walk queued; sent by a timer while a worker lives.
 inline constexpr UINT kApplyScanUpdates = WM_APP + 3;
 // The worker's last word; wParam: the number of its run.
 inline constexpr UINT kScanWorkerEnded = WM_APP + 4;
@@ -81,15 +82,17 @@ class CScanSession {
     std::vector<CResultsList::Row> rows;
     std::optional<int> progress;
     std::optional<std::wstring> status;
-    bool posted = false;
   };
 
   void Begin(std::wstring folder);
   void CloseThread();
   void SetStatus(const std::wstring& text) { m_window.dialog.SetDlgItemText(m_window.statusId, text); }
-  // From the worker: changes the queue and posts one message to apply it
-  // unless one is already on its way.
+  // From the worker: changes the queue, which the window applies a few
+  // times a second (a message per file costs more than the file under Wine)
+  // and before every call the worker makes to it.
   void QueueUpdate(const std::function<void(Updates&)>& change);
+  void StartApplyTimer();
+  void StopApplyTimer();
   void ApplyUpdates();
   // From the worker: runs `fn` on the window's thread and returns after it;
   // once the window is gone the call is dropped.

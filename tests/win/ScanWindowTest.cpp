@@ -99,7 +99,8 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
     scanning = LooksOf(d);
     priority = ::GetThreadPriority(d.ScanThread());
     ASSERT_TRUE(PumpUntil([&] { return player.Held(); }));
-    test::PumpMessages();  // the row queued before the wave
+    // The row queued before the wave, at the window's next applying.
+    PumpUntil([&] { return RowCount(d) > 0; });
     rowsAtStop = RowCount(d);
     {
       test::MessageBoxAnswerer answerer;  // OK
