@@ -1,5 +1,5 @@
 ; The installer: per user, no administrator rights. makensis gets VERSION,
-; STAGE (the staged files), OUTFILE and ICON from the build.
+; STAGE (the staged files), OUTFILE, ICON and ART (the pictures) from the build.
 ; A 64-bit installer for a 64-bit program (and Wine without its 32-bit half).
 Target amd64-unicode
 !include "MUI2.nsh"
@@ -26,6 +26,12 @@ VIAddVersionKey /LANG=1049 "LegalCopyright" "${PRODUCT}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART}/welcome.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${ART}/welcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ART}/header.bmp"
+!define MUI_HEADERIMAGE_UNBITMAP "${ART}/header.bmp"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_FUNCTION RunProgram

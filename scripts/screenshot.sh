@@ -7,6 +7,8 @@
 #                                          every file listed (build/scan.png)
 #   scripts/screenshot.sh --summary [OUT]  the summary box after that scan
 #                                          (build/summary.png)
+#   scripts/screenshot.sh --installer [OUT]  the installer's first page
+#                                          (build/installer.png)
 # Needs the win64 build (cmake --build --preset win64); the two scans also
 # the native make-samples.
 set -euo pipefail
@@ -15,11 +17,13 @@ mode=window
 case "${1:-}" in
   --scan) mode=scan; shift ;;
   --summary) mode=summary; shift ;;
+  --installer) mode=installer; shift ;;
 esac
 case $mode in
   window) out=${1:-build/main-window.png} ;;
   scan) out=${1:-build/scan.png} ;;
   summary) out=${1:-build/summary.png} ;;
+  installer) out=${1:-build/installer.png} ;;
 esac
 build=$PWD/build/win64
 exe=$build/app/Vireskand.exe
@@ -36,7 +40,13 @@ work=$shot/prefix/drive_c/Vireskand
 mkdir -p "$work"
 cp data/VirusBase.vbf "$work/"
 args=()
-if [ $mode != window ]; then
+if [ $mode = installer ]; then
+  cmake --build --preset win64 --target package >/dev/null
+  setup=$(ls "$build"/Vireskand-*-setup.exe)
+  version=${setup##*/Vireskand-}
+  version=${version%-setup.exe}
+  exe=$setup
+elif [ $mode != window ]; then
   cmake --build --preset native --target make-samples >/dev/null
   build/native/tools/make-samples data/VirusBase.vbf "$work" >/dev/null
   report=0
@@ -64,8 +74,15 @@ wine_pid=$!
 # animation (or the scan) to run.
 name=Vireskand
 [ $mode = summary ] && name='Отчёт о проверке.'
+[ $mode = installer ] && name="Установка Vireskand $version"
 wait_for 60 "the window \"$name\"" xwininfo -name "$name"
 sleep 1.5
+if [ $mode = installer ]; then
+  # Centred on the screen: the window alone, its caption drawn by Wine.
+  import -window "$(xwininfo -name "$name" | awk '/Window id:/ {print $4}')" "$out"
+  echo "$out"
+  exit 0
+fi
 [ $mode = scan ] && sleep 1.5
 # The window stands at the screen's origin (its template has no centring);
 # the summary box is centred on the screen, over it.

@@ -9,15 +9,16 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from icons import ICONS, render  # noqa: E402
 from pictures import (about, background, flipped, header, icon_frames,  # noqa: E402
-                      splash)
+                      installer_header, installer_welcome, splash)
 from raster import bmp_bytes, ico_bytes, png_bytes  # noqa: E402
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 OUT = os.path.join(ROOT, 'res', 'art')
+PACKAGING = os.path.join(ROOT, 'packaging', 'art')
 
 
-def write(name, data):
-    with open(os.path.join(OUT, name), 'wb') as f:
+def write(name, data, folder=OUT):
+    with open(os.path.join(folder, name), 'wb') as f:
         f.write(data)
 
 
@@ -44,6 +45,12 @@ def main():
             shown = upright if name == 'about173' else img
             with open(os.path.join(preview, f'{name}.png'), 'wb') as f:
                 f.write(png_bytes(shown))
+    os.makedirs(PACKAGING, exist_ok=True)
+    for name, img in (('welcome', installer_welcome()), ('header', installer_header())):
+        write(f'{name}.bmp', bmp_bytes(img), PACKAGING)
+        if preview:
+            with open(os.path.join(preview, f'installer-{name}.png'), 'wb') as f:
+                f.write(png_bytes(img))
 
 
 if __name__ == '__main__':

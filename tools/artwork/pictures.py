@@ -1,5 +1,5 @@
 """The bitmaps: main window background and header strip, splash, About
-picture and the caption icon's animation frames."""
+picture, the caption icon's animation frames and the installer's pictures."""
 import math
 
 from icons import SHIELD, draw_main, render, scaled
@@ -157,4 +157,36 @@ def icon_frames():
             else:
                 c = [0, 0, 0, 1]
             img.px[(i // 16) * 64 + k * 16 + i % 16] = c
+    return img
+
+
+def installer_welcome(w=164, h=314):
+    """The installer's welcome and finish pages: the body's colours, the
+    shield, the name upright under it and a scanner beam."""
+    img = Image(w, h)
+    img.fill(lambda x, y: -1, vgradient(rgb('#126b63'), BODY_BOTTOM, 0, h))
+    for r in range(24, 420, 26):
+        img.fill(arc(w / 2, 92, r, 0.6, 0, 2 * math.pi - 0.001), rgb('#6affd0', 0.08 * clamp(1 - r / 420)))
+    scanlines(img, 0.12)
+    logo = render(draw_main, 112)
+    k = 112 / 64
+    img.glow(scaled(SHIELD, k, -26 / k, -36 / k), rgb('#7dffd2'), 16, 0.35)
+    img.paste(logo, 26, 36)
+    mask = text_mask('Vireskand', FONT_BOLD, 25, w, h, 12, 200)
+    img.mask_fill(text_mask('Vireskand', FONT_BOLD, 25, w, h, 13, 202), w, h, 0, 0, (0, 0, 0, 0.5))
+    img.mask_fill(mask, w, h, 0, 0, vgradient(rgb('#ffffff'), rgb('#5cf2b8'), 180, 202))
+    img.fill(lambda x, y: max(abs(y - 214) - 1.0, 12 - x, x - (w - 12)), rgb('#7dffd2', 0.9))
+    img.fill(lambda x, y: max(abs(y - 214) - 5.0, 12 - x, x - (w - 12)),
+             lambda x, y: (0.5, 1, 0.85, 0.25 * clamp(1 - abs(y - 214) / 5)))
+    sub = text_mask('сканер вирусов', FONT, 12, w, h, 30, 236)
+    img.mask_fill(sub, w, h, 0, 0, rgb('#d9fff3', 0.9))
+    return img
+
+
+def installer_header(w=150, h=57):
+    """The strip at the right of the installer's inner pages' header."""
+    img = Image(w, h, (1, 1, 1, 1))
+    img.fill(lambda x, y: -1, lambda x, y: mix((1, 1, 1, 1), rgb('#54f0b4'), clamp((x - 40) / 110) * 0.35))
+    logo = render(draw_main, 48)
+    img.paste(logo, w - 54, 4)
     return img
