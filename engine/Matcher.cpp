@@ -237,32 +237,51 @@ MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t
   return best;
 }
 
+template <size_t kStep>
 MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t from,
                                        size_t limit) const {
-  const size_t m = window_;
+  constexpr size_t m = kStep + 1;
   if (size < m) return {};
   const size_t end = std::min(limit, size - m + 1);  // starts p < end
   if (from >= end) return {};
-  const size_t step = m - 1;
-  const size_t lead = m - 2;
+  constexpr size_t lead = m - 2;
   // The sample at q answers for the starts q - lead ... q; the samples go on
   // while those reach below `end`. Windows follow each other in order, so
   // the first sample with a match holds the earliest one.
   const size_t stop = end + lead;
+  const uint64_t* bits = prefixBits_.data();
   size_t q = from + lead;
-  for (; q + 7 * step < stop; q += 8 * step) {
-    unsigned hits = 0;
-    for (size_t k = 0; k < 8; ++k) hits |= unsigned{IsPrefix(Block(data + q + k * step))} << k;
-    // The set bits in order, without a branch per sample.
-    for (; hits != 0; hits &= hits - 1) {
-      const size_t at = q + static_cast<size_t>(__builtin_ctz(hits)) * step;
-      if (const MatchHit hit = VerifySample(data, size, at, from, end); hit.Found()) return hit;
+  for (; q + 7 * kStep < stop; q += 8 * kStep) {
+    // The blocks' bits shifted down to bit 0 and merged: one test for eight
+    // samples, most of which have none.
+    const uint8_t* at = data + q;
+    uint64_t any = 0;
+    for (size_t k = 0; k < 8; ++k) {
+      const unsigned b = Block(at + k * kStep);
+      any |= bits[b >> 6] >> (b & 63);
     }
+    if ((any & 1) == 0) continue;
+    for (size_t k = 0; k < 8; ++k)
+      if (IsPrefix(Block(at + k * kStep)))
+        if (const MatchHit hit = VerifySample(data, size, q + k * kStep, from, end); hit.Found())
+          return hit;
   }
-  for (; q < stop; q += step)
+  for (; q < stop; q += kStep)
     if (IsPrefix(Block(data + q)))
       if (const MatchHit hit = VerifySample(data, size, q, from, end); hit.Found()) return hit;
   return {};
+}
+
+MatchHit SignatureMatcher::FindSampledOf(const uint8_t* data, size_t size, size_t from,
+                                         size_t limit) const {
+  static_assert(kMinSkipWindow == 8, "one case per sampled length");
+  switch (window_) {
+    case 3: return FindSampled<2>(data, size, from, limit);
+    case 4: return FindSampled<3>(data, size, from, limit);
+    case 5: return FindSampled<4>(data, size, from, limit);
+    case 6: return FindSampled<5>(data, size, from, limit);
+    default: return FindSampled<6>(data, size, from, limit);
+  }
 }
 
 MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
@@ -273,7 +292,7 @@ MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
   if (window_ != 0) {
     // Only a longer signature that starts no later than the 1-byte hit can win.
     const size_t longLimit = best.Found() ? best.position + 1 : limit;
-    const MatchHit hit = sampled_ ? FindSampled(data, size, from, longLimit)
+    const MatchHit hit = sampled_ ? FindSampledOf(data, size, from, longLimit)
                                   : FindLong(data, size, from, longLimit);
     if (hit.Found() && (!best.Found() || hit.position < best.position ||
                         (hit.position == best.position && hit.index < best.index)))

@@ -56,7 +56,10 @@ class SignatureMatcher {
   MatchHit Verify(const uint8_t* data, size_t size, size_t s) const;
   MatchHit Skip(const uint8_t* data, size_t size, size_t s, size_t end) const;
   MatchHit FindLong(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  // The sampled filter with a step of shortest - 1, fixed for each length.
+  template <size_t kStep>
   MatchHit FindSampled(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  MatchHit FindSampledOf(const uint8_t* data, size_t size, size_t from, size_t limit) const;
   MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
                         size_t end) const;
 
