@@ -19,9 +19,9 @@ inline unsigned BitCount(uint64_t v) {
   return static_cast<unsigned>((v * 0x0101010101010101ull) >> 56);
 }
 
-inline uint32_t Load32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
   return v;
 }
 
@@ -48,25 +48,27 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   if (window_ >= 3 && window_ < kMinSkipWindow) {
     sampled_ = true;
     words_.resize(static_cast<size_t>(table.count));
-    for (int i = 0; i < table.count; ++i) {
-      uint8_t bytes[32] = {}, mask[32] = {};
-      std::memcpy(bytes, table.signatures[i].data(), kMaxSignature);
-      std::memset(mask, 0xFF, table.lengths[i]);
-      std::memcpy(words_[i].bytes, bytes, 32);
-      std::memcpy(words_[i].mask, mask, 32);
-    }
     std::vector<std::pair<uint16_t, GramEntry>> keyed;
     for (int i = 0; i < table.count; ++i) {
-      if (table.lengths[i] < 2) continue;
-      const uint8_t* sig = table.signatures[i].data();
-      uint32_t head = Load32(sig);
-      if (table.lengths[i] < 4) head &= 0xFFFFFF;
-      for (size_t j = 0; j + 2 <= window_; ++j)
-        keyed.push_back({static_cast<uint16_t>(Block(sig + j)),
-                         {head, static_cast<uint8_t>(i), static_cast<uint8_t>(j)}});
+      const size_t length = table.lengths[i];
+      uint8_t bytes[32] = {}, mask[32] = {};
+      std::memcpy(bytes, table.signatures[i].data(), kMaxSignature);
+      std::memset(mask, 0xFF, length);
+      std::memcpy(words_[i].bytes, bytes + 8, 24);
+      std::memcpy(words_[i].mask, mask + 8, 24);
+      if (length < 2) continue;
+      GramEntry e{Load64(bytes), Load64(mask), static_cast<uint8_t>(i), 0,
+                  static_cast<uint8_t>(length)};
+      for (size_t j = 0; j + 2 <= window_; ++j) {
+        e.offset = static_cast<uint8_t>(j);
+        keyed.push_back({static_cast<uint16_t>(Block(bytes + j)), e});
+      }
     }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      if (a.first != b.first) return a.first < b.first;
+      if (a.second.offset != b.second.offset) return a.second.offset > b.second.offset;
+      return a.second.index < b.second.index;
+    });
     for (size_t n = 0; n < keyed.size(); ++n) {
       const unsigned k = keyed[n].first;
       if (n == 0 || keyed[n - 1].first != k) {
@@ -200,23 +202,33 @@ MatchHit SignatureMatcher::FindLong(const uint8_t* data, size_t size, size_t fro
   return Skip(data, size, b, end);
 }
 
-// Whether signature `index` starts at `data`, which has 32 bytes readable.
-bool SignatureMatcher::Equal(const uint8_t* data, int index) const {
+bool SignatureMatcher::EqualRest(const uint8_t* data, int index) const {
   const Words& w = words_[static_cast<size_t>(index)];
   uint64_t diff = 0;
-  for (int k = 0; k < 4; ++k) {
-    uint64_t v;
-    std::memcpy(&v, data + 8 * k, 8);
-    diff |= (v ^ w.bytes[k]) & w.mask[k];
-  }
+  for (int k = 0; k < 3; ++k) diff |= (Load64(data + 8 + 8 * k) ^ w.bytes[k]) & w.mask[k];
   return diff == 0;
 }
 
+// The entry of the earliest match among the starts the block at `at` may
+// belong to, when all of them lie in the search and have 32 bytes readable.
+inline const SignatureMatcher::GramEntry* SignatureMatcher::FirstEqual(const uint8_t* at) const {
+  const unsigned key = Block(at);
+  const uint64_t below = prefixBits_[key >> 6] & ((uint64_t{1} << (key & 63)) - 1);
+  const unsigned n = gramRank_[key >> 6] + BitCount(below);
+  const GramEntry* e = gramEntries_.data() + gramStart_[n];
+  const GramEntry* last = gramEntries_.data() + gramStart_[n + 1];
+  for (; e != last; ++e) {
+    const uint8_t* start = at - e->offset;
+    if (((Load64(start) ^ e->first) & e->mask) == 0 && (e->length <= 8 || EqualRest(start, e->index)))
+      return e;
+  }
+  return nullptr;
+}
+
 // The earliest match (lowest index at one position) among the starts
-// q - (shortest - 2) ... q that the block at q may belong to.
+// q - (shortest - 2) ... q that the block at q may belong to, near the ends.
 MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
                                         size_t end) const {
-  MatchHit best;
   const unsigned key = Block(data + q);
   const uint64_t below = prefixBits_[key >> 6] & ((uint64_t{1} << (key & 63)) - 1);
   const unsigned n = gramRank_[key >> 6] + BitCount(below);
@@ -224,17 +236,10 @@ MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t
     const GramEntry& e = gramEntries_[k];
     if (q < from + e.offset) continue;
     const size_t p = q - e.offset;
-    const size_t length = table_.lengths[e.index];
-    if (p >= end || p + length > size) continue;
-    if (best.Found() && (p > best.position || (p == best.position && e.index > best.index)))
-      continue;
-    if (p + 4 <= size && ((Load32(data + p) ^ e.head) & (length < 4 ? 0xFFFFFFu : ~0u)) != 0)
-      continue;
-    if (p + 32 <= size ? Equal(data + p, e.index)
-                       : std::memcmp(data + p, table_.signatures[e.index].data(), length) == 0)
-      best = {p, e.index};
+    if (p >= end || p + e.length > size) continue;
+    if (std::memcmp(data + p, table_.signatures[e.index].data(), e.length) == 0) return {p, e.index};
   }
-  return best;
+  return {};
 }
 
 template <size_t kStep>
@@ -249,9 +254,12 @@ MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t 
   // while those reach below `end`. Windows follow each other in order, so
   // the first sample with a match holds the earliest one.
   const size_t stop = end + lead;
+  // Below `safe` a sample's starts all lie in [from, end) with 32 bytes
+  // readable at each.
+  const size_t safe = size >= 32 ? std::min(end, size - 31) : 0;
   const uint64_t* bits = prefixBits_.data();
   size_t q = from + lead;
-  for (; q + 7 * kStep < stop; q += 8 * kStep) {
+  for (; q + 7 * kStep < safe; q += 8 * kStep) {
     // The blocks' bits shifted down to bit 0 and merged: one test for eight
     // samples, most of which have none.
     const uint8_t* at = data + q;
@@ -261,10 +269,14 @@ MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t 
       any |= bits[b >> 6] >> (b & 63);
     }
     if ((any & 1) == 0) continue;
-    for (size_t k = 0; k < 8; ++k)
-      if (IsPrefix(Block(at + k * kStep)))
-        if (const MatchHit hit = VerifySample(data, size, q + k * kStep, from, end); hit.Found())
-          return hit;
+    unsigned hits = 0;
+    for (size_t k = 0; k < 8; ++k) hits |= unsigned{IsPrefix(Block(at + k * kStep))} << k;
+    // The set bits in order, without a branch per sample.
+    for (; hits != 0; hits &= hits - 1) {
+      const size_t k = static_cast<size_t>(__builtin_ctz(hits));
+      if (const GramEntry* e = FirstEqual(at + k * kStep))
+        return {q + k * kStep - e->offset, e->index};
+    }
   }
   for (; q < stop; q += kStep)
     if (IsPrefix(Block(data + q)))

@@ -77,25 +77,31 @@ class SignatureMatcher {
   // The sampled filter, for a shortest length of 3 up to kMinSkipWindow - 1:
   // the blocks of every signature at offsets 0 ... shortest - 2.
   struct GramEntry {
-    uint32_t head;      // the signature's first four bytes (three when that long)
+    uint64_t first;     // the signature's first eight bytes, and the mask of
+    uint64_t mask;      // those within its length
     uint8_t index;
     uint8_t offset;     // of the block in the signature
+    uint8_t length;
   };
   bool sampled_ = false;
   // The blocks present are the set bits of prefixBits_; the n-th of them
-  // has the entries gramStart_[n] ... gramStart_[n + 1] - 1, and n is found
-  // from the bits before it, so that all of it stays in the first cache.
+  // has the entries gramStart_[n] ... gramStart_[n + 1] - 1, the earliest
+  // start (largest offset) first, then the lowest index; n is found from
+  // the bits before it, so that all of it stays in the first cache.
   std::vector<uint16_t> gramRank_;      // set bits before each 64-bit word
   std::vector<uint16_t> gramStart_;
   std::vector<GramEntry> gramEntries_;
-  // Each signature as four little-endian words with the masks of its
-  // length, for a compare without a call.
+  // Bytes 8 ... 31 of each signature as little-endian words with the masks
+  // of its length, for a compare without a call.
   struct Words {
-    uint64_t bytes[4];
-    uint64_t mask[4];
+    uint64_t bytes[3];
+    uint64_t mask[3];
   };
   std::vector<Words> words_;
-  bool Equal(const uint8_t* data, int index) const;
+  const GramEntry* FirstEqual(const uint8_t* at) const;
+  // Whether bytes 8 ... length - 1 of a signature follow at `data`, which
+  // has 32 bytes readable.
+  bool EqualRest(const uint8_t* data, int index) const;
 };
 
 int MatchFile(const std::filesystem::path& path, const VirusTable& table);
