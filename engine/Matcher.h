@@ -99,9 +99,9 @@ class SignatureMatcher {
   };
   std::vector<Words> words_;
   const GramEntry* FirstEqual(const uint8_t* at) const;
-  // Whether bytes 8 ... length - 1 of a signature follow at `data`, which
+  // Zero when bytes 8 ... length - 1 of a signature follow at `data`, which
   // has 32 bytes readable.
-  bool EqualRest(const uint8_t* data, int index) const;
+  uint64_t RestDiff(const uint8_t* data, int index) const;
 };
 
 int MatchFile(const std::filesystem::path& path, const VirusTable& table);
