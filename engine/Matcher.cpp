@@ -10,19 +10,23 @@ namespace {
 
 inline unsigned Block(const uint8_t* p) { return p[0] | (static_cast<unsigned>(p[1]) << 8); }
 
-// Without a popcount instruction in the baseline, the compiler's builtin is
-// a library call.
-inline unsigned BitCount(uint64_t v) {
-  v = v - ((v >> 1) & 0x5555555555555555ull);
-  v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
-  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<unsigned>((v * 0x0101010101010101ull) >> 56);
-}
-
 inline uint64_t Load64(const uint8_t* p) {
   uint64_t v;
   std::memcpy(&v, p, 8);
   return v;
+}
+
+// Where the run of each block starts in `keyed`, sorted by block; the
+// 65537th entry is its size.
+template <class Entry>
+std::vector<uint16_t> RunStarts(const std::vector<std::pair<uint16_t, Entry>>& keyed) {
+  std::vector<uint16_t> starts(65537);
+  size_t next = 0;
+  for (size_t k = 0; k <= 65536; ++k) {
+    starts[k] = static_cast<uint16_t>(next);
+    while (next < keyed.size() && keyed[next].first == k) ++next;
+  }
+  return starts;
 }
 
 }  // namespace
@@ -69,21 +73,11 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
       if (a.second.offset != b.second.offset) return a.second.offset > b.second.offset;
       return a.second.index < b.second.index;
     });
-    for (size_t n = 0; n < keyed.size(); ++n) {
-      const unsigned k = keyed[n].first;
-      if (n == 0 || keyed[n - 1].first != k) {
-        prefixBits_[k >> 6] |= uint64_t{1} << (k & 63);
-        gramStart_.push_back(static_cast<uint16_t>(n));
-      }
-      gramEntries_.push_back(keyed[n].second);
+    for (const auto& [key, entry] : keyed) {
+      prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
+      gramEntries_.push_back(entry);
     }
-    gramStart_.push_back(static_cast<uint16_t>(keyed.size()));
-    gramRank_.resize(prefixBits_.size());
-    unsigned before = 0;
-    for (size_t w = 0; w < prefixBits_.size(); ++w) {
-      gramRank_[w] = static_cast<uint16_t>(before);
-      before += BitCount(prefixBits_[w]);
-    }
+    bucketStart_ = RunStarts(keyed);
     return;
   }
   // Below that a filter on the first two bytes tests every position (a
@@ -106,13 +100,11 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   }
   std::stable_sort(keyed.begin(), keyed.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [key, index] : keyed) prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
-  bucketStart_.resize(65537);
-  size_t next = 0;
-  for (size_t k = 0; k <= 65536; ++k) {
-    bucketStart_[k] = static_cast<uint16_t>(next);
-    while (next < keyed.size() && keyed[next].first == k) candidates_.push_back(keyed[next++].second);
+  for (const auto& [key, index] : keyed) {
+    prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
+    candidates_.push_back(index);
   }
+  bucketStart_ = RunStarts(keyed);
 }
 
 MatchHit SignatureMatcher::FindOneByte(const uint8_t* data, size_t from, size_t limit) const {
@@ -213,10 +205,8 @@ uint64_t SignatureMatcher::RestDiff(const uint8_t* data, int index) const {
 // belong to, when all of them lie in the search and have 32 bytes readable.
 inline const SignatureMatcher::GramEntry* SignatureMatcher::FirstEqual(const uint8_t* at) const {
   const unsigned key = Block(at);
-  const uint64_t below = prefixBits_[key >> 6] & ((uint64_t{1} << (key & 63)) - 1);
-  const unsigned n = gramRank_[key >> 6] + BitCount(below);
-  const GramEntry* e = gramEntries_.data() + gramStart_[n];
-  const GramEntry* last = gramEntries_.data() + gramStart_[n + 1];
+  const GramEntry* e = gramEntries_.data() + bucketStart_[key];
+  const GramEntry* last = gramEntries_.data() + bucketStart_[key + 1];
   for (; e != last; ++e) {
     const uint8_t* start = at - e->offset;
     // Whole, without a branch on the length: near-misses of all lengths mix.
@@ -230,9 +220,7 @@ inline const SignatureMatcher::GramEntry* SignatureMatcher::FirstEqual(const uin
 MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
                                         size_t end) const {
   const unsigned key = Block(data + q);
-  const uint64_t below = prefixBits_[key >> 6] & ((uint64_t{1} << (key & 63)) - 1);
-  const unsigned n = gramRank_[key >> 6] + BitCount(below);
-  for (unsigned k = gramStart_[n]; k < gramStart_[n + 1]; ++k) {
+  for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
     const GramEntry& e = gramEntries_[k];
     if (q < from + e.offset) continue;
     const size_t p = q - e.offset;

@@ -71,7 +71,7 @@ class SignatureMatcher {
   std::vector<uint8_t> shift_;          // per 2-byte block, little-endian key
   bool IsPrefix(unsigned block) const { return (prefixBits_[block >> 6] >> (block & 63)) & 1; }
   std::vector<uint64_t> prefixBits_;    // blocks with candidates, for the window of 2
-  std::vector<uint16_t> bucketStart_;   // candidates of a block with shift 0
+  std::vector<uint16_t> bucketStart_;   // candidates or sampled entries of a block
   std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
 
   // The sampled filter, for a shortest length of 3 up to kMinSkipWindow - 1:
@@ -84,12 +84,9 @@ class SignatureMatcher {
     uint8_t length;
   };
   bool sampled_ = false;
-  // The blocks present are the set bits of prefixBits_; the n-th of them
-  // has the entries gramStart_[n] ... gramStart_[n + 1] - 1, the earliest
-  // start (largest offset) first, then the lowest index; n is found from
-  // the bits before it, so that all of it stays in the first cache.
-  std::vector<uint16_t> gramRank_;      // set bits before each 64-bit word
-  std::vector<uint16_t> gramStart_;
+  // The entries of a block are gramEntries_[bucketStart_[block]] up to the
+  // next block's, the earliest start (largest offset) first, then the
+  // lowest index.
   std::vector<GramEntry> gramEntries_;
   // Bytes 8 ... 31 of each signature as little-endian words with the masks
   // of its length, for a compare without a call.
