@@ -45,8 +45,8 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   }
   if (window_ == 0) return;
   prefixBits_.assign(65536 / 64, 0);
-  // With short signatures the skips are too small to pay for their
-  // dependent loads. Every occurrence of a signature covers shortest - 1
+  // Unless the shortest signature is long the skips are too small to pay for
+  // their dependent loads. Every occurrence of a signature covers shortest - 1
   // consecutive block positions, so testing every (shortest - 1)-th position
   // against the blocks at those offsets misses none.
   if (window_ >= 3 && window_ < kMinSkipWindow) {
@@ -272,16 +272,13 @@ MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t 
   return {};
 }
 
+// The instance for the shortest length, chosen from 3 up.
+template <size_t kStep>
 MatchHit SignatureMatcher::FindSampledOf(const uint8_t* data, size_t size, size_t from,
                                          size_t limit) const {
-  static_assert(kMinSkipWindow == 8, "one case per sampled length");
-  switch (window_) {
-    case 3: return FindSampled<2>(data, size, from, limit);
-    case 4: return FindSampled<3>(data, size, from, limit);
-    case 5: return FindSampled<4>(data, size, from, limit);
-    case 6: return FindSampled<5>(data, size, from, limit);
-    default: return FindSampled<6>(data, size, from, limit);
-  }
+  if constexpr (kStep + 2 < kMinSkipWindow)
+    if (window_ != kStep + 1) return FindSampledOf<kStep + 1>(data, size, from, limit);
+  return FindSampled<kStep>(data, size, from, limit);
 }
 
 MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
@@ -292,7 +289,7 @@ MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
   if (window_ != 0) {
     // Only a longer signature that starts no later than the 1-byte hit can win.
     const size_t longLimit = best.Found() ? best.position + 1 : limit;
-    const MatchHit hit = sampled_ ? FindSampledOf(data, size, from, longLimit)
+    const MatchHit hit = sampled_ ? FindSampledOf<2>(data, size, from, longLimit)
                                   : FindLong(data, size, from, longLimit);
     if (hit.Found() && (!best.Found() || hit.position < best.position ||
                         (hit.position == best.position && hit.index < best.index)))

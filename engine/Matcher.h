@@ -47,9 +47,9 @@ class SignatureMatcher {
 
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;
-  // Below this shortest length the search filters every position instead of
-  // skipping.
-  static constexpr size_t kMinSkipWindow = 8;
+  // Below this shortest length the search samples positions instead of
+  // skipping: shorter skips pay less than the samples, near-misses included.
+  static constexpr size_t kMinSkipWindow = 26;
 
  private:
   MatchHit FindOneByte(const uint8_t* data, size_t from, size_t limit) const;
@@ -59,6 +59,7 @@ class SignatureMatcher {
   // The sampled filter with a step of shortest - 1, fixed for each length.
   template <size_t kStep>
   MatchHit FindSampled(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  template <size_t kStep>
   MatchHit FindSampledOf(const uint8_t* data, size_t size, size_t from, size_t limit) const;
   MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
                         size_t end) const;
