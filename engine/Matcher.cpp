@@ -216,13 +216,13 @@ inline const SignatureMatcher::GramEntry* SignatureMatcher::FirstEqual(const uin
 }
 
 // The earliest match (lowest index at one position) among the starts
-// q - (shortest - 2) ... q that the block at q may belong to, near the ends.
-MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
+// q - (shortest - 2) ... q that the block at q may belong to, near the ends
+// (the entries are in that order).
+MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q,
                                         size_t end) const {
   const unsigned key = Block(data + q);
   for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
     const GramEntry& e = gramEntries_[k];
-    if (q < from + e.offset) continue;
     const size_t p = q - e.offset;
     if (p >= end || p + e.length > size) continue;
     if (std::memcmp(data + p, table_.signatures[e.index].data(), e.length) == 0) return {p, e.index};
@@ -268,7 +268,7 @@ MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t 
   }
   for (; q < stop; q += kStep)
     if (IsPrefix(Block(data + q)))
-      if (const MatchHit hit = VerifySample(data, size, q, from, end); hit.Found()) return hit;
+      if (const MatchHit hit = VerifySample(data, size, q, end); hit.Found()) return hit;
   return {};
 }
 

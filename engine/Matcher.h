@@ -61,8 +61,7 @@ class SignatureMatcher {
   MatchHit FindSampled(const uint8_t* data, size_t size, size_t from, size_t limit) const;
   template <size_t kStep>
   MatchHit FindSampledOf(const uint8_t* data, size_t size, size_t from, size_t limit) const;
-  MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
-                        size_t end) const;
+  MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t end) const;
 
   const VirusTable& table_;
   size_t maxLength_ = 0;
