@@ -70,7 +70,7 @@ class SignatureMatcher {
   size_t window_ = 0;                   // shortest signature of length >= 2; 0 when none
   std::vector<uint8_t> shift_;          // per 2-byte block, little-endian key
   bool IsPrefix(unsigned block) const { return (prefixBits_[block >> 6] >> (block & 63)) & 1; }
-  std::vector<uint64_t> prefixBits_;    // blocks with candidates, for the window of 2
+  std::vector<uint64_t> prefixBits_;    // blocks with candidates: window 2, and the samples
   std::vector<uint16_t> bucketStart_;   // candidates or sampled entries of a block
   std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
 
