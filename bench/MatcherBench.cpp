@@ -20,11 +20,12 @@ struct Case {
 };
 
 const Case& GetCase(int kind) {
-  static Case cases[5];
+  static Case cases[6];
   Case& c = cases[kind];
   if (c.data.empty()) {
     c.table = kind == 1 || kind == 4 ? bench::RandomTable(200, 4, 30, 11)
               : kind == 3            ? bench::RandomTable(200, 4, 6, 13)
+              : kind == 5            ? bench::RandomTable(200, 8, 30, 17)
                                      : bench::RandomTable(200, 30, 30, 7);
     c.data = kind == 2 || kind == 4 ? bench::NearMissData(c.table, kBufferSize, 3)
                                     : bench::RandomData(kBufferSize, 5);
@@ -32,7 +33,7 @@ const Case& GetCase(int kind) {
   return c;
 }
 
-const char* kNames[] = {"sig30", "sig4to30", "nearmiss30", "sig4to6", "nearmiss4to30"};
+const char* kNames[] = {"sig30", "sig4to30", "nearmiss30", "sig4to6", "nearmiss4to30", "sig8to30"};
 
 void BM_Matcher(benchmark::State& state) {
   const Case& c = GetCase(static_cast<int>(state.range(0)));
@@ -44,7 +45,7 @@ void BM_Matcher(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * c.data.size());
   state.SetLabel(kNames[state.range(0)]);
 }
-BENCHMARK(BM_Matcher)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_Matcher)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 #ifdef VSK_HAVE_VECTORSCAN
 int OnMatch(unsigned, unsigned long long, unsigned long long, unsigned, void* ctx) {
@@ -84,7 +85,7 @@ void BM_Vectorscan(benchmark::State& state) {
   hs_free_scratch(scratch);
   hs_free_database(db);
 }
-BENCHMARK(BM_Vectorscan)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_Vectorscan)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 #endif
 
 }  // namespace

@@ -10,19 +10,23 @@ namespace {
 
 inline unsigned Block(const uint8_t* p) { return p[0] | (static_cast<unsigned>(p[1]) << 8); }
 
-// Without a popcount instruction in the baseline, the compiler's builtin is
-// a library call.
-inline unsigned BitCount(uint64_t v) {
-  v = v - ((v >> 1) & 0x5555555555555555ull);
-  v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
-  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<unsigned>((v * 0x0101010101010101ull) >> 56);
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
 }
 
-inline uint32_t Load32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
+// Where the run of each block starts in `keyed`, sorted by block; the
+// 65537th entry is its size.
+template <class Entry>
+std::vector<uint16_t> RunStarts(const std::vector<std::pair<uint16_t, Entry>>& keyed) {
+  std::vector<uint16_t> starts(65537);
+  size_t next = 0;
+  for (size_t k = 0; k <= 65536; ++k) {
+    starts[k] = static_cast<uint16_t>(next);
+    while (next < keyed.size() && keyed[next].first == k) ++next;
+  }
+  return starts;
 }
 
 }  // namespace
@@ -41,47 +45,39 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   }
   if (window_ == 0) return;
   prefixBits_.assign(65536 / 64, 0);
-  // With short signatures the skips are too small to pay for their
-  // dependent loads. Every occurrence of a signature covers shortest - 1
+  // Unless the shortest signature is long the skips are too small to pay for
+  // their dependent loads. Every occurrence of a signature covers shortest - 1
   // consecutive block positions, so testing every (shortest - 1)-th position
   // against the blocks at those offsets misses none.
   if (window_ >= 3 && window_ < kMinSkipWindow) {
     sampled_ = true;
     words_.resize(static_cast<size_t>(table.count));
-    for (int i = 0; i < table.count; ++i) {
-      uint8_t bytes[32] = {}, mask[32] = {};
-      std::memcpy(bytes, table.signatures[i].data(), kMaxSignature);
-      std::memset(mask, 0xFF, table.lengths[i]);
-      std::memcpy(words_[i].bytes, bytes, 32);
-      std::memcpy(words_[i].mask, mask, 32);
-    }
     std::vector<std::pair<uint16_t, GramEntry>> keyed;
     for (int i = 0; i < table.count; ++i) {
-      if (table.lengths[i] < 2) continue;
-      const uint8_t* sig = table.signatures[i].data();
-      uint32_t head = Load32(sig);
-      if (table.lengths[i] < 4) head &= 0xFFFFFF;
-      for (size_t j = 0; j + 2 <= window_; ++j)
-        keyed.push_back({static_cast<uint16_t>(Block(sig + j)),
-                         {head, static_cast<uint8_t>(i), static_cast<uint8_t>(j)}});
-    }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t n = 0; n < keyed.size(); ++n) {
-      const unsigned k = keyed[n].first;
-      if (n == 0 || keyed[n - 1].first != k) {
-        prefixBits_[k >> 6] |= uint64_t{1} << (k & 63);
-        gramStart_.push_back(static_cast<uint16_t>(n));
+      const size_t length = table.lengths[i];
+      uint8_t bytes[32] = {}, mask[32] = {};
+      std::memcpy(bytes, table.signatures[i].data(), kMaxSignature);
+      std::memset(mask, 0xFF, length);
+      std::memcpy(words_[i].bytes, bytes + 8, 24);
+      std::memcpy(words_[i].mask, mask + 8, 24);
+      if (length < 2) continue;
+      GramEntry e{Load64(bytes), Load64(mask), static_cast<uint8_t>(i), 0,
+                  static_cast<uint8_t>(length)};
+      for (size_t j = 0; j + 2 <= window_; ++j) {
+        e.offset = static_cast<uint8_t>(j);
+        keyed.push_back({static_cast<uint16_t>(Block(bytes + j)), e});
       }
-      gramEntries_.push_back(keyed[n].second);
     }
-    gramStart_.push_back(static_cast<uint16_t>(keyed.size()));
-    gramRank_.resize(prefixBits_.size());
-    unsigned before = 0;
-    for (size_t w = 0; w < prefixBits_.size(); ++w) {
-      gramRank_[w] = static_cast<uint16_t>(before);
-      before += BitCount(prefixBits_[w]);
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      if (a.first != b.first) return a.first < b.first;
+      if (a.second.offset != b.second.offset) return a.second.offset > b.second.offset;
+      return a.second.index < b.second.index;
+    });
+    for (const auto& [key, entry] : keyed) {
+      prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
+      gramEntries_.push_back(entry);
     }
+    bucketStart_ = RunStarts(keyed);
     return;
   }
   // Below that a filter on the first two bytes tests every position (a
@@ -104,13 +100,11 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   }
   std::stable_sort(keyed.begin(), keyed.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [key, index] : keyed) prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
-  bucketStart_.resize(65537);
-  size_t next = 0;
-  for (size_t k = 0; k <= 65536; ++k) {
-    bucketStart_[k] = static_cast<uint16_t>(next);
-    while (next < keyed.size() && keyed[next].first == k) candidates_.push_back(keyed[next++].second);
+  for (const auto& [key, index] : keyed) {
+    prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
+    candidates_.push_back(index);
   }
+  bucketStart_ = RunStarts(keyed);
 }
 
 MatchHit SignatureMatcher::FindOneByte(const uint8_t* data, size_t from, size_t limit) const {
@@ -200,69 +194,91 @@ MatchHit SignatureMatcher::FindLong(const uint8_t* data, size_t size, size_t fro
   return Skip(data, size, b, end);
 }
 
-// Whether signature `index` starts at `data`, which has 32 bytes readable.
-bool SignatureMatcher::Equal(const uint8_t* data, int index) const {
+uint64_t SignatureMatcher::RestDiff(const uint8_t* data, int index) const {
   const Words& w = words_[static_cast<size_t>(index)];
   uint64_t diff = 0;
-  for (int k = 0; k < 4; ++k) {
-    uint64_t v;
-    std::memcpy(&v, data + 8 * k, 8);
-    diff |= (v ^ w.bytes[k]) & w.mask[k];
+  for (int k = 0; k < 3; ++k) diff |= (Load64(data + 8 + 8 * k) ^ w.bytes[k]) & w.mask[k];
+  return diff;
+}
+
+// The entry of the earliest match among the starts the block at `at` may
+// belong to, when all of them lie in the search and have 32 bytes readable.
+inline const SignatureMatcher::GramEntry* SignatureMatcher::FirstEqual(const uint8_t* at) const {
+  const unsigned key = Block(at);
+  const GramEntry* e = gramEntries_.data() + bucketStart_[key];
+  const GramEntry* last = gramEntries_.data() + bucketStart_[key + 1];
+  for (; e != last; ++e) {
+    const uint8_t* start = at - e->offset;
+    // Whole, without a branch on the length: near-misses of all lengths mix.
+    if ((((Load64(start) ^ e->first) & e->mask) | RestDiff(start, e->index)) == 0) return e;
   }
-  return diff == 0;
+  return nullptr;
 }
 
 // The earliest match (lowest index at one position) among the starts
-// q - (shortest - 2) ... q that the block at q may belong to.
-MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
+// q - (shortest - 2) ... q that the block at q may belong to, near the ends
+// (the entries are in that order).
+MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q,
                                         size_t end) const {
-  MatchHit best;
   const unsigned key = Block(data + q);
-  const uint64_t below = prefixBits_[key >> 6] & ((uint64_t{1} << (key & 63)) - 1);
-  const unsigned n = gramRank_[key >> 6] + BitCount(below);
-  for (unsigned k = gramStart_[n]; k < gramStart_[n + 1]; ++k) {
+  for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
     const GramEntry& e = gramEntries_[k];
-    if (q < from + e.offset) continue;
     const size_t p = q - e.offset;
-    const size_t length = table_.lengths[e.index];
-    if (p >= end || p + length > size) continue;
-    if (best.Found() && (p > best.position || (p == best.position && e.index > best.index)))
-      continue;
-    if (p + 4 <= size && ((Load32(data + p) ^ e.head) & (length < 4 ? 0xFFFFFFu : ~0u)) != 0)
-      continue;
-    if (p + 32 <= size ? Equal(data + p, e.index)
-                       : std::memcmp(data + p, table_.signatures[e.index].data(), length) == 0)
-      best = {p, e.index};
+    if (p >= end || p + e.length > size) continue;
+    if (std::memcmp(data + p, table_.signatures[e.index].data(), e.length) == 0) return {p, e.index};
   }
-  return best;
+  return {};
 }
 
+template <size_t kStep>
 MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t from,
                                        size_t limit) const {
-  const size_t m = window_;
+  constexpr size_t m = kStep + 1;
   if (size < m) return {};
   const size_t end = std::min(limit, size - m + 1);  // starts p < end
   if (from >= end) return {};
-  const size_t step = m - 1;
-  const size_t lead = m - 2;
+  constexpr size_t lead = m - 2;
   // The sample at q answers for the starts q - lead ... q; the samples go on
   // while those reach below `end`. Windows follow each other in order, so
   // the first sample with a match holds the earliest one.
   const size_t stop = end + lead;
+  // Below `safe` a sample's starts all lie in [from, end) with 32 bytes
+  // readable at each.
+  const size_t safe = size >= 32 ? std::min(end, size - 31) : 0;
+  const uint64_t* bits = prefixBits_.data();
   size_t q = from + lead;
-  for (; q + 7 * step < stop; q += 8 * step) {
+  for (; q + 7 * kStep < safe; q += 8 * kStep) {
+    // The blocks' bits shifted down to bit 0 and merged: one test for eight
+    // samples, most of which have none.
+    const uint8_t* at = data + q;
+    uint64_t any = 0;
+    for (size_t k = 0; k < 8; ++k) {
+      const unsigned b = Block(at + k * kStep);
+      any |= bits[b >> 6] >> (b & 63);
+    }
+    if ((any & 1) == 0) continue;
     unsigned hits = 0;
-    for (size_t k = 0; k < 8; ++k) hits |= unsigned{IsPrefix(Block(data + q + k * step))} << k;
+    for (size_t k = 0; k < 8; ++k) hits |= unsigned{IsPrefix(Block(at + k * kStep))} << k;
     // The set bits in order, without a branch per sample.
     for (; hits != 0; hits &= hits - 1) {
-      const size_t at = q + static_cast<size_t>(__builtin_ctz(hits)) * step;
-      if (const MatchHit hit = VerifySample(data, size, at, from, end); hit.Found()) return hit;
+      const size_t k = static_cast<size_t>(__builtin_ctz(hits));
+      if (const GramEntry* e = FirstEqual(at + k * kStep))
+        return {q + k * kStep - e->offset, e->index};
     }
   }
-  for (; q < stop; q += step)
+  for (; q < stop; q += kStep)
     if (IsPrefix(Block(data + q)))
-      if (const MatchHit hit = VerifySample(data, size, q, from, end); hit.Found()) return hit;
+      if (const MatchHit hit = VerifySample(data, size, q, end); hit.Found()) return hit;
   return {};
+}
+
+// The instance for the shortest length, chosen from 3 up.
+template <size_t kStep>
+MatchHit SignatureMatcher::FindSampledOf(const uint8_t* data, size_t size, size_t from,
+                                         size_t limit) const {
+  if constexpr (kStep + 2 < kMinSkipWindow)
+    if (window_ != kStep + 1) return FindSampledOf<kStep + 1>(data, size, from, limit);
+  return FindSampled<kStep>(data, size, from, limit);
 }
 
 MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
@@ -273,7 +289,7 @@ MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
   if (window_ != 0) {
     // Only a longer signature that starts no later than the 1-byte hit can win.
     const size_t longLimit = best.Found() ? best.position + 1 : limit;
-    const MatchHit hit = sampled_ ? FindSampled(data, size, from, longLimit)
+    const MatchHit hit = sampled_ ? FindSampledOf<2>(data, size, from, longLimit)
                                   : FindLong(data, size, from, longLimit);
     if (hit.Found() && (!best.Found() || hit.position < best.position ||
                         (hit.position == best.position && hit.index < best.index)))

@@ -47,18 +47,21 @@ class SignatureMatcher {
 
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;
-  // Below this shortest length the search filters every position instead of
-  // skipping.
-  static constexpr size_t kMinSkipWindow = 8;
+  // Below this shortest length the search samples positions instead of
+  // skipping: shorter skips pay less than the samples, near-misses included.
+  static constexpr size_t kMinSkipWindow = 26;
 
  private:
   MatchHit FindOneByte(const uint8_t* data, size_t from, size_t limit) const;
   MatchHit Verify(const uint8_t* data, size_t size, size_t s) const;
   MatchHit Skip(const uint8_t* data, size_t size, size_t s, size_t end) const;
   MatchHit FindLong(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  // The sampled filter with a step of shortest - 1, fixed for each length.
+  template <size_t kStep>
   MatchHit FindSampled(const uint8_t* data, size_t size, size_t from, size_t limit) const;
-  MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t from,
-                        size_t end) const;
+  template <size_t kStep>
+  MatchHit FindSampledOf(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t end) const;
 
   const VirusTable& table_;
   size_t maxLength_ = 0;
@@ -67,32 +70,35 @@ class SignatureMatcher {
   size_t window_ = 0;                   // shortest signature of length >= 2; 0 when none
   std::vector<uint8_t> shift_;          // per 2-byte block, little-endian key
   bool IsPrefix(unsigned block) const { return (prefixBits_[block >> 6] >> (block & 63)) & 1; }
-  std::vector<uint64_t> prefixBits_;    // blocks with candidates, for the window of 2
-  std::vector<uint16_t> bucketStart_;   // candidates of a block with shift 0
+  std::vector<uint64_t> prefixBits_;    // blocks with candidates: window 2, and the samples
+  std::vector<uint16_t> bucketStart_;   // candidates or sampled entries of a block
   std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
 
   // The sampled filter, for a shortest length of 3 up to kMinSkipWindow - 1:
   // the blocks of every signature at offsets 0 ... shortest - 2.
   struct GramEntry {
-    uint32_t head;      // the signature's first four bytes (three when that long)
+    uint64_t first;     // the signature's first eight bytes, and the mask of
+    uint64_t mask;      // those within its length
     uint8_t index;
     uint8_t offset;     // of the block in the signature
+    uint8_t length;
   };
   bool sampled_ = false;
-  // The blocks present are the set bits of prefixBits_; the n-th of them
-  // has the entries gramStart_[n] ... gramStart_[n + 1] - 1, and n is found
-  // from the bits before it, so that all of it stays in the first cache.
-  std::vector<uint16_t> gramRank_;      // set bits before each 64-bit word
-  std::vector<uint16_t> gramStart_;
+  // The entries of a block are gramEntries_[bucketStart_[block]] up to the
+  // next block's, the earliest start (largest offset) first, then the
+  // lowest index.
   std::vector<GramEntry> gramEntries_;
-  // Each signature as four little-endian words with the masks of its
-  // length, for a compare without a call.
+  // Bytes 8 ... 31 of each signature as little-endian words with the masks
+  // of its length, for a compare without a call.
   struct Words {
-    uint64_t bytes[4];
-    uint64_t mask[4];
+    uint64_t bytes[3];
+    uint64_t mask[3];
   };
   std::vector<Words> words_;
-  bool Equal(const uint8_t* data, int index) const;
+  const GramEntry* FirstEqual(const uint8_t* at) const;
+  // Zero when bytes 8 ... length - 1 of a signature follow at `data`, which
+  // has 32 bytes readable.
+  uint64_t RestDiff(const uint8_t* data, int index) const;
 };
 
 int MatchFile(const std::filesystem::path& path, const VirusTable& table);

@@ -31,6 +31,30 @@ int Match(const VirusTable& t, const std::string& data) {
                                          data.size());
 }
 
+const uint8_t* Bytes(const std::string& data) { return reinterpret_cast<const uint8_t*>(data.data()); }
+
+// The first match that starts in [from, limit), by the definition: the
+// earliest start is where the winning signature first occurs.
+MatchHit ReferenceFind(const VirusTable& t, const std::string& data, size_t from, size_t limit) {
+  const int i = test::ReferenceMatch(t, Bytes(data) + from, data.size() - from);
+  if (i < 0) return {};
+  const std::string sig(reinterpret_cast<const char*>(t.signatures[i].data()), t.lengths[i]);
+  const size_t p = data.find(sig, from);
+  return p < limit ? MatchHit{p, i} : MatchHit{};
+}
+
+void ExpectSameFind(const SignatureMatcher& m, const VirusTable& t, const std::string& data,
+                    size_t from, size_t limit, const std::string& what) {
+  // An allocation of the exact size, so that the sanitizers see a read past it.
+  const std::vector<uint8_t> exact(data.begin(), data.end());
+  const MatchHit hit = m.Find(exact.data(), exact.size(), from, limit);
+  const MatchHit expected = ReferenceFind(t, data, from, limit);
+  ASSERT_EQ(hit.index, expected.index) << what;
+  if (expected.Found()) {
+    ASSERT_EQ(hit.position, expected.position) << what;
+  }
+}
+
 TEST(MatcherTest, ResultsOfTheDefinition) {
   const VirusTable t = MakeTable({{"Zero", ""},
                                   {"One", "ONE-SIG"},
@@ -130,6 +154,102 @@ TEST(MatcherTest, AgreesWithTheDefinitionOnLongBuffers) {
       data.replace(at, s.size(), s);
     }
     ASSERT_EQ(Match(t, data), ReferenceMatch(t, data)) << "round " << round;
+  }
+}
+
+// Every shortest length from 2 to beyond the sampled ones, each with its
+// own step: a signature planted at every start of buffers from empty to
+// past the 32 bytes the in-place compare reads, so that starts fall on,
+// between and after the samples, in the last group and in the tail.
+TEST(MatcherTest, SampledSearchFindsEveryStartForEveryShortestLength) {
+  std::mt19937 rng(4242);
+  for (size_t shortest = 2; shortest <= SignatureMatcher::kMinSkipWindow + 1; ++shortest) {
+    std::vector<Sig> sigs;
+    for (int i = 0; i < 6; ++i) {
+      std::string s(i == 0 ? shortest : shortest + rng() % (31 - shortest), '\0');
+      for (char& c : s) c = static_cast<char>('A' + rng() % 26);
+      sigs.push_back({"s", s});
+    }
+    const VirusTable t = MakeTable(sigs);
+    const SignatureMatcher matcher(t);
+    for (size_t size = 0; size <= 90; ++size) {
+      const std::string filler(size, '.');
+      ASSERT_EQ(matcher.MatchBuffer(Bytes(filler), size), -1);
+      for (size_t at = 0; at + shortest <= size; ++at) {
+        std::string data = filler;
+        const std::string& s = sigs[rng() % sigs.size()].bytes;
+        data.replace(at, std::min(s.size(), size - at), s.substr(0, size - at));
+        const std::string what = "shortest " + std::to_string(shortest) + " size " +
+                                 std::to_string(size) + " at " + std::to_string(at);
+        ExpectSameFind(matcher, t, data, 0, size, what);
+        ExpectSameFind(matcher, t, data, at / 2, size - at / 3, what + " (window)");
+      }
+    }
+  }
+}
+
+// Blocks that several signatures share at different offsets, so that one
+// sample stands for several starts: the earliest start wins even when its
+// signature comes later in the table, and at one start the lowest index;
+// near-misses overlap the match and each other.
+TEST(MatcherTest, SampledCandidatesSharingBlocksKeepTheOrderOfTheDefinition) {
+  const VirusTable t = MakeTable({{"Late", "CDEFGH"},        // "CD" at offset 0
+                                  {"Early", "ABCDEF"},       // "CD" at offset 2
+                                  {"Same", "ABCDEF"},        // a duplicate of Early
+                                  {"Longer", "ABCDEFGHIJKLMNOPQRSTU"},
+                                  {"Mid", "BCDEFG"}});       // "CD" at offset 1
+  const std::string pad(40, '.');
+  struct Case {
+    std::string data;
+    int expected;
+  } cases[] = {
+      {pad + "ABCDEFGH" + pad, 1},              // Early at 40 before Mid at 41 and Late at 42
+      {pad + ".BCDEFGH" + pad, 4},              // Mid before Late
+      {pad + "..CDEFGH" + pad, 0},
+      {pad + "ABCDEX" + "BCDEFX" + "CDEFGX" + pad, -1},  // three near-misses
+      {pad + "ABCDEABCDEFGHIJKLMNOPQRSTU" + pad, 1},     // Early and Longer start together
+      {pad + "ABCDEFGHIJKLMNOPQRSTX", 1},
+      {"ABCDE" + std::string("ABCDEF"), 1},      // shorter than the in-place compare reads
+      {"xCDEFGH", 0},
+      {"BCDEFCDEFG", -1},
+  };
+  const SignatureMatcher matcher(t);
+  for (const Case& c : cases) {
+    EXPECT_EQ(Match(t, c.data), c.expected) << c.data;
+    EXPECT_EQ(Match(t, c.data), ReferenceMatch(t, c.data)) << c.data;
+    for (size_t from = 0; from <= c.data.size(); from += 3)
+      ExpectSameFind(matcher, t, c.data, from, c.data.size(), c.data + " from " + std::to_string(from));
+  }
+}
+
+// Many signatures over a four-letter alphabet, so that most samples are
+// candidates, with near-misses that break off at every byte and overlap.
+TEST(MatcherTest, SampledSearchAgreesOnDenseNearMisses) {
+  std::mt19937 rng(2718);
+  for (int round = 0; round < 400; ++round) {
+    const size_t shortest = 3 + rng() % (SignatureMatcher::kMinSkipWindow - 3);
+    std::vector<Sig> sigs;
+    for (int i = 0; i < 1 + static_cast<int>(rng() % 40); ++i) {
+      std::string s(shortest + rng() % (31 - shortest), '\0');
+      for (char& c : s) c = "ACGT"[rng() % 4];
+      sigs.push_back({"s", s});
+    }
+    sigs[rng() % sigs.size()].bytes.resize(shortest);
+    const VirusTable t = MakeTable(sigs);
+    std::string data(100 + rng() % 3000, '\0');
+    for (char& c : data) c = "ACGT"[rng() % 4];
+    for (size_t at = rng() % 20; at + 31 < data.size(); at += 1 + rng() % 40) {
+      std::string s = sigs[rng() % sigs.size()].bytes;
+      s[rng() % s.size()] = 'x';
+      data.replace(at, s.size(), s);
+    }
+    if (rng() % 2) {
+      const std::string& s = sigs[rng() % sigs.size()].bytes;
+      data.replace(rng() % (data.size() - s.size() + 1), s.size(), s);
+    }
+    const SignatureMatcher matcher(t);
+    const size_t from = rng() % 3 ? 0 : rng() % data.size();
+    ExpectSameFind(matcher, t, data, from, data.size(), "round " + std::to_string(round));
   }
 }
 

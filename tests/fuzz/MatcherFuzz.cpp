@@ -26,5 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t limit = n / 2;
   const vsk::MatchHit hit = matcher.Find(d, n, 0, limit);
   if (hit.Found() && hit.position >= limit) std::abort();
+  // One that starts late must agree with the suffix it covers.
+  const size_t from = n / 3;
+  if (matcher.Find(d, n, from, n).index != vsk::test::ReferenceMatch(t, d + from, n - from))
+    std::abort();
   return 0;
 }
