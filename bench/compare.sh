@@ -19,7 +19,7 @@ for a in "$@"; do
   if [ "$a" = --no-window ]; then window=0; else args+=("$a"); fi
 done
 total=${args[0]:-206}
-rounds=${args[1]:-7}
+rounds=${args[1]:-15}
 scripts/install-deps.sh --bench
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$(nproc)" \
