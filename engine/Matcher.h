@@ -50,6 +50,8 @@ class SignatureMatcher {
   // Below this shortest length the search samples positions instead of
   // skipping: shorter skips pay less than the samples, near-misses included.
   static constexpr size_t kMinSkipWindow = 26;
+  // Samples tested together by the sampled filter.
+  static constexpr size_t kSampleGroup = 16;
 
  private:
   MatchHit FindOneByte(const uint8_t* data, size_t from, size_t limit) const;

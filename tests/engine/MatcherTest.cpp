@@ -159,7 +159,8 @@ TEST(MatcherTest, AgreesWithTheDefinitionOnLongBuffers) {
 
 // Every shortest length from 2 to beyond the sampled ones, each with its
 // own step: a signature planted at every start of buffers from empty to
-// past the 32 bytes the in-place compare reads, so that starts fall on,
+// past the 32 bytes the in-place compare reads, and of those around the
+// smallest that holds a whole group of samples, so that starts fall on,
 // between and after the samples, in the last group and in the tail.
 TEST(MatcherTest, SampledSearchFindsEveryStartForEveryShortestLength) {
   std::mt19937 rng(4242);
@@ -172,7 +173,9 @@ TEST(MatcherTest, SampledSearchFindsEveryStartForEveryShortestLength) {
     }
     const VirusTable t = MakeTable(sigs);
     const SignatureMatcher matcher(t);
-    for (size_t size = 0; size <= 90; ++size) {
+    const size_t group = SignatureMatcher::kSampleGroup * (shortest - 1) + 31;
+    for (size_t size = 0; size <= std::max<size_t>(90, group + 8);
+         size = size == 90 ? std::max<size_t>(91, group - 8) : size + 1) {
       const std::string filler(size, '.');
       ASSERT_EQ(matcher.MatchBuffer(Bytes(filler), size), -1);
       for (size_t at = 0; at + shortest <= size; ++at) {
