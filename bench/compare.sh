@@ -43,9 +43,9 @@ declare -A result
 sets=("30 30" "4 30" "4 6")
 for set in "${sets[@]}"; do
   read -r lo hi <<<"$set"
-  "$bin/bench/make-corpus" "$work" "$total" "$lo" "$hi" >"$work.corpus.txt"
+  "$bin/bench/make-corpus" "$work" "$total" "$lo" "$hi" >/dev/null
   "$bin/tools/make-database" "$work/signatures.txt" "$work/VirusBase.vbf" >/dev/null
-  (
+  result[$set]=$(
     cd "$work"
     find tree -type f -print0 | xargs -0 cat >/dev/null  # warm the page cache
     floor=() ours=() hs=() yara=()
@@ -61,8 +61,7 @@ for set in "${sets[@]}"; do
     same=no
     cmp -s ours.tsv hs.tsv && same=yes
     echo "$(median "${floor[@]}") $(median "${ours[@]}") $(median "${hs[@]}") $(median "${yara[@]}") $(wc -l <ours.tsv) $same"
-  ) >"$work.$lo-$hi.txt"
-  result[$set]=$(cat "$work.$lo-$hi.txt")
+  )
 done
 
 files=$(find "$work/tree" -type f | wc -l)
