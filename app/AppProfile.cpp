@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "engine/DataFolder.h"
+#include "engine/settings/DataFolder.h"
 
 namespace vsk {
 namespace fs = std::filesystem;

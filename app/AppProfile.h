@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/Options.h"
+#include "engine/settings/Options.h"
 
 namespace vsk {
 

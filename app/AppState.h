@@ -5,11 +5,11 @@
 // part what that part needs.
 #pragma once
 
-#include "engine/Messages.h"
-#include "engine/Options.h"
-#include "engine/ScanControl.h"
-#include "engine/Sound.h"
-#include "engine/VirusDatabase.h"
+#include "engine/text/Messages.h"
+#include "engine/settings/Options.h"
+#include "engine/scan/ScanControl.h"
+#include "engine/scan/Waves.h"
+#include "engine/db/VirusDatabase.h"
 
 namespace vsk {
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "framework/Dialog.h"
-#include "engine/Options.h"
+#include "engine/settings/Options.h"
 #include "controls/OwnerDrawButton.h"
-#include "engine/Sound.h"
+#include "engine/scan/Waves.h"
 
 namespace vsk {
 

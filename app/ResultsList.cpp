@@ -4,8 +4,8 @@
 
 #include <iterator>
 
-#include "engine/FolderWalk.h"
-#include "engine/Text1251.h"
+#include "engine/scan/FolderWalk.h"
+#include "engine/text/Encoding.h"
 #include "framework/Menu.h"
 #include "res/resource.h"
 

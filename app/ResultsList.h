@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "engine/Actions.h"
+#include "engine/actions/Actions.h"
 #include "framework/Controls.h"
 
 namespace vsk {

@@ -8,8 +8,8 @@
 #include <unordered_map>
 
 #include "app/SummaryDialog.h"
-#include "engine/ScanRun.h"
-#include "engine/Text1251.h"
+#include "engine/scan/ScanRun.h"
+#include "engine/text/Encoding.h"
 
 namespace vsk {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "app/AppState.h"
 #include "app/ResultsList.h"
-#include "engine/FolderWalk.h"
+#include "engine/scan/FolderWalk.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 

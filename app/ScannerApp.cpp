@@ -7,7 +7,7 @@
 
 #include "app/MainDialog.h"
 #include "dialogs/DialogColor.h"
-#include "engine/DataFolder.h"
+#include "engine/settings/DataFolder.h"
 #include "res/resource.h"
 
 namespace vsk {

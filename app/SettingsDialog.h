@@ -8,8 +8,8 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "controls/ImageButton.h"
-#include "engine/Options.h"
-#include "engine/Sound.h"
+#include "engine/settings/Options.h"
+#include "engine/scan/Waves.h"
 
 namespace vsk {
 

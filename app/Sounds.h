@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "engine/Sound.h"
+#include "engine/scan/Waves.h"
 
 namespace vsk {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/VirusDatabase.h"
+#include "engine/db/VirusDatabase.h"
 
 namespace {
 

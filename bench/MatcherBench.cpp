@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchData.h"
-#include "engine/Matcher.h"
+#include "engine/db/Matcher.h"
 
 #ifdef VSK_HAVE_VECTORSCAN
 #include <hs/hs.h>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/ReferenceMatch.h"
-#include "engine/VirusDatabase.h"
+#include "engine/db/VirusDatabase.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "cli/ConsoleText.h"
 
-#include "engine/Text1251.h"
+#include "engine/text/Encoding.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "cli/ConsoleText.h"
-#include "engine/Quarantine.h"
-#include "engine/Text1251.h"
+#include "engine/actions/Quarantine.h"
+#include "engine/text/Encoding.h"
 
 namespace vsk {
 namespace fs = std::filesystem;

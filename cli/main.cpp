@@ -10,13 +10,13 @@
 #include "cli/ConsoleText.h"
 #include "cli/QuarantineCommand.h"
 #include "cli/RowSpill.h"
-#include "engine/Actions.h"
-#include "engine/FolderWalk.h"
-#include "engine/Os.h"
-#include "engine/Report.h"
-#include "engine/ScanRun.h"
-#include "engine/Text1251.h"
-#include "engine/VirusDatabase.h"
+#include "engine/actions/Actions.h"
+#include "engine/scan/FolderWalk.h"
+#include "engine/os/Os.h"
+#include "engine/scan/Report.h"
+#include "engine/scan/ScanRun.h"
+#include "engine/text/Encoding.h"
+#include "engine/db/VirusDatabase.h"
 
 #ifdef _WIN32
 #include <windows.h>

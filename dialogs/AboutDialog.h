@@ -7,8 +7,8 @@
 #include "dialogs/DibSection.h"
 #include "framework/Dialog.h"
 #include "controls/HoverButton.h"
-#include "engine/Options.h"
-#include "engine/Sound.h"
+#include "engine/settings/Options.h"
+#include "engine/scan/Waves.h"
 #include "dialogs/WaterEffect.h"
 
 namespace vsk {

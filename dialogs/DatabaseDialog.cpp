@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "dialogs/DialogColor.h"
-#include "engine/Text1251.h"
+#include "engine/text/Encoding.h"
 #include "res/resource.h"
 
 namespace vsk {

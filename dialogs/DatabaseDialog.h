@@ -10,10 +10,10 @@
 #include "framework/Dialog.h"
 #include "controls/HexEdit.h"
 #include "controls/ImageButton.h"
-#include "engine/Messages.h"
-#include "engine/Options.h"
-#include "engine/Sound.h"
-#include "engine/VirusDatabase.h"
+#include "engine/text/Messages.h"
+#include "engine/settings/Options.h"
+#include "engine/scan/Waves.h"
+#include "engine/db/VirusDatabase.h"
 
 namespace vsk {
 

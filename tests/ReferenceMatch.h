@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/VirusDatabase.h"
+#include "engine/db/VirusDatabase.h"
 
 namespace vsk::test {
 

@@ -26,9 +26,9 @@
 #include <functional>
 #endif
 
-#include "engine/Sound.h"
-#include "engine/Text1251.h"
-#include "engine/VirusDatabase.h"
+#include "engine/scan/Waves.h"
+#include "engine/text/Encoding.h"
+#include "engine/db/VirusDatabase.h"
 
 namespace vsk::test {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/CureEngine.h"
-#include "engine/FileIo.h"
-#include "engine/Text1251.h"
+#include "engine/actions/CureEngine.h"
+#include "engine/os/FileIo.h"
+#include "engine/text/Encoding.h"
 
 namespace vsk::samples {
 namespace fs = std::filesystem;

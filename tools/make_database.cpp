@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/VirusDatabase.h"
+#include "engine/db/VirusDatabase.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "tools/Samples.h"
-#include "engine/Text1251.h"
-#include "engine/VirusDatabase.h"
+#include "engine/text/Encoding.h"
+#include "engine/db/VirusDatabase.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "cli/ConsoleText.h"
-#include "engine/Messages.h"
+#include "engine/text/Messages.h"
 #include "tests/TestUtil.h"
 
 namespace vsk {

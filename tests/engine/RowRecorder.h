@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Actions.h"
+#include "engine/actions/Actions.h"
 
 namespace vsk::test {
 

@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "engine/CureEngine.h"
+#include "engine/actions/CureEngine.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::string;

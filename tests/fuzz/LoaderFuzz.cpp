@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "engine/Matcher.h"
-#include "engine/VirusDatabase.h"
+#include "engine/db/Matcher.h"
+#include "engine/db/VirusDatabase.h"
 
 namespace {
 class Quiet : public vsk::IMessageSink {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dialogs/DatabaseDialog.h"
-#include "engine/Matcher.h"
-#include "engine/Text1251.h"
+#include "engine/db/Matcher.h"
+#include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
 #include "tests/win/WinTestUtil.h"
 #include "res/resource.h"

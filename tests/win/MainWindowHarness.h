@@ -13,7 +13,7 @@
 #include "app/AppState.h"
 #include "app/MainDialog.h"
 #include "app/Sounds.h"
-#include "engine/Text1251.h"
+#include "engine/text/Encoding.h"
 #include "framework/App.h"
 #include "tests/TestUtil.h"
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "tools/Samples.h"
-#include "engine/ScanRun.h"
-#include "engine/Text1251.h"
+#include "engine/scan/ScanRun.h"
+#include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
-#include "engine/VirusDatabase.h"
+#include "engine/db/VirusDatabase.h"
 #include "tests/win/WinTestUtil.h"
 #include "res/resource.h"
 

@@ -13,7 +13,7 @@
 
 #include "app/MainDialog.h"
 #include "app/SummaryDialog.h"
-#include "engine/ScanRun.h"
+#include "engine/scan/ScanRun.h"
 #include "res/resource.h"
 #include "tests/TestUtil.h"
 #include "tests/win/MainWindowHarness.h"

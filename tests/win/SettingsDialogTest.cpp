@@ -15,7 +15,7 @@
 
 #include "app/AppProfile.h"
 #include "app/SettingsDialog.h"
-#include "engine/Messages.h"
+#include "engine/text/Messages.h"
 #include "framework/App.h"
 #include "tests/TestUtil.h"
 #include "tests/win/WinTestUtil.h"

@@ -1,0 +1,217 @@
+#include "engine/actions/Actions.h"
+
+#include <vector>
+
+#include "engine/scan/FolderWalk.h"
+#include "engine/actions/CheckedTarget.h"
+#include "engine/text/Encoding.h"
+
+namespace vsk {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t kFailureMark[] = L": ";
+
+void Leave(ActionContext& context, const CapturedRow& row, const std::wstring& text, int waveId) {
+  context.rows.SetText(row.index, text);
+  PlayIfOn(context.options, context.sound, waveId);
+}
+
+void LeaveFailure(ActionContext& context, const CapturedRow& row, const std::wstring& virus) {
+  Leave(context, row, FailedRowText(virus), wave::kFailed);
+}
+
+// Opens the row's file and checks that it still holds the row's virus.
+// False when the action must end: the user has been told why, or the row
+// shows `missing` or the failure.
+bool CheckRowFile(ActionContext& context, const CapturedRow& row, const wchar_t* missing,
+                  RowFile& file, std::wstring& virus) {
+  virus = RowVirusName(context.table, row.virusName);
+  const int index = FindVirusByName(context.table, virus);
+  if (index < 0) {
+    context.messages.ShowMessage(msg::VirusNotInDatabase(row.virusName, row.path));
+    return false;
+  }
+  switch (OpenRowFile(row.path, false, file)) {
+    case RowFileState::Ready:
+      if (HoldsVirus(file.file, context.table, index)) return true;
+      [[fallthrough]];
+    case RowFileState::Changed:
+      context.messages.ShowMessage(msg::FileChanged(virus, row.path));
+      return false;
+    case RowFileState::Missing:
+      Leave(context, row, missing, wave::kFailed);
+      return false;
+    case RowFileState::Unreadable: break;
+  }
+  LeaveFailure(context, row, virus);
+  return false;
+}
+
+template <typename Plain>
+void CureOr(ActionContext& context, const CapturedRow& row, Plain plain, const wchar_t* success,
+            const wchar_t* incurable) {
+  const int index = FindVirusByName(context.table, RowVirusName(context.table, row.virusName));
+  if (index < 0) return;
+  if (context.table.curable[index]) {
+    CureFile(context, row, index);
+    return;
+  }
+  plain(context, row);
+  if (context.rows.GetText(row.index) == success) context.rows.SetText(row.index, incurable);
+}
+
+std::wstring Quoted(const std::wstring& text) { return L"«" + text + L"»"; }
+
+}  // namespace
+
+std::wstring FailedRowText(const std::wstring& virusName) {
+  return result::kAccessError + (kFailureMark + virusName);
+}
+
+std::wstring RowVirusName(const VirusTable& table, const std::wstring& rowText) {
+  if (FindVirusByName(table, rowText) >= 0) return rowText;
+  const std::wstring failed = FailedRowText(L"");
+  if (rowText.rfind(failed, 0) == 0) {
+    const std::wstring name = rowText.substr(failed.size());
+    if (FindVirusByName(table, name) >= 0) return name;
+  }
+  return {};
+}
+
+namespace msg {
+
+std::wstring FileChanged(const std::wstring& virus, const fs::path& path) {
+  return L"Файл изменился после проверки и уже не содержит вирус " + Quoted(virus) + L":\n" +
+         PathText(path) + L"\nФайл оставлен как есть.";
+}
+
+std::wstring VirusNotInDatabase(const std::wstring& virus, const fs::path& path) {
+  return L"Вируса " + Quoted(virus) +
+         L" нет в загруженной базе, и проверить файл перед действием нельзя:\n" + PathText(path) +
+         L"\nФайл оставлен как есть.";
+}
+
+std::wstring CureThroughLink(const fs::path& path) {
+  return L"Это ссылка на другой файл, и лечение через неё не проводится:\n" + PathText(path) +
+         L"\nВылечите сам файл, на который она указывает.";
+}
+
+std::wstring NoRepair(const std::wstring& virus, const fs::path& path) {
+  return L"Для вируса " + Quoted(virus) + L" нет процедуры лечения:\n" + PathText(path) +
+         L"\nФайл оставлен как есть.";
+}
+
+std::wstring RecoveryKept(const fs::path& path, const fs::path& copy) {
+  return L"Лечение не удалось завершить, и файл не удалось вернуть в прежний вид:\n" +
+         PathText(path) + L"\nЕго прежнее содержимое сохранено в файле\n" + PathText(copy);
+}
+
+std::wstring QuarantineRefused(const fs::path& folder) {
+  return L"Папка карантина является ссылкой или не папкой, и файлы в неё не перемещаются:\n" +
+         PathText(folder);
+}
+
+}  // namespace msg
+
+os::NativeName RenamedName(const os::NativeName& name) {
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < name.size();) {
+    starts.push_back(i);
+#ifdef _WIN32
+    const bool pair = name[i] >= 0xD800 && name[i] < 0xDC00 && i + 1 < name.size() &&
+                      name[i + 1] >= 0xDC00 && name[i + 1] < 0xE000;
+    i += pair ? 2 : 1;
+#else
+    const size_t n = Utf8SequenceLength(name, i);
+    i += n == 0 ? 1 : n;
+#endif
+  }
+  if (starts.size() < 3) return {};
+  const size_t at = starts[starts.size() - 3], end = starts[starts.size() - 2];
+  return name.substr(0, at) + os::NativeName(1, '#') + name.substr(end);
+}
+
+fs::path RenamedPath(const fs::path& path) {
+  const os::NativeName renamed = RenamedName(path.filename().native());
+  return renamed.empty() ? fs::path() : path.parent_path() / renamed;
+}
+
+void DeleteInfected(ActionContext& context, const CapturedRow& row) {
+  if (!context.questions.AskOkCancel(msg::kConfirmDelete, msg::kWarningCaption)) return;
+  RowFile file;
+  std::wstring virus;
+  // A file gone meanwhile is an access error here, as a failed delete.
+  if (!CheckRowFile(context, row, result::kAccessError, file, virus)) return;
+  file.file.Close();
+  if (file.folder.Remove(file.name, file.info.id))
+    Leave(context, row, result::kDeleted, wave::kDeleted);
+  else
+    LeaveFailure(context, row, virus);
+}
+
+void RenameInfected(ActionContext& context, const CapturedRow& row) {
+  RowFile file;
+  std::wstring virus;
+  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
+  const os::NativeName renamed = RenamedName(file.name);
+  if (!renamed.empty() && file.folder.Move(file.name, file.info.id, file.folder, renamed, false) ==
+                              os::MoveResult::Moved)
+    Leave(context, row, result::kRenamed, wave::kRenamed);
+  else
+    LeaveFailure(context, row, virus);
+}
+
+void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
+  Quarantine quarantine;
+  const Quarantine::Opened opened = quarantine.Open(context.workFolder, true);
+  if (opened == Quarantine::Opened::Refused) {
+    context.messages.ShowMessage(msg::QuarantineRefused(context.workFolder / kQuarantineFolder));
+    return;
+  }
+  RowFile file;
+  std::wstring virus;
+  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
+  if (opened != Quarantine::Opened::Yes) {
+    LeaveFailure(context, row, virus);
+    return;
+  }
+  os::NativeName stored = file.name;
+  bool replace = false;
+  if (quarantine.Taken(stored)) {
+    const os::NameInfo there = quarantine.Folder().Inspect(stored);
+    // A file scanned inside the quarantine folder is already in its place;
+    // replacing it would delete it.
+    if (there.kind != os::NameKind::Missing && there.id == file.info.id) {
+      Leave(context, row, result::kMoved, wave::kMoved);
+      return;
+    }
+    if (context.sameName == QuarantineNaming::AskToReplace &&
+        there.kind != os::NameKind::Missing && !Quarantine::IsRecordsName(stored)) {
+      if (!context.questions.AskOkCancel(msg::kConfirmReplaceInQuarantine, msg::kWarningCaption))
+        return;
+      replace = true;
+    } else {
+      stored = quarantine.FreeName(stored);
+    }
+  }
+  if (quarantine.Store(file, stored, replace, virus))
+    Leave(context, row, result::kMoved, wave::kMoved);
+  else
+    LeaveFailure(context, row, virus);
+}
+
+void CureOrDelete(ActionContext& context, const CapturedRow& row) {
+  CureOr(context, row, DeleteInfected, result::kDeleted, result::kIncurableDeleted);
+}
+
+void CureOrRename(ActionContext& context, const CapturedRow& row) {
+  CureOr(context, row, RenameInfected, result::kRenamed, result::kIncurableRenamed);
+}
+
+void CureOrMove(ActionContext& context, const CapturedRow& row) {
+  CureOr(context, row, MoveToQuarantine, result::kMoved, result::kIncurableMoved);
+}
+
+}  // namespace vsk

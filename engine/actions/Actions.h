@@ -1,0 +1,33 @@
+// The six actions of the results list's context menu on one infected file:
+// delete, rename, move into the quarantine folder, or try the cure first and
+// do one of those when the virus is incurable. Each first checks that the
+// file still holds the row's virus; a file that changed is left alone with a
+// message. Each leaves its result text in the row and plays its wave; a
+// failure on a file that is still infected keeps the virus name in the row.
+// A link is deleted, renamed or moved as a link, never what it leads to.
+#pragma once
+
+#include <filesystem>
+
+#include "engine/actions/ActionContext.h"
+#include "engine/actions/CureEngine.h"
+#include "engine/os/FileOps.h"
+#include "engine/actions/Quarantine.h"
+
+namespace vsk {
+
+void DeleteInfected(ActionContext& context, const CapturedRow& row);
+void RenameInfected(ActionContext& context, const CapturedRow& row);
+void MoveToQuarantine(ActionContext& context, const CapturedRow& row);
+void CureOrDelete(ActionContext& context, const CapturedRow& row);
+void CureOrRename(ActionContext& context, const CapturedRow& row);
+void CureOrMove(ActionContext& context, const CapturedRow& row);
+
+// The name RenameInfected gives: the third character from the end becomes
+// '#' (SETUP.EXE gives SETUP.#XE), in the name's native form: on POSIX a
+// character is a UTF-8 sequence or a byte outside one, on Windows a UTF-16
+// unit or a surrogate pair. Empty for a name of fewer than three.
+os::NativeName RenamedName(const os::NativeName& name);
+std::filesystem::path RenamedPath(const std::filesystem::path& path);
+
+}  // namespace vsk

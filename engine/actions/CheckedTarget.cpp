@@ -1,0 +1,46 @@
+#include "engine/actions/CheckedTarget.h"
+
+#include "engine/db/Matcher.h"
+
+namespace vsk {
+
+RowFileState OpenRowFile(const std::filesystem::path& path, bool write, RowFile& out) {
+  out.name = path.filename().native();
+  if (out.name.empty()) return RowFileState::Missing;
+  if (!out.folder.Open(path.parent_path())) return RowFileState::Missing;
+  out.info = out.folder.Inspect(out.name);
+  switch (out.info.kind) {
+    case os::NameKind::Missing: return RowFileState::Missing;
+    case os::NameKind::Folder:
+    case os::NameKind::Other: return RowFileState::Changed;
+    case os::NameKind::Unknown: return RowFileState::Unreadable;
+    case os::NameKind::File:
+    case os::NameKind::Link: break;
+  }
+  const os::OpenResult opened = out.IsLink() ? out.file.OpenTarget(out.folder, out.name)
+                                             : out.file.Open(out.folder, out.name, write);
+  switch (opened) {
+    case os::OpenResult::Opened: break;
+    case os::OpenResult::Missing: return out.IsLink() ? RowFileState::Changed : RowFileState::Missing;
+    case os::OpenResult::Link:
+    case os::OpenResult::NotAFile: return RowFileState::Changed;
+    case os::OpenResult::Denied:
+    case os::OpenResult::Failed: return RowFileState::Unreadable;
+  }
+  // The name may have changed between the look and the open.
+  if (!out.IsLink() && out.file.Id() != out.info.id) return RowFileState::Changed;
+  return RowFileState::Ready;
+}
+
+bool HoldsVirus(const os::File& file, const VirusTable& table, int index) {
+  if (index < 0 || index >= table.count) return false;
+  VirusTable one;
+  one.count = 1;
+  one.names[0] = table.names[index];
+  one.lengths[0] = table.lengths[index];
+  one.signatures[0] = table.signatures[index];
+  os::InputFile input;
+  return file.ShareWith(input) && SignatureMatcher(one).MatchOpenFile(input) == 0;
+}
+
+}  // namespace vsk

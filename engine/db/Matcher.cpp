@@ -1,0 +1,348 @@
+#include "engine/db/Matcher.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/os/Os.h"
+
+namespace vsk {
+namespace {
+
+inline unsigned Block(const uint8_t* p) { return p[0] | (static_cast<unsigned>(p[1]) << 8); }
+
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Where the run of each block starts in `keyed`, sorted by block; the
+// 65537th entry is its size.
+template <class Entry>
+std::vector<uint16_t> RunStarts(const std::vector<std::pair<uint16_t, Entry>>& keyed) {
+  std::vector<uint16_t> starts(65537);
+  size_t next = 0;
+  for (size_t k = 0; k <= 65536; ++k) {
+    starts[k] = static_cast<uint16_t>(next);
+    while (next < keyed.size() && keyed[next].first == k) ++next;
+  }
+  return starts;
+}
+
+}  // namespace
+
+SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
+  oneByte_.fill(-1);
+  for (int i = table.count - 1; i >= 0; --i) {
+    const size_t length = table.lengths[i];
+    maxLength_ = std::max(maxLength_, length);
+    if (length == 1) {
+      oneByte_[table.signatures[i][0]] = static_cast<int16_t>(i);
+      hasOneByte_ = true;
+    } else if (length >= 2 && (window_ == 0 || length < window_)) {
+      window_ = length;
+    }
+  }
+  if (window_ == 0) return;
+  prefixBits_.assign(65536 / 64, 0);
+  // Unless the shortest signature is long the skips are too small to pay for
+  // their dependent loads. Every occurrence of a signature covers shortest - 1
+  // consecutive block positions, so testing every (shortest - 1)-th position
+  // against the blocks at those offsets misses none.
+  if (window_ >= 3 && window_ < kMinSkipWindow) {
+    sampled_ = true;
+    words_.resize(static_cast<size_t>(table.count));
+    std::vector<std::pair<uint16_t, GramEntry>> keyed;
+    for (int i = 0; i < table.count; ++i) {
+      const size_t length = table.lengths[i];
+      uint8_t bytes[32] = {}, mask[32] = {};
+      std::memcpy(bytes, table.signatures[i].data(), kMaxSignature);
+      std::memset(mask, 0xFF, length);
+      std::memcpy(words_[i].bytes, bytes + 8, 24);
+      std::memcpy(words_[i].mask, mask + 8, 24);
+      if (length < 2) continue;
+      GramEntry e{Load64(bytes), Load64(mask), static_cast<uint8_t>(i), 0,
+                  static_cast<uint8_t>(length)};
+      for (size_t j = 0; j + 2 <= window_; ++j) {
+        e.offset = static_cast<uint8_t>(j);
+        keyed.push_back({static_cast<uint16_t>(Block(bytes + j)), e});
+      }
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      if (a.first != b.first) return a.first < b.first;
+      if (a.second.offset != b.second.offset) return a.second.offset > b.second.offset;
+      return a.second.index < b.second.index;
+    });
+    for (const auto& [key, entry] : keyed) {
+      prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
+      gramEntries_.push_back(entry);
+    }
+    bucketStart_ = RunStarts(keyed);
+    return;
+  }
+  // Below that a filter on the first two bytes tests every position (a
+  // window of 2).
+  if (window_ < kMinSkipWindow) window_ = 2;
+
+  // Wu-Manber: a block that ends the window at distance d from the window's
+  // end shifts by d; blocks in no signature's window shift by window - 1.
+  const size_t m = window_;
+  shift_.assign(65536, static_cast<uint8_t>(m - 1));
+  std::vector<std::pair<uint16_t, uint8_t>> keyed;  // (last block of the window, index)
+  for (int i = 0; i < table.count; ++i) {
+    if (table.lengths[i] < 2) continue;
+    const uint8_t* sig = table.signatures[i].data();
+    for (size_t j = 0; j + 2 <= m; ++j) {
+      uint8_t& s = shift_[Block(sig + j)];
+      s = std::min<uint8_t>(s, static_cast<uint8_t>(m - 2 - j));
+    }
+    keyed.emplace_back(static_cast<uint16_t>(Block(sig + m - 2)), static_cast<uint8_t>(i));
+  }
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [key, index] : keyed) {
+    prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
+    candidates_.push_back(index);
+  }
+  bucketStart_ = RunStarts(keyed);
+}
+
+MatchHit SignatureMatcher::FindOneByte(const uint8_t* data, size_t from, size_t limit) const {
+  for (size_t p = from; p < limit; ++p)
+    if (oneByte_[data[p]] >= 0) return {p, oneByte_[data[p]]};
+  return {};
+}
+
+MatchHit SignatureMatcher::Verify(const uint8_t* data, size_t size, size_t s) const {
+  const unsigned key = Block(data + s + window_ - 2);
+  for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
+    const int i = candidates_[k];
+    const size_t length = table_.lengths[i];
+    if (s + length <= size && std::memcmp(data + s, table_.signatures[i].data(), length) == 0)
+      return {s, i};
+  }
+  return {};
+}
+
+MatchHit SignatureMatcher::Skip(const uint8_t* data, size_t size, size_t s, size_t end) const {
+  const uint8_t* shift = shift_.data();
+  const size_t last = window_ - 2;
+  while (s < end) {
+    const uint8_t step = shift[Block(data + s + last)];
+    if (step != 0) {
+      s += step;
+      continue;
+    }
+    if (const MatchHit hit = Verify(data, size, s); hit.Found()) return hit;
+    ++s;
+  }
+  return {};
+}
+
+MatchHit SignatureMatcher::FindLong(const uint8_t* data, size_t size, size_t from,
+                                    size_t limit) const {
+  const size_t m = window_;
+  if (size < m) return {};
+  const size_t end = std::min(limit, size - m + 1);  // window starts s < end
+  size_t s = from;
+  if (m == 2) {
+    // Eight positions at a time; most groups hold no candidate at all.
+    for (; s + 8 <= end; s += 8) {
+      unsigned any = 0;
+      for (size_t k = 0; k < 8; ++k) any |= IsPrefix(Block(data + s + k));
+      if (!any) continue;
+      for (size_t k = 0; k < 8; ++k)
+        if (IsPrefix(Block(data + s + k)))
+          if (const MatchHit hit = Verify(data, size, s + k); hit.Found()) return hit;
+    }
+    return Skip(data, size, s, end);
+  }
+  if (s >= end || end - s < 4096) return Skip(data, size, s, end);
+
+  // Each skip waits for the load before it; two halves searched in step keep
+  // two chains in flight. A hit in the first half always wins.
+  const uint8_t* shift = shift_.data();
+  const size_t last = m - 2;
+  const size_t mid = s + (end - s) / 2;
+  size_t a = s, b = mid;
+  MatchHit second;
+  while (a < mid && b < end) {
+    const uint8_t sa = shift[Block(data + a + last)];
+    const uint8_t sb = shift[Block(data + b + last)];
+    if (sa != 0 && sb != 0) {
+      a += sa;
+      b += sb;
+      continue;
+    }
+    if (sa != 0) {
+      a += sa;
+    } else if (const MatchHit hit = Verify(data, size, a); hit.Found()) {
+      return hit;
+    } else {
+      ++a;
+    }
+    if (sb != 0) {
+      b += sb;
+    } else if (second = Verify(data, size, b); second.Found()) {
+      break;
+    } else {
+      ++b;
+    }
+  }
+  if (const MatchHit hit = Skip(data, size, a, mid); hit.Found()) return hit;
+  if (second.Found()) return second;
+  return Skip(data, size, b, end);
+}
+
+uint64_t SignatureMatcher::RestDiff(const uint8_t* data, int index) const {
+  const Words& w = words_[static_cast<size_t>(index)];
+  uint64_t diff = 0;
+  for (int k = 0; k < 3; ++k) diff |= (Load64(data + 8 + 8 * k) ^ w.bytes[k]) & w.mask[k];
+  return diff;
+}
+
+// The entry of the earliest match among the starts the block at `at` may
+// belong to, when all of them lie in the search and have 32 bytes readable.
+inline const SignatureMatcher::GramEntry* SignatureMatcher::FirstEqual(const uint8_t* at) const {
+  const unsigned key = Block(at);
+  const GramEntry* e = gramEntries_.data() + bucketStart_[key];
+  const GramEntry* last = gramEntries_.data() + bucketStart_[key + 1];
+  for (; e != last; ++e) {
+    const uint8_t* start = at - e->offset;
+    // Whole, without a branch on the length: near-misses of all lengths mix.
+    if ((((Load64(start) ^ e->first) & e->mask) | RestDiff(start, e->index)) == 0) return e;
+  }
+  return nullptr;
+}
+
+// The earliest match (lowest index at one position) among the starts
+// q - (shortest - 2) ... q that the block at q may belong to, near the ends
+// (the entries are in that order).
+MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q,
+                                        size_t end) const {
+  const unsigned key = Block(data + q);
+  for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
+    const GramEntry& e = gramEntries_[k];
+    const size_t p = q - e.offset;
+    if (p >= end || p + e.length > size) continue;
+    if (std::memcmp(data + p, table_.signatures[e.index].data(), e.length) == 0) return {p, e.index};
+  }
+  return {};
+}
+
+template <size_t kStep>
+MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t from,
+                                       size_t limit) const {
+  constexpr size_t m = kStep + 1;
+  if (size < m) return {};
+  const size_t end = std::min(limit, size - m + 1);  // starts p < end
+  if (from >= end) return {};
+  constexpr size_t lead = m - 2;
+  // The sample at q answers for the starts q - lead ... q; the samples go on
+  // while those reach below `end`. Windows follow each other in order, so
+  // the first sample with a match holds the earliest one.
+  const size_t stop = end + lead;
+  // Below `safe` a sample's starts all lie in [from, end) with 32 bytes
+  // readable at each.
+  const size_t safe = size >= 32 ? std::min(end, size - 31) : 0;
+  const uint64_t* bits = prefixBits_.data();
+  size_t q = from + lead;
+  constexpr size_t kGroup = kSampleGroup;
+  for (; q + (kGroup - 1) * kStep < safe; q += kGroup * kStep) {
+    // The blocks' bits shifted down to bit 0 and merged: one test for the
+    // group, which mostly has none. Groups of sixteen mispredict less than
+    // of eight where candidates are dense. Plain loads: gathering the words
+    // with AVX2, or a queue of the candidates without this branch, is slower.
+    const uint8_t* at = data + q;
+    uint64_t any = 0;
+    for (size_t k = 0; k < kGroup; ++k) {
+      const unsigned b = Block(at + k * kStep);
+      any |= bits[b >> 6] >> (b & 63);
+    }
+    if ((any & 1) == 0) continue;
+    unsigned hits = 0;
+    for (size_t k = 0; k < kGroup; ++k) hits |= unsigned{IsPrefix(Block(at + k * kStep))} << k;
+    // The set bits in order, without a branch per sample.
+    for (; hits != 0; hits &= hits - 1) {
+      const size_t k = static_cast<size_t>(__builtin_ctz(hits));
+      if (const GramEntry* e = FirstEqual(at + k * kStep))
+        return {q + k * kStep - e->offset, e->index};
+    }
+  }
+  for (; q < stop; q += kStep)
+    if (IsPrefix(Block(data + q)))
+      if (const MatchHit hit = VerifySample(data, size, q, end); hit.Found()) return hit;
+  return {};
+}
+
+// The instance for the shortest length, chosen from 3 up.
+template <size_t kStep>
+MatchHit SignatureMatcher::FindSampledOf(const uint8_t* data, size_t size, size_t from,
+                                         size_t limit) const {
+  if constexpr (kStep + 2 < kMinSkipWindow)
+    if (window_ != kStep + 1) return FindSampledOf<kStep + 1>(data, size, from, limit);
+  return FindSampled<kStep>(data, size, from, limit);
+}
+
+MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
+                                size_t limit) const {
+  limit = std::min(limit, size);
+  MatchHit best;
+  if (hasOneByte_) best = FindOneByte(data, from, limit);
+  if (window_ != 0) {
+    // Only a longer signature that starts no later than the 1-byte hit can win.
+    const size_t longLimit = best.Found() ? best.position + 1 : limit;
+    const MatchHit hit = sampled_ ? FindSampledOf<2>(data, size, from, longLimit)
+                                  : FindLong(data, size, from, longLimit);
+    if (hit.Found() && (!best.Found() || hit.position < best.position ||
+                        (hit.position == best.position && hit.index < best.index)))
+      best = hit;
+  }
+  return best;
+}
+
+int SignatureMatcher::MatchBuffer(const uint8_t* data, size_t size) const {
+  return Find(data, size, 0, size).index;
+}
+
+int SignatureMatcher::MatchFile(const std::filesystem::path& path,
+                                const std::atomic<bool>* running) const {
+  os::InputFile file;
+  if (!file.Open(path)) return kMatchUnreadable;
+  return MatchOpenFile(file, running);
+}
+
+int SignatureMatcher::MatchOpenFile(os::InputFile& file, const std::atomic<bool>* running) const {
+  if (maxLength_ == 0) return kMatchClean;
+  // A piece keeps the last maxLength - 1 bytes of the one before, so every
+  // start position is decided once with its whole signature in view.
+  const size_t keep = maxLength_ - 1;
+  thread_local std::vector<uint8_t> buffer;
+  buffer.resize(kPieceSize + kMaxSignature);
+  uint8_t* data = buffer.data();
+  size_t have = 0;
+  long long total = 0;
+  for (;;) {
+    if (running && !running->load(std::memory_order_relaxed)) return kMatchStopped;
+    const long long n = file.Read(data + have, kPieceSize);
+    if (n > 0) {
+      have += static_cast<size_t>(n);
+      total += n;
+    }
+    const bool atEnd = n <= 0 || total == file.Size();
+    const size_t limit = atEnd ? have : (have > keep ? have - keep : 0);
+    const MatchHit hit = Find(data, have, 0, limit);
+    if (hit.Found()) return hit.index;
+    // A read that fails leaves the rest of the file unseen: not clean.
+    if (n < 0) return kMatchUnreadable;
+    if (atEnd) return kMatchClean;
+    std::memmove(data, data + limit, have - limit);
+    have -= limit;
+  }
+}
+
+int MatchFile(const std::filesystem::path& path, const VirusTable& table) {
+  return SignatureMatcher(table).MatchFile(path);
+}
+
+}  // namespace vsk

@@ -1,0 +1,256 @@
+#include "engine/db/VirusDatabase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <system_error>
+#include <vector>
+
+#include "engine/os/FileIo.h"
+#include "engine/scan/FolderWalk.h"
+#include "engine/os/Os.h"
+#include "engine/text/Encoding.h"
+
+namespace vsk {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kHeader[] =
+    "Vireskand version 3.15 Virus Database\r\n"
+    "Copyright (C) 2002 Nordlicht Softlab\r\n"
+    "Created by Ivar Telmanov.\r\n";
+static_assert(sizeof(kHeader) - 1 == kHeaderSize);
+
+// The most any operation reads: the records a count byte can promise. A
+// huge file under the database's name is not read whole.
+constexpr size_t kReadLimit = kRecordsOffset + kRecordSize * 255;
+
+// The file's first bytes, up to kReadLimit.
+os::IoError ReadDatabase(const fs::path& file, std::vector<uint8_t>& bytes, int& code) {
+  os::InputFile in;
+  bytes.clear();
+  if (!in.Open(file)) {
+    code = in.ErrorCode();
+    return in.Error();
+  }
+  bytes.resize(kReadLimit);
+  size_t have = 0;
+  for (long long n; have < kReadLimit && (n = in.Read(bytes.data() + have, kReadLimit - have)) != 0;) {
+    if (n < 0) {
+      code = in.ErrorCode();
+      return in.Error();
+    }
+    have += static_cast<size_t>(n);
+  }
+  bytes.resize(have);
+  return os::IoError::None;
+}
+
+std::wstring UnreadableMessage(os::IoError error, int code) {
+  std::wstring reason;
+  switch (error) {
+    case os::IoError::Denied: reason = L"Нет прав на чтение файла."; break;
+    case os::IoError::Busy: reason = L"Файл занят другой программой."; break;
+    case os::IoError::NotAFile: reason = L"Это не файл, а папка или устройство."; break;
+    case os::IoError::ReadFailed: reason = L"Ошибка чтения с диска."; break;
+    default: reason = L"Ошибка системы, код " + std::to_wstring(code) + L"."; break;
+  }
+  return std::wstring(msg::kDatabaseUnreadable) + L"\n" + reason;
+}
+
+// Reads the file for an operation: false after the message for a missing
+// (`missing`) or unreadable file.
+bool ReadOrTell(const fs::path& file, std::vector<uint8_t>& bytes, IMessageSink& messages,
+                const wchar_t* missing, LoadResult& result) {
+  int code = 0;
+  const os::IoError error = ReadDatabase(file, bytes, code);
+  if (error == os::IoError::None) return true;
+  if (error == os::IoError::NotFound) {
+    messages.ShowMessage(missing);
+    result = LoadResult::Missing;
+  } else {
+    messages.ShowMessage(UnreadableMessage(error, code));
+    result = LoadResult::Unreadable;
+  }
+  return false;
+}
+
+// Shorter than the records its count promises; a count above 200 is
+// refused as too big instead.
+bool IsCutShort(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() < kRecordsOffset) return true;
+  const size_t count = bytes[kCountOffset];
+  return count <= kMaxViruses && bytes.size() < kRecordsOffset + kRecordSize * count;
+}
+
+bool IsScanfSpace(uint8_t b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
+
+// Formatted input of width 32 ("%32s") from `pos`: skip whitespace, take up
+// to 32 bytes up to the next whitespace; the text ends at its first zero.
+std::string ReadName(std::string_view bytes, size_t pos) {
+  while (pos < bytes.size() && IsScanfSpace(static_cast<uint8_t>(bytes[pos]))) ++pos;
+  std::string name;
+  while (pos < bytes.size() && name.size() < kNameField &&
+         !IsScanfSpace(static_cast<uint8_t>(bytes[pos])))
+    name.push_back(bytes[pos++]);
+  return name.substr(0, name.find('\0'));
+}
+
+std::string_view AsText(const std::vector<uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
+std::string_view DatabaseHeader() { return {kHeader, kHeaderSize}; }
+
+std::wstring VirusTable::Name(int index) const { return Decode1251(names[index]); }
+
+NameProblem CheckVirusName(const std::wstring& name) {
+  const auto visible = [](wchar_t c) { return c > L' '; };
+  const auto first = std::find_if(name.begin(), name.end(), visible);
+  if (first == name.end()) return NameProblem::Blank;
+  const std::wstring trimmed(first, std::find_if(name.rbegin(), name.rend(), visible).base());
+  std::string field = Encode1251(name);
+  field.resize(kNameField, '\0');
+  if (IsResultText(trimmed) || IsResultText(Decode1251(ReadName(field, 0))))
+    return NameProblem::ResultText;
+  return NameProblem::None;
+}
+
+bool CheckDatabaseHeader(IMessageSink& messages, const fs::path& file) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissing, result)) return false;
+  if (bytes.size() < kHeaderSize || !std::equal(bytes.begin(), bytes.begin() + kHeaderSize, kHeader) ||
+      IsCutShort(bytes)) {
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return false;
+  }
+  return true;
+}
+
+LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::path& file) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissingLoad, result)) return result;
+  table = VirusTable{};
+  if (IsCutShort(bytes)) {
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return LoadResult::Damaged;
+  }
+  const int count = bytes[kCountOffset];
+  if (count == 0) {
+    messages.ShowMessage(msg::kDatabaseEmpty);
+    return LoadResult::Empty;
+  }
+  if (count > kMaxViruses) {
+    messages.ShowMessage(msg::kDatabaseTooBig);
+    return LoadResult::TooBig;
+  }
+  table.count = count;
+  std::wstring badNames;
+  for (int i = 0; i < count; ++i) {
+    const size_t record = kRecordsOffset + static_cast<size_t>(kRecordSize) * i;
+    table.names[i] = ReadName(AsText(bytes), record);
+    const NameProblem problem = CheckVirusName(table.Name(i));
+    if (problem != NameProblem::None) {
+      const std::wstring number = L"№" + std::to_wstring(i + 1);
+      badNames += L"\nзапись " + number +
+                  (problem == NameProblem::Blank ? L": без названия" : L": «" + table.Name(i) + L"»");
+      table.names[i] = Encode1251(L"Запись " + number);
+    }
+    const size_t length = record + kNameField;
+    const uint8_t stored = bytes[length];
+    table.curable[i] = bytes[length + 1];
+    if (stored > kMaxSignature) continue;
+    table.lengths[i] = stored;
+    for (int k = 0; k < stored; ++k)
+      table.signatures[i][k] = bytes[length + 2 + k] ^ kSignatureMask;
+  }
+  if (!badNames.empty())
+    messages.ShowMessage(msg::kBadVirusNames + badNames +
+                         L"\nТакие вирусы показываются как «Запись №N».");
+  return LoadResult::Loaded;
+}
+
+int ReadRecordCount(IMessageSink& messages, const fs::path& file) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissing, result)) return -1;
+  if (bytes.size() <= kCountOffset) {
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return -1;
+  }
+  const int count = bytes[kCountOffset];
+  if (count > kMaxViruses) {
+    messages.ShowMessage(msg::kDatabaseTooBig);
+    return -1;
+  }
+  return count;
+}
+
+std::array<uint8_t, kRecordSize> EncodeRecord(std::string_view name1251, int length,
+                                              bool curable, const uint8_t* signature) {
+  std::array<uint8_t, kRecordSize> record{};
+  std::copy_n(name1251.begin(), std::min<size_t>(name1251.size(), kNameField), record.begin());
+  record[kNameField] = static_cast<uint8_t>(length);
+  record[kNameField + 1] = curable ? 1 : 0;
+  for (int k = 0; k < kMaxSignature; ++k) {
+    const uint8_t plain = k < length ? signature[k] : 0;
+    record[kNameField + 2 + k] = plain ^ kSignatureMask;
+  }
+  return record;
+}
+
+namespace {
+
+bool WriteAt(std::FILE* f, long offset, const void* data, size_t size) {
+  return std::fseek(f, offset, SEEK_SET) == 0 && std::fwrite(data, 1, size, f) == size &&
+         std::fflush(f) == 0;
+}
+
+}  // namespace
+
+bool AppendVirusRecord(IMessageSink& messages, int newCount, std::string_view name1251,
+                       int length, bool curable, const uint8_t* signature,
+                       const fs::path& file) {
+  std::FILE* f = OpenFile(file, "r+b");
+  if (!f) {
+    messages.ShowMessage(msg::kDatabaseMissing);
+    return false;
+  }
+  if (newCount < 1 || newCount > 255) {
+    std::fclose(f);
+    messages.ShowMessage(msg::kDatabaseTooBig);
+    return false;
+  }
+  const long oldSize = kRecordsOffset + static_cast<long>(kRecordSize) * (newCount - 1);
+  std::fseek(f, 0, SEEK_END);
+  const long size = std::ftell(f);
+  std::fseek(f, kCountOffset, SEEK_SET);
+  const int stored = std::fgetc(f);
+  if (size != oldSize || stored != newCount - 1) {
+    std::fclose(f);
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return false;
+  }
+  const auto record = EncodeRecord(name1251, length, curable, signature);
+  const uint8_t count = static_cast<uint8_t>(newCount);
+  const bool written = WriteAt(f, oldSize, record.data(), record.size()) &&
+                       WriteAt(f, kCountOffset, &count, 1);
+  const bool closed = std::fclose(f) == 0;
+  if (written && closed) return true;
+  // Put the file back as it was: the old count and no partial record.
+  if (std::FILE* undo = OpenFile(file, "r+b")) {
+    const uint8_t old = static_cast<uint8_t>(newCount - 1);
+    WriteAt(undo, kCountOffset, &old, 1);
+    std::fclose(undo);
+  }
+  std::error_code ec;
+  fs::resize_file(file, static_cast<uintmax_t>(oldSize), ec);
+  messages.ShowMessage(msg::kFileOpenError);
+  return false;
+}
+
+}  // namespace vsk

@@ -1,0 +1,67 @@
+#include "engine/os/FileOps.h"
+
+#include <algorithm>
+#include <random>
+#include <utility>
+#include <vector>
+
+namespace vsk::os {
+
+File::File(File&& other) noexcept { *this = std::move(other); }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    id_ = other.id_;
+    links_ = other.links_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+File::~File() { Close(); }
+
+bool File::ReadExactAt(uint64_t offset, void* data, size_t size) const {
+  auto* p = static_cast<char*>(data);
+  while (size > 0) {
+    const long long n = ReadAt(offset, p, size);
+    if (n <= 0) return false;
+    p += n;
+    offset += static_cast<uint64_t>(n);
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool CopyBytes(const File& from, File& to, uint64_t size) {
+  std::vector<uint8_t> buffer(1 << 20);
+  for (uint64_t at = 0; at < size;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(size - at, buffer.size()));
+    if (!from.ReadExactAt(at, buffer.data(), n) || !to.WriteAt(at, buffer.data(), n)) return false;
+    at += n;
+  }
+  return true;
+}
+
+NativeName RandomHex(int digits) {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  static constexpr char kHex[] = "0123456789abcdef";
+  NativeName text;
+  uint64_t bits = random();
+  for (int i = 0; i < digits && i < 16; ++i, bits >>= 4)
+    text.push_back(static_cast<NativeName::value_type>(kHex[bits & 15]));
+  return text;
+}
+
+NativeName FromAscii(const char* text) {
+  NativeName name;
+  for (; *text; ++text) name.push_back(static_cast<NativeName::value_type>(*text));
+  return name;
+}
+
+NativeName NewNamePrefix(const NativeName& name) {
+  return name.substr(0, 64) + NativeName(1, '.');
+}
+
+}  // namespace vsk::os

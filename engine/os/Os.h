@@ -1,0 +1,143 @@
+// The operating-system seam of the engine: posix/ or win32/Os.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vsk::os {
+
+using PathString = std::filesystem::path::string_type;
+using PathChar = std::filesystem::path::value_type;
+
+// Why an open or a read failed.
+enum class IoError { None, NotFound, Denied, Busy, NotAFile, ReadFailed, Other };
+
+class FolderChain;
+
+// A file opened for scanning: read access, shared with readers only, so a
+// file another process holds open for writing does not open. Only regular
+// files open (never a FIFO or a device, which would block or never end).
+class InputFile {
+ public:
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile();
+  bool Open(const std::filesystem::path& path);
+  // Bytes read, 0 at the end, -1 on error.
+  long long Read(void* buffer, size_t size);
+  // The size at opening, or -1 when unknown.
+  long long Size() const { return size_; }
+  // Why the last Open or Read failed, and the system's own code for it.
+  IoError Error() const { return error_; }
+  int ErrorCode() const { return code_; }
+  // Takes the result of an open (the handle, or -1 with the system's error
+  // still set): only a regular file is kept. `path`, when given, is what
+  // was opened.
+  bool Adopt(intptr_t handle, const PathChar* path = nullptr);
+
+ private:
+  bool Fail(IoError error, int code) {
+    error_ = error;
+    code_ = code;
+    return false;
+  }
+
+  intptr_t handle_ = -1;
+  long long size_ = -1;
+  IoError error_ = IoError::None;
+  int code_ = 0;
+};
+
+#ifdef _WIN32
+// The \\?\ form of a path long enough to need it (absolute, backslashes);
+// other paths come back as they are.
+std::wstring LongPath(const std::wstring& path);
+#endif
+
+// What a path names, links followed: a folder, a regular file, something
+// else (a FIFO, a device, a socket), or nothing. A path that cannot be
+// examined (its folder is closed to us) counts as a file: opening it tells
+// why.
+enum class PathKind { Missing, File, Folder, Other };
+PathKind KindOfPath(const std::filesystem::path& path);
+
+// LinkedFile: a symbolic link to a file, or one that leads nowhere (it is
+// listed, and fails to open). LinkedDirectory: a link or junction to a
+// folder. Other: FIFOs, devices, sockets.
+enum class EntryKind { File, LinkedFile, Directory, LinkedDirectory, Other };
+
+// One folder's entries in the order the file system returns them, "." and
+// ".." left out, hidden and system entries included. Kept from one folder to
+// the next, so that listing allocates only when a folder is larger than any
+// before it.
+struct FolderEntries {
+  struct Entry {
+    size_t offset;  // of the name in `names`
+    EntryKind kind;
+  };
+  std::vector<PathChar> names;  // each name ends in a zero
+  std::vector<Entry> list;
+  const PathChar* Name(const Entry& e) const { return names.data() + e.offset; }
+};
+
+// The folders of a walk from its root down to the one being listed. On
+// POSIX each is open by handle and everything below is opened relative to
+// its folder, so any depth the file system allows is reached whatever the
+// length of the path; past a number of levels the upper folders' handles
+// are closed and opened again through ".." on the way back. On Windows the
+// folders are kept as \\?\ paths for the same reason.
+class FolderChain {
+ public:
+  FolderChain();
+  FolderChain(const FolderChain&) = delete;
+  FolderChain& operator=(const FolderChain&) = delete;
+  ~FolderChain();
+
+  // The walk's root, as the user gave it (a link to a folder is followed).
+  bool OpenRoot(const std::filesystem::path& root);
+  // Subfolder `name` of the deepest folder becomes the deepest; a link is
+  // never entered. False, and nothing changes, when it cannot be opened.
+  bool Enter(const PathChar* name);
+  // Back to the parent. False when the parent could not be opened again as
+  // the same folder (it was moved meanwhile): its walk cannot go on.
+  bool Leave();
+  // The deepest folder's entries. False when it could not be listed to its
+  // end; what was read stays in `entries`.
+  bool List(FolderEntries& entries);
+  // File `name` of the deepest folder, following a link only when
+  // `followLink`.
+  bool OpenFile(InputFile& file, const PathChar* name, bool followLink);
+  // The deepest folder's path as the walk shows it, ending in a separator.
+  const PathString& Path() const { return path_; }
+  // The deepest folder's path without that separator (the root as given).
+  std::filesystem::path FolderPath() const;
+
+ private:
+  struct Level;
+  std::vector<Level> levels_;
+  PathString path_;
+  PathString scratch_;  // Windows: the \\?\ path of a file being opened
+  std::filesystem::path root_;
+};
+
+struct LocalTime {
+  int year, month, day, hour, minute;
+};
+LocalTime Now();
+std::wstring ComputerName();
+std::wstring UserName();
+// Milliseconds of a monotonic clock.
+uint64_t TickCount();
+// Processors this process may run on (its affinity, as taskset sets it);
+// at least 1.
+int UsableProcessors();
+// The calling thread's scheduling priority, to hand on to threads it starts
+// (Windows starts every thread at normal; POSIX threads inherit theirs).
+int CurrentThreadPriority();
+void SetCurrentThreadPriority(int priority);
+
+}  // namespace vsk::os

@@ -1,0 +1,331 @@
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "engine/os/FileOps.h"
+
+namespace vsk::os {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+
+int Fd(intptr_t handle) { return static_cast<int>(handle); }
+
+FileId IdOf(const struct stat& st) {
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+NameKind KindOf(mode_t mode) {
+  if (S_ISREG(mode)) return NameKind::File;
+  if (S_ISLNK(mode)) return NameKind::Link;
+  if (S_ISDIR(mode)) return NameKind::Folder;
+  return NameKind::Other;
+}
+
+// Past PATH_MAX the kernel takes no whole path, so a long one is walked a
+// component at a time; each component resolves as it would in the path.
+int OpenFolderPath(const std::string& path, bool create) {
+  if (!create && path.size() < PATH_MAX) return ::open(path.c_str(), kFolderFlags);
+  int dir = ::open(path[0] == '/' ? "/" : ".", kFolderFlags);
+  for (size_t i = 0; dir >= 0 && i < path.size();) {
+    size_t end = path.find('/', i);
+    if (end == std::string::npos) end = path.size();
+    if (end > i) {
+      const std::string part = path.substr(i, end - i);
+      int next = ::openat(dir, part.c_str(), kFolderFlags);
+      if (next < 0 && errno == ENOENT && create &&
+          (::mkdirat(dir, part.c_str(), 0777) == 0 || errno == EEXIST))
+        next = ::openat(dir, part.c_str(), kFolderFlags);
+      ::close(dir);
+      dir = next;
+    }
+    i = end + 1;
+  }
+  return dir;
+}
+
+OpenResult FromErrno(int error) {
+  switch (error) {
+    case ENOENT: return OpenResult::Missing;
+    case ELOOP: return OpenResult::Link;
+    case EISDIR: return OpenResult::NotAFile;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY: return OpenResult::Denied;
+    default: return OpenResult::Failed;
+  }
+}
+
+}  // namespace
+
+Folder::Folder(Folder&& other) noexcept { *this = std::move(other); }
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    if (handle_ >= 0) ::close(Fd(handle_));
+    handle_ = other.handle_;
+    path_ = std::move(other.path_);
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+Folder::~Folder() {
+  if (handle_ >= 0) ::close(Fd(handle_));
+}
+
+bool Folder::Open(const fs::path& path, bool create) {
+  const int fd = OpenFolderPath(path.empty() ? std::string(".") : path.native(), create);
+  if (fd < 0) return false;
+  *this = Folder();
+  handle_ = fd;
+  path_ = path;
+  return true;
+}
+
+Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& name,
+                                        bool create) {
+  if (create && ::mkdirat(Fd(parent.handle_), name.c_str(), 0700) != 0 && errno != EEXIST)
+    return SubResult::Failed;
+  const int fd = ::openat(Fd(parent.handle_), name.c_str(), kFolderFlags | O_NOFOLLOW);
+  if (fd < 0) return errno == ELOOP || errno == ENOTDIR ? SubResult::Refused : SubResult::Failed;
+  *this = Folder();
+  handle_ = fd;
+  path_ = parent.PathOf(name);
+  return SubResult::Opened;
+}
+
+NameInfo Folder::Inspect(const NativeName& name) const {
+  struct stat st;
+  if (::fstatat(Fd(handle_), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return {errno == ENOENT ? NameKind::Missing : NameKind::Unknown, {}};
+  return {KindOf(st.st_mode), IdOf(st)};
+}
+
+bool Folder::Remove(const NativeName& name, const FileId& id) const {
+  const NameInfo now = Inspect(name);
+  if (now.kind != NameKind::File && now.kind != NameKind::Link && now.kind != NameKind::Other)
+    return false;
+  return now.id == id && ::unlinkat(Fd(handle_), name.c_str(), 0) == 0;
+}
+
+MoveResult Folder::Move(const NativeName& name, const FileId& id, const Folder& to,
+                        const NativeName& toName, bool replace) const {
+  const NameInfo now = Inspect(name);
+  if (now.kind == NameKind::Folder || now.id != id) return MoveResult::Failed;
+  const int from = Fd(handle_), into = Fd(to.handle_);
+  int result = replace ? ::renameat(from, name.c_str(), into, toName.c_str())
+                       : ::renameat2(from, name.c_str(), into, toName.c_str(), RENAME_NOREPLACE);
+  if (result != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
+    // A file system without RENAME_NOREPLACE: a hard link fails on an
+    // existing name (and links a link itself), then the old name goes.
+    result = ::linkat(from, name.c_str(), into, toName.c_str(), 0);
+    if (result == 0 && ::unlinkat(from, name.c_str(), 0) != 0) {
+      ::unlinkat(into, toName.c_str(), 0);
+      return MoveResult::Failed;
+    }
+  }
+  if (result == 0) return MoveResult::Moved;
+  if (errno == EXDEV) return MoveResult::OtherDevice;
+  return errno == EEXIST ? MoveResult::Exists : MoveResult::Failed;
+}
+
+bool Folder::Replace(const NativeName& name, const FileId& id, const NativeName& from) const {
+  const NameInfo now = Inspect(name);
+  return now.kind == NameKind::File && now.id == id &&
+         ::renameat(Fd(handle_), from.c_str(), Fd(handle_), name.c_str()) == 0;
+}
+
+bool Folder::Sync() const { return ::fsync(Fd(handle_)) == 0; }
+
+bool Folder::ReadLink(const NativeName& name, NativeName& target) const {
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlinkat(Fd(handle_), name.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return false;
+    if (static_cast<size_t>(n) < buffer.size()) {
+      target.assign(buffer.data(), static_cast<size_t>(n));
+      return true;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool Folder::MakeLink(const NativeName& name, const NativeName& target) const {
+  return ::symlinkat(target.c_str(), Fd(handle_), name.c_str()) == 0;
+}
+
+
+void File::Close() {
+  if (handle_ >= 0) ::close(Fd(handle_));
+  handle_ = -1;
+}
+
+namespace {
+
+// Opens what `name` names (following a link only with `follow`) once it is
+// known to be a regular file, so that no FIFO or device is ever opened; the
+// descriptor is checked to be that same file.
+int OpenRegular(int dir, const std::string& name, int access, bool follow, OpenResult& result,
+                struct stat& st) {
+  if (::fstatat(dir, name.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+    result = FromErrno(errno);
+    return -1;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    result = OpenResult::Link;
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    result = OpenResult::NotAFile;
+    return -1;
+  }
+  const FileId seen = IdOf(st);
+  const int fd = ::openat(dir, name.c_str(),
+                          access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW));
+  if (fd < 0) {
+    result = FromErrno(errno);
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != seen) {
+    ::close(fd);
+    result = OpenResult::Failed;
+    return -1;
+  }
+  result = OpenResult::Opened;
+  return fd;
+}
+
+}  // namespace
+
+OpenResult File::Open(const Folder& folder, const NativeName& name, bool write) {
+  Close();
+  OpenResult result;
+  struct stat st;
+  const int fd = OpenRegular(Fd(folder.handle_), name, write ? O_RDWR : O_RDONLY, false, result, st);
+  if (fd < 0) return result;
+  handle_ = fd;
+  id_ = IdOf(st);
+  links_ = static_cast<uint32_t>(st.st_nlink);
+  return OpenResult::Opened;
+}
+
+OpenResult File::OpenTarget(const Folder& folder, const NativeName& name) {
+  Close();
+  OpenResult result;
+  struct stat st;
+  const int fd = OpenRegular(Fd(folder.handle_), name, O_RDONLY, true, result, st);
+  if (fd < 0) return result;
+  handle_ = fd;
+  id_ = IdOf(st);
+  links_ = static_cast<uint32_t>(st.st_nlink);
+  return OpenResult::Opened;
+}
+
+OpenResult File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
+  Close();
+  created = false;
+  const int dir = Fd(folder.handle_);
+  int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd >= 0) {
+    created = true;
+  } else if (errno == EEXIST) {
+    OpenResult result;
+    struct stat st;
+    fd = OpenRegular(dir, name, O_WRONLY, false, result, st);
+    if (fd < 0) return result;
+  } else {
+    return FromErrno(errno);
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return OpenResult::Failed;
+  }
+  handle_ = fd;
+  id_ = IdOf(st);
+  links_ = static_cast<uint32_t>(st.st_nlink);
+  return OpenResult::Opened;
+}
+
+bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
+                     NativeName& name) {
+  Close();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = prefix + RandomHex(8) + suffix;
+    const int fd = ::openat(Fd(folder.handle_), name.c_str(),
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+      ::close(fd);
+      ::unlinkat(Fd(folder.handle_), name.c_str(), 0);
+      return false;
+    }
+    handle_ = fd;
+    id_ = IdOf(st);
+    links_ = 1;
+    return true;
+  }
+  return false;
+}
+
+long long File::Size() const {
+  struct stat st;
+  return ::fstat(Fd(handle_), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+long long File::ReadAt(uint64_t offset, void* data, size_t size) const {
+  for (;;) {
+    const ssize_t n = ::pread(Fd(handle_), data, size, static_cast<off_t>(offset));
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
+bool File::WriteAt(uint64_t offset, const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(Fd(handle_), p, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    offset += static_cast<uint64_t>(n);
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::Truncate(uint64_t size) { return ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0; }
+
+bool File::Flush() { return ::fsync(Fd(handle_)) == 0; }
+
+bool File::TakeMetadata(const File& from) {
+  struct stat st;
+  if (::fstat(Fd(from.handle_), &st) != 0) return false;
+  // Owner first: a change of owner clears the set-id bits.
+  const bool owner = ::fchown(Fd(handle_), st.st_uid, st.st_gid) == 0;
+  return ::fchmod(Fd(handle_), st.st_mode & 07777) == 0 && owner;
+}
+
+bool File::ShareWith(InputFile& input) const {
+  const int fd = ::fcntl(Fd(handle_), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return false;
+  // The descriptors share one offset; the other reads here go by offset.
+  if (::lseek(fd, 0, SEEK_SET) != 0) {
+    ::close(fd);
+    return false;
+  }
+  input.Adopt(fd);
+  return true;
+}
+
+}  // namespace vsk::os

@@ -1,0 +1,289 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "engine/settings/Options.h"
+#include "engine/os/Os.h"
+#include "engine/text/Encoding.h"
+
+namespace vsk::os {
+
+namespace {
+
+// Folders deeper than this many levels below the open ones have their
+// handles closed, well inside the usual limit of 1,024 descriptors.
+constexpr size_t kOpenLevels = 200;
+
+IoError ErrorOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return IoError::NotFound;
+    case EACCES:
+    case EPERM:
+      return IoError::Denied;
+    case EBUSY:
+    case ETXTBSY:
+    case EAGAIN:
+      return IoError::Busy;
+    case EISDIR:
+    case ELOOP:
+    case ENXIO:
+    case ENODEV:
+      return IoError::NotAFile;
+    case EIO:
+      return IoError::ReadFailed;
+    default:
+      return IoError::Other;
+  }
+}
+
+// O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
+// reads of regular files ignore it. O_NOCTTY: a terminal put in place of a
+// file never becomes the controlling terminal.
+constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+bool Identify(int fd, dev_t& device, ino_t& inode) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  device = st.st_dev;
+  inode = st.st_ino;
+  return true;
+}
+
+}  // namespace
+
+InputFile::~InputFile() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+bool InputFile::Adopt(intptr_t handle, const PathChar*) {
+  const int fd = static_cast<int>(handle);
+  if (fd < 0) return Fail(ErrorOf(errno), errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int code = errno;
+    ::close(fd);
+    return Fail(ErrorOf(code), code);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Fail(IoError::NotAFile, 0);
+  }
+  handle_ = fd;
+  size_ = st.st_size;
+  error_ = IoError::None;
+  return true;
+}
+
+bool InputFile::Open(const std::filesystem::path& path) {
+  return Adopt(::open(path.c_str(), kInputFlags), path.c_str());
+}
+
+long long InputFile::Read(void* buffer, size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(static_cast<int>(handle_), buffer, size);
+    if (n >= 0) return n;
+    if (errno != EINTR) {
+      Fail(IoError::ReadFailed, errno);
+      return -1;
+    }
+  }
+}
+
+struct FolderChain::Level {
+  int fd = -1;  // -1 once closed to save descriptors, or lost
+  dev_t device = 0;
+  ino_t inode = 0;
+  size_t pathLength = 0;  // of path_ with this folder's separator
+  bool lost = false;      // could not be opened again on the way back
+};
+
+FolderChain::FolderChain() = default;
+
+FolderChain::~FolderChain() {
+  for (const Level& level : levels_)
+    if (level.fd >= 0) ::close(level.fd);
+}
+
+bool FolderChain::OpenRoot(const std::filesystem::path& root) {
+  for (const Level& level : levels_)
+    if (level.fd >= 0) ::close(level.fd);
+  levels_.clear();
+  root_ = root;
+  path_ = root.native();
+  if (path_.empty() || path_.back() != '/') path_ += '/';
+  Level level;
+  level.pathLength = path_.size();
+  level.fd = ::open(root.c_str(), kFolderFlags);
+  const bool opened = level.fd >= 0 && Identify(level.fd, level.device, level.inode);
+  if (!opened) level.lost = true;
+  levels_.push_back(level);
+  return opened;
+}
+
+bool FolderChain::Enter(const PathChar* name) {
+  Level& parent = levels_.back();
+  if (parent.fd < 0) return false;
+  if (levels_.size() > kOpenLevels) {
+    Level& oldest = levels_[levels_.size() - 1 - kOpenLevels];
+    if (oldest.fd >= 0) ::close(oldest.fd);
+    oldest.fd = -1;
+  }
+  Level level;
+  level.fd = ::openat(parent.fd, name, kFolderFlags | O_NOFOLLOW);
+  if (level.fd < 0 || !Identify(level.fd, level.device, level.inode)) {
+    if (level.fd >= 0) ::close(level.fd);
+    return false;
+  }
+  path_.append(name);
+  path_ += '/';
+  level.pathLength = path_.size();
+  levels_.push_back(level);
+  return true;
+}
+
+bool FolderChain::Leave() {
+  const Level child = levels_.back();
+  levels_.pop_back();
+  Level& parent = levels_.back();
+  path_.resize(parent.pathLength);
+  if (parent.fd < 0 && !parent.lost) {
+    // Through ".." of the folder just left, else by its path while that is
+    // short enough; either way it must be the very folder that was closed.
+    const auto reopen = [&](int fd) {
+      dev_t device = 0;
+      ino_t inode = 0;
+      if (fd >= 0 && Identify(fd, device, inode) && device == parent.device &&
+          inode == parent.inode)
+        return fd;
+      if (fd >= 0) ::close(fd);
+      return -1;
+    };
+    parent.fd = reopen(child.fd >= 0 ? ::openat(child.fd, "..", kFolderFlags | O_NOFOLLOW) : -1);
+    // The root may be a link, as when it was first opened.
+    const int flags = levels_.size() == 1 ? kFolderFlags : kFolderFlags | O_NOFOLLOW;
+    if (parent.fd < 0) parent.fd = reopen(::open(FolderPath().c_str(), flags));
+    parent.lost = parent.fd < 0;
+  }
+  if (child.fd >= 0) ::close(child.fd);
+  return !parent.lost;
+}
+
+bool FolderChain::List(FolderEntries& entries) {
+  entries.names.clear();
+  entries.list.clear();
+  const int fd = levels_.back().fd;
+  if (fd < 0) return false;
+  // The listing gets a handle of its own: closedir closes it, and the
+  // folder's stays for opening what is listed.
+  const int listFd = ::dup(fd);
+  DIR* d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+  if (!d) {
+    if (listFd >= 0) ::close(listFd);
+    return false;
+  }
+  ::rewinddir(d);
+  bool complete = true;
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(d);
+    if (!e) {
+      complete = errno == 0;
+      break;
+    }
+    const char* name = e->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    unsigned char type = e->d_type;
+    struct stat st;
+    // An entry that cannot even be looked at is taken for a file, so that
+    // its failing open gives it a row.
+    if (type == DT_UNKNOWN)
+      type = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 ? DT_REG
+             : S_ISLNK(st.st_mode)                               ? DT_LNK
+             : S_ISDIR(st.st_mode)                               ? DT_DIR
+             : S_ISREG(st.st_mode)                               ? DT_REG
+                                                                 : DT_UNKNOWN;
+    EntryKind kind = EntryKind::Other;
+    if (type == DT_REG) {
+      kind = EntryKind::File;
+    } else if (type == DT_DIR) {
+      kind = EntryKind::Directory;
+    } else if (type == DT_LNK) {
+      kind = EntryKind::LinkedFile;  // also a dangling link: listed, and fails to open
+      if (::fstatat(fd, name, &st, 0) == 0)
+        kind = S_ISDIR(st.st_mode) ? EntryKind::LinkedDirectory
+               : S_ISREG(st.st_mode) ? EntryKind::LinkedFile
+                                     : EntryKind::Other;
+    }
+    entries.list.push_back({entries.names.size(), kind});
+    entries.names.insert(entries.names.end(), name, name + std::strlen(name) + 1);
+  }
+  ::closedir(d);
+  return complete;
+}
+
+bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool followLink) {
+  return file.Adopt(::openat(levels_.back().fd, name, kInputFlags | (followLink ? 0 : O_NOFOLLOW)), name);
+}
+
+std::filesystem::path FolderChain::FolderPath() const {
+  if (levels_.size() <= 1) return root_;
+  return std::filesystem::path(path_.substr(0, path_.size() - 1));
+}
+
+PathKind KindOfPath(const std::filesystem::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::File;
+  if (S_ISDIR(st.st_mode)) return PathKind::Folder;
+  return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
+}
+
+LocalTime Now() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  ::localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min};
+}
+
+std::wstring ComputerName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return FromUtf8(name);
+}
+
+std::wstring UserName() {
+  if (const passwd* pw = ::getpwuid(::geteuid())) return FromUtf8(pw->pw_name);
+  return {};
+}
+
+uint64_t TickCount() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int UsableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
+}
+
+int CurrentThreadPriority() { return 0; }
+void SetCurrentThreadPriority(int) {}
+
+}  // namespace vsk::os

@@ -1,0 +1,397 @@
+#include <windows.h>
+#include <aclapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "engine/os/FileOps.h"
+
+namespace vsk::os {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+intptr_t Handle(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
+
+std::wstring Long(const fs::path& path) { return LongPath(path.native()); }
+
+// FileRenameInfo and ReplaceFileW are given whole paths.
+std::wstring FullLong(const fs::path& path) {
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                   nullptr);
+  if (n == 0 || n >= full.size()) return Long(path);
+  full.resize(n);
+  return LongPath(full);
+}
+
+bool Missing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+NameKind KindOf(DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return NameKind::Link;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NameKind::Folder;
+  return NameKind::File;
+}
+
+FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  return {info.dwVolumeSerialNumber,
+          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// The name itself, link or not, for its identity and for acting on it.
+HANDLE OpenName(const fs::path& path, DWORD access) {
+  return CreateFileW(Long(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// A handle on `path` that is still `id` and no folder, or null.
+HANDLE OpenSame(const fs::path& path, const FileId& id, DWORD access) {
+  HANDLE h = OpenName(path, access | FILE_READ_ATTRIBUTES);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info) || KindOf(info.dwFileAttributes) == NameKind::Folder ||
+      IdOf(info) != id) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  return h;
+}
+
+OpenResult FromError(DWORD error) {
+  if (Missing(error)) return OpenResult::Missing;
+  if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return OpenResult::Denied;
+  return OpenResult::Failed;
+}
+
+// A security descriptor whose DACL grants the current user alone, inherits
+// nothing and is handed down to nothing.
+class PrivateSecurity {
+ public:
+  bool Make() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    user_.resize(size);
+    const bool ok = size > 0 && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
+    CloseHandle(token);
+    if (!ok) return false;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+    const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
+    acl_.resize(aclSize);
+    auto* acl = reinterpret_cast<PACL>(acl_.data());
+    if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid) ||
+        !InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+      return false;
+    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
+    return true;
+  }
+  SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
+
+ private:
+  std::vector<BYTE> user_, acl_;
+  SECURITY_DESCRIPTOR descriptor_{};
+  SECURITY_ATTRIBUTES attributes_{};
+};
+
+}  // namespace
+
+Folder::Folder(Folder&& other) noexcept { *this = std::move(other); }
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) path_ = std::move(other.path_);
+  return *this;
+}
+
+Folder::~Folder() = default;
+
+bool Folder::Open(const fs::path& path, bool create) {
+  const fs::path folder = path.empty() ? fs::path(L".") : path;
+  if (create) {
+    fs::path prefix;
+    for (const fs::path& part : folder) {
+      prefix /= part;
+      if (part.has_root_name() || part.has_root_directory()) continue;
+      CreateDirectoryW(Long(prefix).c_str(), nullptr);
+    }
+  }
+  const DWORD attributes = GetFileAttributesW(Long(folder).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  path_ = path;
+  return true;
+}
+
+Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& name,
+                                        bool create) {
+  const fs::path path = parent.PathOf(name);
+  if (create) CreateDirectoryW(Long(path).c_str(), nullptr);
+  // GetFileAttributesW reports a link or junction itself, not its target.
+  const DWORD attributes = GetFileAttributesW(Long(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return SubResult::Failed;
+  if (KindOf(attributes) != NameKind::Folder) return SubResult::Refused;
+  path_ = path;
+  return SubResult::Opened;
+}
+
+NameInfo Folder::Inspect(const NativeName& name) const {
+  HANDLE h = OpenName(PathOf(name), FILE_READ_ATTRIBUTES);
+  if (h == INVALID_HANDLE_VALUE)
+    return {Missing(GetLastError()) ? NameKind::Missing : NameKind::Unknown, {}};
+  BY_HANDLE_FILE_INFORMATION info;
+  NameInfo result;
+  if (GetFileInformationByHandle(h, &info)) {
+    result = {KindOf(info.dwFileAttributes), IdOf(info)};
+    if (result.kind == NameKind::File && GetFileType(h) != FILE_TYPE_DISK)
+      result.kind = NameKind::Other;
+  }
+  CloseHandle(h);
+  return result;
+}
+
+bool Folder::Remove(const NativeName& name, const FileId& id) const {
+  HANDLE h = OpenSame(PathOf(name), id, DELETE);
+  if (!h) return false;
+  FILE_DISPOSITION_INFO dispose{TRUE};
+  const bool ok = SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
+  CloseHandle(h);
+  return ok;
+}
+
+MoveResult Folder::Move(const NativeName& name, const FileId& id, const Folder& to,
+                        const NativeName& toName, bool replace) const {
+  HANDLE h = OpenSame(PathOf(name), id, DELETE | SYNCHRONIZE);
+  if (!h) return MoveResult::Failed;
+  const std::wstring target = FullLong(to.PathOf(toName));
+  const size_t bytes = target.size() * sizeof(wchar_t);
+  std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(info->FileName, target.data(), bytes);
+  const bool ok = SetFileInformationByHandle(h, FileRenameInfo, info,
+                                             static_cast<DWORD>(buffer.size()));
+  const DWORD error = GetLastError();
+  CloseHandle(h);
+  if (ok) return MoveResult::Moved;
+  if (error == ERROR_NOT_SAME_DEVICE) return MoveResult::OtherDevice;
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return MoveResult::Exists;
+  return MoveResult::Failed;
+}
+
+bool Folder::Replace(const NativeName& name, const FileId& id, const NativeName& from) const {
+  HANDLE h = OpenSame(PathOf(name), id, 0);
+  if (!h) return false;
+  CloseHandle(h);
+  return ReplaceFileW(FullLong(PathOf(name)).c_str(), FullLong(PathOf(from)).c_str(), nullptr,
+                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                      nullptr) != FALSE;
+}
+
+bool Folder::Sync() const { return true; }
+
+bool Folder::ReadLink(const NativeName&, NativeName&) const { return false; }
+
+bool Folder::MakeLink(const NativeName&, const NativeName&) const { return false; }
+
+
+void File::Close() {
+  if (handle_ != -1) CloseHandle(H(handle_));
+  handle_ = -1;
+}
+
+namespace {
+
+// Keeps `h` when it is a regular file on disk.
+OpenResult Adopt(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)) {
+    CloseHandle(h);
+    return OpenResult::NotAFile;
+  }
+  if (KindOf(info.dwFileAttributes) != NameKind::File) {
+    CloseHandle(h);
+    return KindOf(info.dwFileAttributes) == NameKind::Link ? OpenResult::Link
+                                                             : OpenResult::NotAFile;
+  }
+  handle = Handle(h);
+  id = IdOf(info);
+  links = info.nNumberOfLinks;
+  return OpenResult::Opened;
+}
+
+// What the name is before it is opened: no device or folder is opened.
+OpenResult Classify(const fs::path& path) {
+  const DWORD attributes = GetFileAttributesW(Long(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FromError(GetLastError());
+  const NameKind kind = KindOf(attributes);
+  if (kind == NameKind::Link) return OpenResult::Link;
+  return kind == NameKind::File ? OpenResult::Opened : OpenResult::NotAFile;
+}
+
+}  // namespace
+
+OpenResult File::Open(const Folder& folder, const NativeName& name, bool write) {
+  Close();
+  const fs::path path = folder.PathOf(name);
+  if (const OpenResult kind = Classify(path); kind != OpenResult::Opened) return kind;
+  // Others may read, rename or delete it while it is open, but not write.
+  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0),
+                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return FromError(GetLastError());
+  return Adopt(h, handle_, id_, links_);
+}
+
+OpenResult File::OpenTarget(const Folder& folder, const NativeName& name) {
+  Close();
+  HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return FromError(GetLastError());
+  return Adopt(h, handle_, id_, links_);
+}
+
+OpenResult File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
+  Close();
+  created = false;
+  const fs::path path = folder.PathOf(name);
+  if (const OpenResult kind = Classify(path);
+      kind != OpenResult::Opened && kind != OpenResult::Missing)
+    return kind;
+  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return FromError(GetLastError());
+  created = GetLastError() != ERROR_ALREADY_EXISTS;
+  return Adopt(h, handle_, id_, links_);
+}
+
+bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
+                     NativeName& name) {
+  Close();
+  PrivateSecurity security;
+  if (!security.Make()) return false;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = prefix + RandomHex(8) + suffix;
+    HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(),
+                           GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC |
+                               WRITE_OWNER,
+                           FILE_SHARE_READ | FILE_SHARE_DELETE, security.Attributes(), CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) {
+      FILE_DISPOSITION_INFO dispose{TRUE};
+      SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
+      CloseHandle(h);
+      return false;
+    }
+    handle_ = Handle(h);
+    id_ = IdOf(info);
+    links_ = 1;
+    return true;
+  }
+  return false;
+}
+
+long long File::Size() const {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(H(handle_), &size) ? size.QuadPart : -1;
+}
+
+long long File::ReadAt(uint64_t offset, void* data, size_t size) const {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (ReadFile(H(handle_), data, want, &got, &at)) return got;
+  return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+}
+
+bool File::WriteAt(uint64_t offset, const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD wrote = 0;
+    const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!WriteFile(H(handle_), p, want, &wrote, &at) || wrote == 0) return false;
+    p += wrote;
+    offset += wrote;
+    size -= wrote;
+  }
+  return true;
+}
+
+bool File::Truncate(uint64_t size) {
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+  return SetFileInformationByHandle(H(handle_), FileEndOfFileInfo, &end, sizeof end) != FALSE;
+}
+
+bool File::Flush() { return FlushFileBuffers(H(handle_)) != FALSE; }
+
+bool File::TakeMetadata(const File& from) {
+  PSID owner = nullptr, group = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(H(from.handle_), SE_FILE_OBJECT,
+                      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                          DACL_SECURITY_INFORMATION,
+                      &owner, &group, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+    return false;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  // An inherited DACL stays inherited; only a protected one is frozen.
+  const SECURITY_INFORMATION daclInfo =
+      DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
+                                       ? PROTECTED_DACL_SECURITY_INFORMATION
+                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  const bool acl = SetSecurityInfo(H(handle_), SE_FILE_OBJECT, daclInfo, nullptr, nullptr, dacl,
+                                   nullptr) == ERROR_SUCCESS;
+  const bool owned = SetSecurityInfo(H(handle_), SE_FILE_OBJECT,
+                                     OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                                     owner, group, nullptr, nullptr) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  FILE_BASIC_INFO basic{};
+  bool times = GetFileInformationByHandleEx(H(from.handle_), FileBasicInfo, &basic, sizeof basic);
+  if (times) {
+    FILE_BASIC_INFO mine{};  // zero times stay as they are
+    mine.CreationTime = basic.CreationTime;
+    mine.FileAttributes = basic.FileAttributes;
+    times = SetFileInformationByHandle(H(handle_), FileBasicInfo, &mine, sizeof mine);
+  }
+  return acl && owned && times;
+}
+
+bool File::ShareWith(InputFile& input) const {
+  HANDLE dup = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), H(handle_), GetCurrentProcess(), &dup, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS))
+    return false;
+  // The handles share one file pointer; the other reads here go by offset.
+  LARGE_INTEGER zero{};
+  if (!SetFilePointerEx(dup, zero, nullptr, FILE_BEGIN)) {
+    CloseHandle(dup);
+    return false;
+  }
+  input.Adopt(Handle(dup));
+  return true;
+}
+
+}  // namespace vsk::os

@@ -1,0 +1,254 @@
+#include <windows.h>
+
+#include <cwctype>
+
+#include "engine/os/Os.h"
+
+namespace vsk::os {
+
+namespace {
+
+// A drive's root or a UNC or device path; "C:name" and "\\name" depend on
+// the working folder as much as "name" does.
+bool IsFullPath(const std::wstring& path) {
+  if (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) return true;
+  return path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/');
+}
+
+}  // namespace
+
+// Paths past MAX_PATH need the \\?\ form, which takes only absolute paths
+// with backslashes. A relative path is measured with the working folder it
+// stands in, which may itself be long.
+std::wstring LongPath(const std::wstring& path) {
+  if (path.rfind(LR"(\\?\)", 0) == 0) return path;
+  const bool absolute = IsFullPath(path);
+  if (absolute && path.size() < 240) return path;
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                   nullptr);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  if (full.size() < 240 || full.rfind(LR"(\\.\)", 0) == 0) return absolute ? path : full;
+  if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
+  return LR"(\\?\)" + full;
+}
+
+namespace {
+
+IoError ErrorOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+      return IoError::NotFound;
+    case ERROR_ACCESS_DENIED:
+      return IoError::Denied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return IoError::Busy;
+    default:
+      return IoError::Other;
+  }
+}
+
+HANDLE OpenForScan(const wchar_t* path) {
+  return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+}  // namespace
+
+InputFile::~InputFile() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool InputFile::Adopt(intptr_t handle, const PathChar* path) {
+  const HANDLE h = reinterpret_cast<HANDLE>(handle);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    // A folder opened by name fails as "access denied", which is no
+    // question of rights.
+    const DWORD attributes = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
+    return Fail(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? IoError::NotAFile
+                    : ErrorOf(code),
+                static_cast<int>(code));
+  }
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return Fail(IoError::NotAFile, 0);
+  }
+  LARGE_INTEGER bytes;
+  size_ = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
+  handle_ = handle;
+  error_ = IoError::None;
+  return true;
+}
+
+bool InputFile::Open(const std::filesystem::path& path) {
+  const std::wstring name = LongPath(path.native());
+  return Adopt(reinterpret_cast<intptr_t>(OpenForScan(name.c_str())), name.c_str());
+}
+
+long long InputFile::Read(void* buffer, size_t size) {
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) {
+    Fail(IoError::ReadFailed, static_cast<int>(GetLastError()));
+    return -1;
+  }
+  return got;
+}
+
+struct FolderChain::Level {
+  size_t pathLength = 0;  // of path_, with this folder's separator
+  size_t longLength = 0;  // of scratch_, likewise
+};
+
+FolderChain::FolderChain() = default;
+FolderChain::~FolderChain() = default;
+
+bool FolderChain::OpenRoot(const std::filesystem::path& root) {
+  levels_.clear();
+  root_ = root;
+  path_ = root.native();
+  if (path_.empty() || (path_.back() != L'\\' && path_.back() != L'/')) path_ += L'\\';
+  // Every folder and file below is reached by its \\?\ form, which takes
+  // only a full path with backslashes.
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(path_.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                   nullptr);
+  full.resize(n < full.size() ? n : 0);
+  if (full.rfind(LR"(\\?\)", 0) == 0)
+    scratch_ = full;
+  else if (full.rfind(LR"(\\)", 0) == 0)
+    scratch_ = LR"(\\?\UNC\)" + full.substr(2);
+  else
+    scratch_ = LR"(\\?\)" + full;
+  if (scratch_.back() != L'\\') scratch_ += L'\\';
+  levels_.push_back({path_.size(), scratch_.size()});
+  const DWORD attributes = GetFileAttributesW(scratch_.c_str());
+  return n > 0 && attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderChain::Enter(const PathChar* name) {
+  path_.append(name);
+  path_ += L'\\';
+  scratch_.append(name);
+  scratch_ += L'\\';
+  levels_.push_back({path_.size(), scratch_.size()});
+  return true;
+}
+
+bool FolderChain::Leave() {
+  levels_.pop_back();
+  path_.resize(levels_.back().pathLength);
+  scratch_.resize(levels_.back().longLength);
+  return true;
+}
+
+bool FolderChain::List(FolderEntries& entries) {
+  entries.names.clear();
+  entries.list.clear();
+  const size_t folder = scratch_.size();
+  scratch_ += L'*';
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileExW(scratch_.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  scratch_.resize(folder);
+  if (h == INVALID_HANDLE_VALUE) {
+    // Nothing matched: an empty drive root, when the folder itself is there.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    const DWORD attributes = GetFileAttributesW(scratch_.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  do {
+    const wchar_t* name = fd.cFileName;
+    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+    const bool linked = fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    EntryKind kind = linked ? EntryKind::LinkedFile : EntryKind::File;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      kind = linked ? EntryKind::LinkedDirectory : EntryKind::Directory;
+    entries.list.push_back({entries.names.size(), kind});
+    entries.names.insert(entries.names.end(), name, name + wcslen(name) + 1);
+  } while (FindNextFileW(h, &fd));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(h);
+  return complete;
+}
+
+bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool) {
+  const size_t folder = scratch_.size();
+  scratch_.append(name);
+  const bool opened = file.Adopt(reinterpret_cast<intptr_t>(OpenForScan(scratch_.c_str())),
+                                 scratch_.c_str());
+  scratch_.resize(folder);
+  return opened;
+}
+
+std::filesystem::path FolderChain::FolderPath() const {
+  if (levels_.size() <= 1) return root_;
+  return std::filesystem::path(path_.substr(0, path_.size() - 1));
+}
+
+namespace {
+
+// The device namespace, and the names that stand for a device in any folder
+// (NUL, CON, COM1...), with or without an extension.
+bool NamesDevice(const std::wstring& path) {
+  if (path.rfind(LR"(\\.\)", 0) == 0) return true;
+  std::wstring stem = std::filesystem::path(path).stem().native();
+  for (wchar_t& c : stem) c = static_cast<wchar_t>(::towupper(c));
+  for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+    if (stem == device) return true;
+  return stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0) &&
+         stem[3] >= L'1' && stem[3] <= L'9';
+}
+
+}  // namespace
+
+PathKind KindOfPath(const std::filesystem::path& path) {
+  if (NamesDevice(path.native())) return PathKind::Other;
+  const DWORD attributes = GetFileAttributesW(LongPath(path.native()).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const IoError error = ErrorOf(GetLastError());
+    return error == IoError::NotFound ? PathKind::Missing : PathKind::File;
+  }
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
+}
+
+LocalTime Now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute};
+}
+
+std::wstring ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
+}
+
+std::wstring UserName() {
+  wchar_t name[257] = {};
+  DWORD size = 257;
+  return GetUserNameW(name, &size) ? std::wstring(name) : std::wstring();
+}
+
+uint64_t TickCount() { return GetTickCount64(); }
+
+int UsableProcessors() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0) return 1;
+  int count = 0;
+  for (; process; process &= process - 1) ++count;
+  return count;
+}
+
+int CurrentThreadPriority() { return GetThreadPriority(GetCurrentThread()); }
+void SetCurrentThreadPriority(int priority) { ::SetThreadPriority(GetCurrentThread(), priority); }
+
+}  // namespace vsk::os

@@ -1,0 +1,286 @@
+#include "engine/scan/FolderWalk.h"
+
+#include <algorithm>
+#include <deque>
+
+#include "engine/scan/ScanWorkers.h"
+#include "engine/text/Encoding.h"
+
+namespace vsk {
+namespace fs = std::filesystem;
+
+namespace {
+
+wchar_t FoldCase(wchar_t c) {
+  if (c >= L'A' && c <= L'Z') return c + 32;
+  if (c >= 0x0410 && c <= 0x042F) return c + 32;
+  if (c >= 0x0400 && c <= 0x040F) return c + 80;
+  return c;
+}
+
+std::wstring NativeText(const os::PathString& native) {
+#ifdef _WIN32
+  return native;
+#else
+  return FromUtf8(native);
+#endif
+}
+
+// MatchesFileMask on the full path of `name` in `folder`. "*" needs no text
+// at all; a longer mask mostly needs the name's alone.
+bool Selects(const std::wstring& mask, const os::PathString& folder, const os::PathChar* name) {
+  if (mask.size() <= 2) return true;
+  const std::wstring text = NativeText(name);
+  if (text.size() >= mask.size() - 2) return MatchesFileMask(mask, text);
+  return MatchesFileMask(mask, NativeText(folder + name));
+}
+
+// Walks a folder tree depth first in file-system order. The visitor's
+// File(chain, name, linked) and FolderSkipped(path) return false to end the
+// whole walk.
+template <typename Visitor>
+class Walker {
+ public:
+  Walker(const Options& options, Visitor& visitor) : options_(options), visitor_(visitor) {}
+
+  // False when the visitor ended the walk.
+  bool Run(const fs::path& root) {
+    if (!chain_.OpenRoot(root)) return visitor_.FolderSkipped(chain_.FolderPath());
+    return Walk(0);
+  }
+
+ private:
+  bool Walk(size_t depth) {
+    if (listings_.size() <= depth) listings_.emplace_back();
+    const os::FolderEntries& entries = listings_[depth];
+    if (!chain_.List(listings_[depth]) && !visitor_.FolderSkipped(chain_.FolderPath()))
+      return false;
+    for (const os::FolderEntries::Entry& entry : entries.list) {
+      const os::PathChar* name = entries.Name(entry);
+      if (entry.kind == os::EntryKind::File || entry.kind == os::EntryKind::LinkedFile) {
+        if (!visitor_.File(chain_, name, entry.kind == os::EntryKind::LinkedFile)) return false;
+      } else if (entry.kind == os::EntryKind::Directory && options_.SubDir) {
+        if (!chain_.Enter(name)) {
+          if (!visitor_.FolderSkipped(fs::path(chain_.Path() + name))) return false;
+          continue;
+        }
+        const bool goOn = Walk(depth + 1);
+        // A folder that cannot be found again on the way back: the rest of
+        // it is out of reach.
+        if (!chain_.Leave()) return goOn && visitor_.FolderSkipped(chain_.FolderPath());
+        if (!goOn) return false;
+      }
+    }
+    return true;
+  }
+
+  const Options& options_;
+  Visitor& visitor_;
+  os::FolderChain chain_;
+  std::deque<os::FolderEntries> listings_;  // one per depth, kept for reuse
+};
+
+struct Counter {
+  ScanContext& context;
+
+  bool File(os::FolderChain& chain, const os::PathChar* name, bool) {
+    if (Selects(context.options.FileMask, chain.Path(), name)) ++context.counters.filesChecked;
+    return true;
+  }
+  bool FolderSkipped(const fs::path&) { return true; }
+};
+
+// What one scanned file or skipped folder turns into: counters, progress,
+// status, rows and sounds, in walk order, on the walk's own thread.
+struct Reporter {
+  ScanContext& context;
+  int folderRows = 0;
+
+  // The file about to be matched, as the current one.
+  void Announce(const os::PathString& folder, const os::PathChar* name) {
+    context.sink.SetProgress(context.counters.filesChecked);
+    context.sink.SetStatusEntry(folder, name);
+  }
+
+  void FileDone(const os::PathString& folder, const os::PathChar* name, int match) {
+    const Options& options = context.options;
+    ScanCounters& counters = context.counters;
+    if (options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
+    if (match == kMatchUnreadable) {
+      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), result::kAccessError);
+      ++counters.skipped;
+    } else if (match == kMatchClean) {
+      if (options.FileOk) context.sink.InsertRow(counters.nextRow, fs::path(folder + name), result::kOk);
+    } else {
+      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), context.table.Name(match));
+      PlayIfOn(options, context.sound, wave::kVirusFound);
+      ++counters.virusesFound;
+    }
+    ++counters.filesChecked;
+  }
+
+  void FolderDone(const fs::path& folder) {
+    ScanCounters& counters = context.counters;
+    if (context.options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
+    context.sink.InsertRow(counters.nextRow++, folder, result::kAccessError);
+    ++folderRows;
+    ++counters.skipped;
+  }
+};
+
+// One thread: each file is matched as the walk meets it.
+struct Scanner {
+  ScanContext& context;
+  Reporter reporter{context};
+
+  bool File(os::FolderChain& chain, const os::PathChar* name, bool linked) {
+    if (!context.control.Continue()) return false;
+    if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
+    reporter.Announce(chain.Path(), name);
+    os::InputFile file;
+    const int match = chain.OpenFile(file, name, linked)
+                          ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
+                          : kMatchUnreadable;
+    // A file cut short by a stop gets no row and is not counted.
+    if (match == kMatchStopped) return false;
+    reporter.FileDone(chain.Path(), name, match);
+    return true;
+  }
+
+  bool FolderSkipped(const fs::path& folder) {
+    if (!context.control.Continue()) return false;
+    reporter.FolderDone(folder);
+    return true;
+  }
+};
+
+// Helper threads match, and so does the walk's thread while it waits; the
+// walk opens each file (its folder may be open only by handle) and reports
+// the results in its own order. A stop or a pause is seen before every
+// result, so no row follows a stop.
+struct QueuedScanner {
+  ScanContext& context;
+  ScanWorkers& workers;
+  Reporter reporter{context};
+
+  bool File(os::FolderChain& chain, const os::PathChar* name, bool linked) {
+    if (!context.control.Continue()) return false;
+    if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
+    if (!MakeRoom()) return false;
+    ScanWorkers::Job& job = workers.Next();
+    job.folder = false;
+    job.folderPath = chain.Path();
+    job.name = name;
+    job.file.emplace();
+    if (!chain.OpenFile(*job.file, name, linked)) {
+      job.file.reset();
+      job.match = kMatchUnreadable;
+    }
+    workers.Add();
+    return Report(false);
+  }
+
+  bool FolderSkipped(const fs::path& folder) {
+    if (!context.control.Continue() || !MakeRoom()) return false;
+    ScanWorkers::Job& job = workers.Next();
+    job.folder = true;
+    job.folderPath = folder.native();
+    job.file.reset();
+    workers.Add();
+    return Report(false);
+  }
+
+  // After the walk: the results still due.
+  void Finish() {
+    while (!workers.Empty())
+      if (!Report(true)) return;
+  }
+
+ private:
+  bool MakeRoom() {
+    while (workers.Full())
+      if (!Report(true)) return false;
+    return true;
+  }
+
+  // Reports the results that are done, oldest first; with `wait`, waits for
+  // the oldest. False once the run is stopped.
+  bool Report(bool wait) {
+    while (!workers.Empty()) {
+      if (!context.control.Continue()) return false;
+      ScanWorkers::Job& job = workers.Oldest();
+      if (!job.folder && !job.announced) {
+        reporter.Announce(job.folderPath, job.name.c_str());
+        job.announced = true;
+      }
+      if (!workers.OldestDone(wait)) return true;
+      wait = false;
+      if (job.match == kMatchStopped) return false;
+      if (job.folder)
+        reporter.FolderDone(fs::path(job.folderPath));
+      else
+        reporter.FileDone(job.folderPath, job.name.c_str(), job.match);
+      workers.Take();
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+bool IsResultText(const std::wstring& text) {
+  static const wchar_t* const kTexts[] = {
+      L"",          result::kOk,        result::kCured,           result::kDeleted,
+      result::kMoved, result::kRenamed, result::kIncurableDeleted, result::kIncurableMoved,
+      result::kIncurableRenamed, result::kNotFound, result::kAccessError};
+  for (const wchar_t* t : kTexts)
+    if (text == t) return true;
+  return false;
+}
+
+bool MatchesFileMask(std::wstring_view mask, std::wstring_view path) {
+  const long k = static_cast<long>(mask.size()) - 2;
+  if (k <= 0) return true;
+  const size_t n = static_cast<size_t>(k);
+  const std::wstring_view tail = path.substr(path.size() > n ? path.size() - n : 0);
+  const std::wstring_view maskTail = mask.substr(mask.size() - n);
+  if (tail.size() != maskTail.size()) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (FoldCase(tail[i]) != FoldCase(maskTail[i])) return false;
+  return true;
+}
+
+void CountFiles(ScanContext& context, const fs::path& folder) {
+  Counter counter{context};
+  Walker<Counter>(context.options, counter).Run(folder);
+}
+
+void ScanFolder(ScanContext& context, const fs::path& folder) {
+  if (context.jobs > 1) {
+    ScanWorkers workers(context.matcher, context.control.RunningFlag(), context.jobs - 1);
+    if (workers.Helpers() > 0) {
+      QueuedScanner scanner{context, workers};
+      if (Walker<QueuedScanner>(context.options, scanner).Run(folder)) scanner.Finish();
+      return;
+    }
+  }
+  Scanner scanner{context};
+  Walker<Scanner>(context.options, scanner).Run(folder);
+}
+
+void ScanFile(ScanContext& context, const fs::path& file) {
+  if (!context.control.Continue()) return;
+  // The whole path as the name, in no folder: the row shows it as given.
+  const os::PathString none;
+  Reporter reporter{context};
+  reporter.Announce(none, file.c_str());
+  os::InputFile input;
+  const int match = input.Open(file)
+                        ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
+                        : kMatchUnreadable;
+  if (match != kMatchStopped) reporter.FileDone(none, file.c_str(), match);
+}
+
+int DefaultScanJobs() { return std::min(os::UsableProcessors(), kMaxDefaultScanJobs); }
+
+}  // namespace vsk

@@ -1,0 +1,100 @@
+// The two walks of a scan run: CountFiles sizes the progress bar, ScanFolder
+// matches every selected file and reports rows through an IScanSink.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "engine/db/Matcher.h"
+#include "engine/settings/Options.h"
+#include "engine/os/Os.h"
+#include "engine/scan/ScanControl.h"
+#include "engine/scan/Waves.h"
+
+namespace vsk {
+
+struct ScanCounters {
+  int filesChecked = 0;
+  int virusesFound = 0;
+  int nextRow = 0;
+  long scanSeconds = 0;
+  // Places not scanned: files that could not be opened or read to their
+  // end, folders that could not be opened or listed. Each has its row.
+  int skipped = 0;
+};
+
+// Result texts of the second column; a row whose text is none of these
+// carries a virus name.
+namespace result {
+inline constexpr wchar_t kOk[] = L"OK";
+inline constexpr wchar_t kCured[] = L"Вылечен";
+inline constexpr wchar_t kDeleted[] = L"Удалён";
+inline constexpr wchar_t kMoved[] = L"Перемещён";
+inline constexpr wchar_t kRenamed[] = L"Переименован";
+inline constexpr wchar_t kIncurableDeleted[] = L"Неизлечим, удалён";
+inline constexpr wchar_t kIncurableMoved[] = L"Неизлечим, перемещён";
+inline constexpr wchar_t kIncurableRenamed[] = L"Неизлечим, переименован";
+inline constexpr wchar_t kNotFound[] = L"Файл не найден";
+inline constexpr wchar_t kAccessError[] = L"Ошибка доступа-пропущен";
+}  // namespace result
+
+bool IsResultText(const std::wstring& text);
+
+class IScanSink {
+ public:
+  virtual ~IScanSink() = default;
+  // A new row at `row` (always the row after the last) with its two columns.
+  virtual void InsertRow(int row, const std::filesystem::path& path,
+                         const std::wstring& result) = 0;
+  virtual void SetProgress(int position) = 0;
+  virtual void SetStatus(const std::filesystem::path& current) = 0;
+  // The file about to be scanned, as its folder's path (ending in a
+  // separator) and its name; a sink that shows no status overrides it to
+  // spare the walk building the path.
+  virtual void SetStatusEntry(const os::PathString& folder, const os::PathChar* name) {
+    SetStatus(std::filesystem::path(folder + name));
+  }
+};
+
+struct ScanContext {
+  const Options& options;
+  const VirusTable& table;
+  const SignatureMatcher& matcher;
+  ScanControl& control;
+  ScanCounters& counters;
+  IScanSink& sink;
+  ISoundPlayer& sound;
+  // Threads that match files; above 1, jobs - 1 helpers match while the
+  // walk goes on, and rows, counters, progress and sounds come exactly as
+  // with one.
+  int jobs = 1;
+};
+
+// Scan threads by default: one per processor the process may use, at most
+// this many, as the reading of files gains little beyond.
+inline constexpr int kMaxDefaultScanJobs = 4;
+int DefaultScanJobs();
+
+// "*" and masks of up to two characters select every file; otherwise the
+// last (length - 2) characters of path and mask are compared ignoring case,
+// so "*.exe" selects SETUP.EXE and README.NOTEXE and "*.*" selects nothing.
+bool MatchesFileMask(std::wstring_view mask, std::wstring_view path);
+
+// Both walks descend into subfolders when SubDir is on, never into linked
+// ones; a link to a file is scanned like the file.
+void CountFiles(ScanContext& context, const std::filesystem::path& folder);
+// A folder that cannot be opened or listed, and a file that cannot be opened
+// or read to its end (unless a virus was found in what was read), get a
+// row "Ошибка доступа-пропущен" and count as skipped; such a file counts as
+// checked too, a folder does not. Once the running flag is cleared no
+// further file is scanned and no row is added.
+void ScanFolder(ScanContext& context, const std::filesystem::path& folder);
+// One file the user named, whatever the mask says: its row, counters,
+// progress and status as the walk gives them for a file. A link is
+// followed, as the user chose it; anything but a regular file is not read
+// and gets the row "Ошибка доступа-пропущен", as does a file that cannot be
+// opened.
+void ScanFile(ScanContext& context, const std::filesystem::path& file);
+
+}  // namespace vsk

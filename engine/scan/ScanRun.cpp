@@ -1,0 +1,81 @@
+#include "engine/scan/ScanRun.h"
+
+#include "engine/text/Messages.h"
+#include "engine/os/Os.h"
+#include "engine/text/Encoding.h"
+
+namespace vsk {
+
+std::wstring ScanTargetProblem(const std::filesystem::path& target, const std::wstring& targetText) {
+  switch (os::KindOfPath(target)) {
+    case os::PathKind::Missing:
+      return std::wstring(msg::kScanTargetMissing) + L"\n" + targetText;
+    case os::PathKind::Other:
+      return std::wstring(msg::kScanTargetNotAFile) + L"\n" + targetText;
+    default:
+      return {};
+  }
+}
+
+bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::path& target,
+             const std::wstring& targetText) {
+  const Options& options = context.options;
+  ScanCounters& counters = context.counters;
+  // One matcher per run: the table cannot change while a run lasts.
+  const SignatureMatcher matcher(context.table);
+  ScanContext walk{options, context.table, matcher, context.control, counters, view,
+                   context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs()};
+
+  // A target gone missing is walked as a folder, which reports it skipped.
+  const os::PathKind kind = os::KindOfPath(target);
+  const bool oneFile = kind == os::PathKind::File || kind == os::PathKind::Other;
+
+  view.ShowStatusText(kPreparingStatus);
+  counters.filesChecked = 0;
+  if (context.countFiles) {
+    if (oneFile)
+      counters.filesChecked = 1;
+    else
+      CountFiles(walk, target);
+  }
+  view.SetProgressRange(counters.filesChecked);
+  view.SetProgress(0);
+
+  counters = {};
+  const uint32_t start = static_cast<uint32_t>(os::TickCount());
+  if (oneFile)
+    ScanFile(walk, target);
+  else
+    ScanFolder(walk, target);
+  // Unsigned 32-bit ticks, as the system counts them: a wrap between the
+  // two still gives the elapsed time.
+  const uint32_t end = static_cast<uint32_t>(os::TickCount());
+  counters.scanSeconds = static_cast<long>((end - start) / 1000u);
+  if (view.Closed()) {
+    context.control.Stop();
+    return true;
+  }
+
+  PlayIfOn(options, context.sound, wave::kScanEnded);
+  view.ShowStatusText(kFinishedStatus);
+  view.SetProgress(0);
+  context.control.Stop();
+  view.ShowIdleLook();
+  if (options.Report) view.ShowSummary(counters);
+  view.ShowStatusText(StatusAfterRun(counters));
+  if (!options.ReportToFile) return true;
+  return WriteReport(PathFromText(options.ReportFileName), targetText, counters,
+                     options.ReportFileMode, view, context.stamp());
+}
+
+std::wstring StatusAfterRun(const ScanCounters& counters) {
+  if (counters.skipped == 0) return kIdleStatus;
+  return kSkippedLabel + std::to_wstring(counters.skipped) + L". " + kIdleStatus;
+}
+
+int WorkerThreadPriority(int priorityOption) {
+  if (priorityOption < 0 || priorityOption > 4) return 0;
+  return priorityOption - 2;
+}
+
+}  // namespace vsk

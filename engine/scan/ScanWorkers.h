@@ -1,0 +1,93 @@
+// Threads that match files the walk has opened, while the walk goes on;
+// the walk takes the results back in the order it handed the files in, so
+// what it reports is what one thread would report. The walk's own thread
+// matches too whenever it would otherwise wait for a result. The queue has a
+// fixed number of places: the walk waits for the oldest result when all are
+// taken.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "engine/db/Matcher.h"
+#include "engine/os/Os.h"
+
+namespace vsk {
+
+class ScanWorkers {
+ public:
+  // One place of the queue, reused. The walk fills it and reads it back
+  // once it is done; a helper touches only `file` and `match` meanwhile.
+  struct Job {
+    bool folder = false;  // a folder that could not be opened or listed
+    // A file's folder (ending in a separator) and name, or the folder's own
+    // path in `folderPath`.
+    os::PathString folderPath;
+    os::PathString name;
+    std::optional<os::InputFile> file;  // to be matched; closed once it is
+    int match = kMatchClean;
+    bool announced = false;  // the walk has shown it as the current file
+
+   private:
+    friend class ScanWorkers;
+    bool done = false;
+  };
+
+  // Starts up to `helpers` threads at the calling thread's priority; fewer
+  // when the system refuses more (Helpers() tells how many run).
+  ScanWorkers(const SignatureMatcher& matcher, const std::atomic<bool>& running, int helpers);
+  ScanWorkers(const ScanWorkers&) = delete;
+  ScanWorkers& operator=(const ScanWorkers&) = delete;
+  // Ends the helpers; files not matched by then are closed unread.
+  ~ScanWorkers();
+
+  int Helpers() const { return static_cast<int>(threads_.size()); }
+  bool Full() const { return added_ - taken_ == size_; }
+  bool Empty() const { return added_ == taken_; }
+
+  // The free place for the next file (not Full()), then Add() hands it over.
+  Job& Next() { return jobs_[added_ % size_]; }
+  void Add();
+  // The oldest place not yet taken back (not Empty()).
+  Job& Oldest() { return jobs_[taken_ % size_]; }
+  // Whether the oldest is done; with `wait`, matches files not yet taken by
+  // a helper, or waits, until it is.
+  bool OldestDone(bool wait);
+  // Frees the oldest place.
+  void Take() { ++taken_; }
+
+  // The places a queue gets per matching thread: enough that a large file
+  // ahead keeps no thread idle for long.
+  static constexpr size_t kJobsPerThread = 8;
+  // A sleeping helper is woken once this many files wait: waking it for
+  // each small file costs more than matching the file.
+  static constexpr uint64_t kWakeAt = 4;
+
+ private:
+  void Work(int priority);
+  // Matches the next job no thread has claimed (there is one).
+  void MatchNext(std::unique_lock<std::mutex>& lock);
+
+  const SignatureMatcher& matcher_;
+  const std::atomic<bool>& running_;
+  size_t size_;
+  std::unique_ptr<Job[]> jobs_;  // a ring of size_ places
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable work_;  // a job was added, or quit
+  std::condition_variable done_;  // a job is done
+  // Counts of jobs ever added, claimed by a helper and taken back by the
+  // walk; only the walk writes added_ and taken_.
+  uint64_t added_ = 0;
+  uint64_t claimed_ = 0;
+  uint64_t taken_ = 0;
+  bool quit_ = false;
+};
+
+}  // namespace vsk

@@ -1,0 +1,229 @@
+#include "engine/settings/Options.h"
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "engine/text/Encoding.h"
+
+namespace vsk {
+namespace {
+
+wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + 32 : c; }
+
+bool SameKey(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return true;
+}
+
+std::wstring_view Trim(std::wstring_view s) {
+  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::vector<std::wstring> ReadLines(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  std::wstring text = FromUtf8(bytes.str());
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::wstring_view SectionName(std::wstring_view line) {
+  line = Trim(line);
+  if (line.size() >= 2 && line.front() == L'[') {
+    const size_t close = line.find(L']');
+    if (close != std::wstring_view::npos) return Trim(line.substr(1, close - 1));
+  }
+  return {};
+}
+
+bool IsSection(std::wstring_view line) { return !Trim(line).empty() && Trim(line).front() == L'['; }
+
+// Splits "key=value"; false for lines without '='.
+bool SplitEntry(std::wstring_view line, std::wstring_view& key, std::wstring_view& value) {
+  const size_t eq = line.find(L'=');
+  if (eq == std::wstring_view::npos) return false;
+  key = Trim(line.substr(0, eq));
+  value = Trim(line.substr(eq + 1));
+  return true;
+}
+
+}  // namespace
+
+int ParseProfileInt(const std::wstring& text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
+  long long value = 0;
+  while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+    value = value * 10 + (text[i++] - L'0');
+    if (value > 0xFFFFFFFFLL) value = 0xFFFFFFFFLL;
+  }
+  return static_cast<int>(static_cast<uint32_t>(negative ? -value : value));
+}
+
+namespace {
+
+// Where `key` of `section` stands in the lines of an INI file.
+struct Place {
+  bool sectionFound = false;
+  size_t sectionEnd = 0;                // the line after the section's last
+  size_t line = std::wstring::npos;     // the key's line, npos when absent
+  std::wstring_view value;
+};
+
+Place Find(const std::vector<std::wstring>& lines, const std::wstring& section,
+           const std::wstring& key) {
+  Place place;
+  bool inSection = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (IsSection(lines[i])) {
+      if (inSection) break;
+      inSection = SameKey(SectionName(lines[i]), section);
+      if (inSection) {
+        place.sectionFound = true;
+        place.sectionEnd = i + 1;
+      }
+      continue;
+    }
+    if (!inSection) continue;
+    place.sectionEnd = i + 1;
+    std::wstring_view k, v;
+    if (SplitEntry(lines[i], k, v) && SameKey(k, key)) {
+      place.line = i;
+      place.value = v;
+      break;
+    }
+  }
+  return place;
+}
+
+}  // namespace
+
+int IniProfile::GetProfileInt(const std::wstring& section, const std::wstring& key,
+                              int defaultValue) {
+  const std::vector<std::wstring> lines = ReadLines(file_);
+  const Place place = Find(lines, section, key);
+  return place.line == std::wstring::npos ? defaultValue
+                                          : ParseProfileInt(std::wstring(place.value));
+}
+
+std::wstring IniProfile::GetProfileString(const std::wstring& section, const std::wstring& key,
+                                          const std::wstring& defaultValue) {
+  const std::vector<std::wstring> lines = ReadLines(file_);
+  const Place place = Find(lines, section, key);
+  if (place.line == std::wstring::npos) return defaultValue;
+  std::wstring_view v = place.value;
+  if (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  return std::wstring(v);
+}
+
+bool IniProfile::WriteProfileInt(const std::wstring& section, const std::wstring& key,
+                                 int value) {
+  return WriteProfileString(section, key, std::to_wstring(value));
+}
+
+bool IniProfile::WriteProfileString(const std::wstring& section, const std::wstring& key,
+                                    const std::wstring& value) {
+  std::vector<std::wstring> lines = ReadLines(file_);
+  const std::wstring entry = key + L"=" + value;
+  const Place place = Find(lines, section, key);
+  if (place.line != std::wstring::npos) {
+    lines[place.line] = entry;
+  } else if (place.sectionFound) {
+    // Keep the new key before the blank lines that end the section.
+    size_t at = place.sectionEnd;
+    while (at > 0 && Trim(lines[at - 1]).empty()) --at;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
+  } else {
+    lines.push_back(L"[" + section + L"]");
+    lines.push_back(entry);
+  }
+  std::wstring text;
+  for (const std::wstring& line : lines) text += line + L"\r\n";
+  std::ofstream out(file_, std::ios::binary | std::ios::trunc);
+  const std::string bytes = ToUtf8(text);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
+}
+
+Options DefaultOptions() {
+  using namespace option;
+  Options o;
+  o.Priority = kPriority.defaultValue;
+  o.MinimizedInSystemTray = kMinimizedInSystemTray.defaultValue;
+  o.TextInButton = kTextInButton.defaultValue;
+  o.Sound = kSound.defaultValue;
+  o.EmergingHelp = kEmergingHelp.defaultValue;
+  o.FileOk = kFileOk.defaultValue;
+  o.Report = kReport.defaultValue;
+  o.ReportToFile = kReportToFile.defaultValue;
+  o.ReportFileName = kReportFileName.defaultValue;
+  o.FileMask = kFileMask.defaultValue;
+  o.SubDir = kSubDir.defaultValue;
+  o.ReportFileMode = kReportFileMode.defaultValue;
+  return o;
+}
+
+int32_t ReadOption(IProfile& profile, const OptionKey<int32_t>& key) {
+  return profile.GetProfileInt(kOptionsSection, key.name, key.defaultValue);
+}
+
+std::wstring ReadOption(IProfile& profile, const OptionKey<const wchar_t*>& key) {
+  return profile.GetProfileString(kOptionsSection, key.name, key.defaultValue);
+}
+
+void LoadOptions(Options& o, IProfile& p) {
+  using namespace option;
+  o.Priority = ReadOption(p, kPriority);
+  o.MinimizedInSystemTray = ReadOption(p, kMinimizedInSystemTray);
+  o.TextInButton = ReadOption(p, kTextInButton);
+  o.Sound = ReadOption(p, kSound);
+  o.EmergingHelp = ReadOption(p, kEmergingHelp);
+  o.FileOk = ReadOption(p, kFileOk);
+  o.Report = ReadOption(p, kReport);
+  o.ReportToFile = ReadOption(p, kReportToFile);
+  o.ReportFileName = ReadOption(p, kReportFileName);
+  if (o.ReportFileName.size() > kMaxReportFileName) o.ReportFileName = kReportFileName.defaultValue;
+  o.FileMask = ReadOption(p, kFileMask);
+  o.SubDir = ReadOption(p, kSubDir);
+  o.ReportFileMode = ReadOption(p, kReportFileMode);
+}
+
+bool SaveOptions(const Options& o, IProfile& p) {
+  using namespace option;
+  const std::wstring s = kOptionsSection;
+  bool ok = true;
+  ok &= p.WriteProfileInt(s, kPriority.name, o.Priority);
+  ok &= p.WriteProfileInt(s, kFileOk.name, o.FileOk);
+  ok &= p.WriteProfileInt(s, kReport.name, o.Report);
+  ok &= p.WriteProfileInt(s, kReportToFile.name, o.ReportToFile);
+  ok &= p.WriteProfileString(s, kReportFileName.name, o.ReportFileName);
+  ok &= p.WriteProfileInt(s, kMinimizedInSystemTray.name, o.MinimizedInSystemTray);
+  ok &= p.WriteProfileInt(s, kTextInButton.name, o.TextInButton);
+  ok &= p.WriteProfileInt(s, kSound.name, o.Sound);
+  ok &= p.WriteProfileInt(s, kEmergingHelp.name, o.EmergingHelp);
+  ok &= p.WriteProfileString(s, kFileMask.name, o.FileMask);
+  ok &= p.WriteProfileInt(s, kSubDir.name, o.SubDir);
+  ok &= p.WriteProfileInt(s, kReportFileMode.name, o.ReportFileMode);
+  return ok;
+}
+
+}  // namespace vsk
