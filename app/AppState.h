@@ -5,7 +5,7 @@
 // part what that part needs.
 #pragma once
 
-#include "engine/text/Messages.h"
+#include "engine/text/MessageSink.h"
 #include "engine/settings/Options.h"
 #include "engine/scan/ScanControl.h"
 #include "engine/scan/Waves.h"

@@ -54,14 +54,14 @@ class WindowScanView : public IScanView {
     m_session.CallOnWindowThread([&] { m_session.SetStatus(text); });
   }
   void SetProgressRange(int files) override {
-    m_session.CallOnWindowThread([&] { m_session.m_window.progress.SetRange32(0, files); });
+    m_session.CallOnWindowThread([&] { m_session.m_controls.progress.SetRange32(0, files); });
   }
   void ShowIdleLook() override {
-    m_session.CallOnWindowThread([&] { m_session.m_window.showLook(ScanLook::Idle); });
+    m_session.CallOnWindowThread([&] { m_session.m_controls.showLook(ScanLook::Idle); });
   }
   void ShowSummary(const ScanCounters& counters) override {
     m_session.CallOnWindowThread([&] {
-      CSummaryDialog summary(&m_session.m_window.dialog);
+      CSummaryDialog summary(&m_session.m_controls.dialog);
       summary.ShowSummary(static_cast<uint32_t>(counters.filesChecked),
                           static_cast<uint32_t>(counters.virusesFound),
                           static_cast<uint32_t>(counters.scanSeconds));
@@ -70,7 +70,7 @@ class WindowScanView : public IScanView {
   bool Closed() override { return m_session.m_closed.load(); }
   // The report reads the list once, in one call to the window.
   int RowCount() override {
-    if (!m_haveRows) m_session.CallOnWindowThread([&] { m_rows = m_session.m_window.results.ReadRows(); });
+    if (!m_haveRows) m_session.CallOnWindowThread([&] { m_rows = m_session.m_controls.results.ReadRows(); });
     m_haveRows = true;
     return static_cast<int>(m_rows.size());
   }
@@ -115,11 +115,11 @@ void CScanSession::Begin(std::wstring folder) {
   CloseThread();
   m_pending.reset();
   m_folder = std::move(folder);
-  m_window.results.Clear();
-  m_window.showLook(ScanLook::Scanning);
+  m_controls.results.Clear();
+  m_controls.showLook(ScanLook::Scanning);
   m_state.scan.Start();
   m_closed = false;
-  m_hwnd = m_window.dialog.m_hWnd;
+  m_hwnd = m_controls.dialog.m_hWnd;
   {
     std::lock_guard lock(m_updatesMutex);
     m_updates = {};
@@ -129,7 +129,7 @@ void CScanSession::Begin(std::wstring folder) {
                                        nullptr);
   if (!thread) {
     m_state.scan.Stop();
-    m_window.showLook(ScanLook::Idle);
+    m_controls.showLook(ScanLook::Idle);
     return;
   }
   m_thread = reinterpret_cast<HANDLE>(thread);
@@ -186,7 +186,7 @@ LRESULT CScanSession::OnWorkerEnded(WPARAM run) {
   }
   // The end sequence gave the idle look already, unless a stop question
   // was still standing when it ran. The worker has left its counters.
-  m_window.showLook(ScanLook::Idle);
+  m_controls.showLook(ScanLook::Idle);
   SetStatus(StatusAfterRun(m_counters));
   return 0;
 }
@@ -211,7 +211,7 @@ void CScanSession::AskToStop() {
   ScanControl& scan = m_state.scan;
   // The walk waits at its next file while the question stands.
   scan.Pause();
-  const int answer = ::MessageBoxW(m_window.dialog.m_hWnd, kAskStopScan, kStopCaption,
+  const int answer = ::MessageBoxW(m_controls.dialog.m_hWnd, kAskStopScan, kStopCaption,
                                    MB_OKCANCEL | MB_ICONQUESTION);
   // A run that ended while the question stood has given the idle look.
   if (answer != IDOK || !scan.IsRunning()) {
@@ -222,7 +222,7 @@ void CScanSession::AskToStop() {
   // file being read ends at its next piece. The window shows the run as
   // stopping until the worker's end sequence gives it the idle look.
   scan.Stop();
-  m_window.showLook(ScanLook::Stopping);
+  m_controls.showLook(ScanLook::Stopping);
 }
 
 void CScanSession::CallOnWindowThread(const std::function<void()>& fn) {
@@ -253,8 +253,8 @@ void CScanSession::ApplyUpdates() {
     taken = std::move(m_updates);
     m_updates = {};
   }
-  m_window.results.AddRows(std::move(taken.rows));
-  if (taken.progress) m_window.progress.SetPos(*taken.progress);
+  m_controls.results.AddRows(std::move(taken.rows));
+  if (taken.progress) m_controls.progress.SetPos(*taken.progress);
   if (taken.status) SetStatus(*taken.status);
 }
 

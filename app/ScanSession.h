@@ -38,9 +38,9 @@ enum class ScanLook { Idle, Scanning, Stopping };
 
 class CScanSession {
  public:
-  // The parts of the main window a run shows itself in. `dialog` owns the
+  // The main window's controls a run shows itself in. `dialog` owns the
   // summary box and receives the messages above.
-  struct Window {
+  struct Controls {
     CDialog& dialog;
     CResultsList& results;
     CProgressCtrl& progress;
@@ -48,7 +48,7 @@ class CScanSession {
     std::function<void(ScanLook)> showLook;
   };
 
-  CScanSession(AppState& state, Window window) : m_state(state), m_window(std::move(window)) {}
+  CScanSession(AppState& state, Controls controls) : m_state(state), m_controls(std::move(controls)) {}
   CScanSession(const CScanSession&) = delete;
   CScanSession& operator=(const CScanSession&) = delete;
   ~CScanSession() { Finish(); }
@@ -86,7 +86,7 @@ class CScanSession {
 
   void Begin(std::wstring folder);
   void CloseThread();
-  void SetStatus(const std::wstring& text) { m_window.dialog.SetDlgItemText(m_window.statusId, text); }
+  void SetStatus(const std::wstring& text) { m_controls.dialog.SetDlgItemText(m_controls.statusId, text); }
   // From the worker: changes the queue, which the window applies a few
   // times a second (a message per file costs more than the file under Wine)
   // and before every call the worker makes to it.
@@ -100,7 +100,7 @@ class CScanSession {
   static unsigned __stdcall Worker(void* session);
 
   AppState& m_state;
-  Window m_window;
+  Controls m_controls;
   // The window's handle as the run started, for the worker's messages.
   HWND m_hwnd = nullptr;
   HANDLE m_thread = nullptr;

@@ -4,7 +4,7 @@
 
 #include "framework/App.h"
 #include "dialogs/DialogColor.h"
-#include "engine/text/Messages.h"
+#include "engine/settings/Texts.h"
 #include "res/resource.h"
 
 namespace vsk {

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "dialogs/DialogColor.h"
+#include "engine/db/Texts.h"
 #include "engine/text/Encoding.h"
 #include "res/resource.h"
 

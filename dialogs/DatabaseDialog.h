@@ -10,7 +10,7 @@
 #include "framework/Dialog.h"
 #include "controls/HexEdit.h"
 #include "controls/ImageButton.h"
-#include "engine/text/Messages.h"
+#include "engine/text/MessageSink.h"
 #include "engine/settings/Options.h"
 #include "engine/scan/Waves.h"
 #include "engine/db/VirusDatabase.h"

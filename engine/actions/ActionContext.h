@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/text/Messages.h"
+#include "engine/text/MessageSink.h"
 #include "engine/settings/Options.h"
 #include "engine/scan/Waves.h"
 #include "engine/db/VirusDatabase.h"

@@ -5,8 +5,9 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/db/Texts.h"
 #include "engine/os/FileIo.h"
-#include "engine/scan/FolderWalk.h"
+#include "engine/scan/Texts.h"
 #include "engine/os/Os.h"
 #include "engine/text/Encoding.h"
 

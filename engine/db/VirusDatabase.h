@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/text/Messages.h"
+#include "engine/text/MessageSink.h"
 
 namespace vsk {
 

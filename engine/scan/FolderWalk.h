@@ -10,6 +10,7 @@
 #include "engine/settings/Options.h"
 #include "engine/os/Os.h"
 #include "engine/scan/ScanControl.h"
+#include "engine/scan/Texts.h"
 #include "engine/scan/Waves.h"
 
 namespace vsk {
@@ -24,22 +25,6 @@ struct ScanCounters {
   int skipped = 0;
 };
 
-// Result texts of the second column; a row whose text is none of these
-// carries a virus name.
-namespace result {
-inline constexpr wchar_t kOk[] = L"OK";
-inline constexpr wchar_t kCured[] = L"Вылечен";
-inline constexpr wchar_t kDeleted[] = L"Удалён";
-inline constexpr wchar_t kMoved[] = L"Перемещён";
-inline constexpr wchar_t kRenamed[] = L"Переименован";
-inline constexpr wchar_t kIncurableDeleted[] = L"Неизлечим, удалён";
-inline constexpr wchar_t kIncurableMoved[] = L"Неизлечим, перемещён";
-inline constexpr wchar_t kIncurableRenamed[] = L"Неизлечим, переименован";
-inline constexpr wchar_t kNotFound[] = L"Файл не найден";
-inline constexpr wchar_t kAccessError[] = L"Ошибка доступа-пропущен";
-}  // namespace result
-
-bool IsResultText(const std::wstring& text);
 
 class IScanSink {
  public:

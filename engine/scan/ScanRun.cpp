@@ -1,6 +1,6 @@
 #include "engine/scan/ScanRun.h"
 
-#include "engine/text/Messages.h"
+#include "engine/scan/Texts.h"
 #include "engine/os/Os.h"
 #include "engine/text/Encoding.h"
 

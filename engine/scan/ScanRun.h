@@ -13,12 +13,6 @@
 
 namespace vsk {
 
-inline constexpr wchar_t kPreparingStatus[] = L"Идёт подготовка к проверке...";
-inline constexpr wchar_t kFinishedStatus[] = L"Проверка завершена";
-inline constexpr wchar_t kIdleStatus[] = L"Для начала проверки нажмите кнопку \"Проверить\"";
-// Followed by the number of files and folders that could not be scanned.
-inline constexpr wchar_t kSkippedLabel[] = L"Пропущено (нет доступа): ";
-
 // What a run shows: the walk's rows, progress and current file, plus the
 // status line, the progress range, the idle look and the summary. The
 // report reads the rows back through IRowSource.

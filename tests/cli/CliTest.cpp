@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "cli/ConsoleText.h"
-#include "engine/text/Messages.h"
+#include "engine/db/Texts.h"
 #include "tests/TestUtil.h"
 
 namespace vsk {

@@ -10,6 +10,7 @@
 
 #include "dialogs/DatabaseDialog.h"
 #include "engine/db/Matcher.h"
+#include "engine/db/Texts.h"
 #include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
 #include "tests/win/WinTestUtil.h"

@@ -15,7 +15,7 @@
 
 #include "app/AppProfile.h"
 #include "app/SettingsDialog.h"
-#include "engine/text/Messages.h"
+#include "engine/settings/Texts.h"
 #include "framework/App.h"
 #include "tests/TestUtil.h"
 #include "tests/win/WinTestUtil.h"

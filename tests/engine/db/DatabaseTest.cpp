@@ -6,7 +6,7 @@
 #endif
 
 #include "engine/scan/FolderWalk.h"
-#include "engine/text/Messages.h"
+#include "engine/db/Texts.h"
 #include "tests/TestUtil.h"
 #include "engine/text/Encoding.h"
 #include "engine/db/VirusDatabase.h"
