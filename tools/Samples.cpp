@@ -9,6 +9,7 @@
 #include "engine/actions/CureEngine.h"
 #include "engine/os/FileIo.h"
 #include "engine/text/Encoding.h"
+#include "engine/text/LittleEndian.h"
 
 namespace vsk::samples {
 namespace fs = std::filesystem;
@@ -17,18 +18,11 @@ namespace {
 
 constexpr std::string_view kNotice = "Vireskand harmless test sample. Not a virus.";
 
-void Put16(Bytes& b, size_t at, uint32_t v) {
-  b[at] = static_cast<uint8_t>(v);
-  b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(Bytes& b, size_t at, uint32_t v) {
-  Put16(b, at, v);
-  Put16(b, at + 2, v >> 16);
-}
-uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-uint32_t Get32(const Bytes& b, size_t at) {
-  return Get16(b, at) | static_cast<uint32_t>(Get16(b, at + 2)) << 16;
-}
+using le::Get16;
+using le::Get32;
+using le::Put16;
+using le::Put32;
+
 void PutText(Bytes& b, size_t at, std::string_view text) {
   std::copy(text.begin(), text.end(), b.begin() + static_cast<long>(at));
 }
