@@ -9,7 +9,7 @@
 
 #include "cli/ConsoleText.h"
 #include "cli/QuarantineCommand.h"
-#include "cli/RowSpill.h"
+#include "cli/ReportRowStore.h"
 #include "engine/actions/Actions.h"
 #include "engine/scan/FolderWalk.h"
 #include "engine/os/Os.h"
@@ -107,14 +107,14 @@ class ConsoleView : public IScanView, public IResultRows {
   };
 
   ConsoleView(bool progress, bool report)
-      : progress_(progress), spill_(report ? std::make_unique<RowSpill>() : nullptr) {}
+      : progress_(progress), reportRows_(report ? std::make_unique<ReportRowStore>() : nullptr) {}
 
   void InsertRow(int, const fs::path& path, const std::wstring& result) override {
     ClearProgress();
     Print(stdout, ConsolePath(path) + "\t" + ConsoleText(result) + "\n");
     std::fflush(stdout);
     ++rows_;
-    if (spill_) spill_->Add(PathText(path), result);
+    if (reportRows_) reportRows_->Add(PathText(path), result);
     if (!IsResultText(result)) infected_.push_back({path, result});
   }
   void SetProgress(int position) override { done_ = position; }
@@ -136,10 +136,10 @@ class ConsoleView : public IScanView, public IResultRows {
   // Printed after the report, so that a report failure comes first.
   const std::wstring& Summary() const { return summary_; }
   // False when the report's rows could not be kept.
-  bool RowsKept() const { return !spill_ || spill_->Ok(); }
+  bool RowsKept() const { return !reportRows_ || reportRows_->Ok(); }
 
   int RowCount() override { return rows_; }
-  std::wstring RowText(int row, int column) override { return spill_ ? spill_->Text(row, column) : L""; }
+  std::wstring RowText(int row, int column) override { return reportRows_ ? reportRows_->Text(row, column) : L""; }
 
   const std::vector<Infected>& InfectedRows() const { return infected_; }
   std::wstring GetText(int row) override { return infected_[row].result; }
@@ -174,7 +174,7 @@ class ConsoleView : public IScanView, public IResultRows {
   size_t shown_ = 0;  // characters of the progress line on screen
   bool everShown_ = false;
   uint64_t lastShown_ = 0;
-  std::unique_ptr<RowSpill> spill_;
+  std::unique_ptr<ReportRowStore> reportRows_;
   std::wstring summary_;
 };
 
