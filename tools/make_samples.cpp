@@ -4,16 +4,13 @@
 // antivirus test file and some clean files; OUTPUT-FOLDER/clean the clean
 // programs the cures give back.
 #include <cstdio>
+#include <filesystem>
 #include <string>
-#include <vector>
 
-#include "tools/Samples.h"
-#include "engine/text/Encoding.h"
 #include "engine/db/VirusDatabase.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "engine/os/CommandLine.h"
+#include "engine/text/Encoding.h"
+#include "tools/Samples.h"
 
 namespace {
 
@@ -24,16 +21,22 @@ class StderrMessages : public vsk::IMessageSink {
   }
 };
 
-int Run(const std::vector<std::wstring>& args) {
+// A path as the text typed for it: on POSIX, bytes that are not UTF-8
+// become U+FFFD.
+std::filesystem::path TypedPath(const std::filesystem::path& arg) {
+  return vsk::PathFromText(vsk::PathText(arg));
+}
+
+int Run(const vsk::os::CommandLine& args) {
   if (args.size() != 2) {
     std::fputs("usage: make-samples DATABASE OUTPUT-FOLDER\n", stderr);
     return 2;
   }
   StderrMessages messages;
   vsk::VirusTable table;
-  if (vsk::LoadVirusTable(table, messages, vsk::PathFromText(args[0])) != vsk::LoadResult::Loaded)
+  if (vsk::LoadVirusTable(table, messages, TypedPath(args[0])) != vsk::LoadResult::Loaded)
     return 2;
-  const std::wstring error = vsk::samples::WriteSampleSet(table, vsk::PathFromText(args[1]));
+  const std::wstring error = vsk::samples::WriteSampleSet(table, TypedPath(args[1]));
   if (!error.empty()) {
     messages.ShowMessage(L"make-samples: " + error);
     return 2;
@@ -44,14 +47,7 @@ int Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 #ifdef _WIN32
-int wmain(int argc, wchar_t** argv) {
-  SetConsoleOutputCP(CP_UTF8);
-  return Run(std::vector<std::wstring>(argv + 1, argv + argc));
-}
+int wmain(int argc, wchar_t** argv) { return vsk::os::RunMain(argc, argv, Run); }
 #else
-int main(int argc, char** argv) {
-  std::vector<std::wstring> args;
-  for (int i = 1; i < argc; ++i) args.push_back(vsk::FromUtf8(argv[i]));
-  return Run(args);
-}
+int main(int argc, char** argv) { return vsk::os::RunMain(argc, argv, Run); }
 #endif

@@ -165,20 +165,8 @@ bool IniProfile::WriteProfileString(const std::wstring& section, const std::wstr
 }
 
 Options DefaultOptions() {
-  using namespace option;
   Options o;
-  o.Priority = kPriority.defaultValue;
-  o.MinimizedInSystemTray = kMinimizedInSystemTray.defaultValue;
-  o.TextInButton = kTextInButton.defaultValue;
-  o.Sound = kSound.defaultValue;
-  o.EmergingHelp = kEmergingHelp.defaultValue;
-  o.FileOk = kFileOk.defaultValue;
-  o.Report = kReport.defaultValue;
-  o.ReportToFile = kReportToFile.defaultValue;
-  o.ReportFileName = kReportFileName.defaultValue;
-  o.FileMask = kFileMask.defaultValue;
-  o.SubDir = kSubDir.defaultValue;
-  o.ReportFileMode = kReportFileMode.defaultValue;
+  ForEachOption(o, [](const auto& key, auto& value) { value = key.defaultValue; });
   return o;
 }
 
@@ -191,38 +179,26 @@ std::wstring ReadOption(IProfile& profile, const OptionKey<const wchar_t*>& key)
 }
 
 void LoadOptions(Options& o, IProfile& p) {
-  using namespace option;
-  o.Priority = ReadOption(p, kPriority);
-  o.MinimizedInSystemTray = ReadOption(p, kMinimizedInSystemTray);
-  o.TextInButton = ReadOption(p, kTextInButton);
-  o.Sound = ReadOption(p, kSound);
-  o.EmergingHelp = ReadOption(p, kEmergingHelp);
-  o.FileOk = ReadOption(p, kFileOk);
-  o.Report = ReadOption(p, kReport);
-  o.ReportToFile = ReadOption(p, kReportToFile);
-  o.ReportFileName = ReadOption(p, kReportFileName);
-  if (o.ReportFileName.size() > kMaxReportFileName) o.ReportFileName = kReportFileName.defaultValue;
-  o.FileMask = ReadOption(p, kFileMask);
-  o.SubDir = ReadOption(p, kSubDir);
-  o.ReportFileMode = ReadOption(p, kReportFileMode);
+  ForEachOption(o, [&](const auto& key, auto& value) { value = ReadOption(p, key); });
+  if (o.ReportFileName.size() > kMaxReportFileName)
+    o.ReportFileName = option::kReportFileName.defaultValue;
 }
 
+namespace {
+
+bool WriteOption(IProfile& p, const OptionKey<int32_t>& key, int32_t value) {
+  return p.WriteProfileInt(kOptionsSection, key.name, value);
+}
+
+bool WriteOption(IProfile& p, const OptionKey<const wchar_t*>& key, const std::wstring& value) {
+  return p.WriteProfileString(kOptionsSection, key.name, value);
+}
+
+}  // namespace
+
 bool SaveOptions(const Options& o, IProfile& p) {
-  using namespace option;
-  const std::wstring s = kOptionsSection;
   bool ok = true;
-  ok &= p.WriteProfileInt(s, kPriority.name, o.Priority);
-  ok &= p.WriteProfileInt(s, kFileOk.name, o.FileOk);
-  ok &= p.WriteProfileInt(s, kReport.name, o.Report);
-  ok &= p.WriteProfileInt(s, kReportToFile.name, o.ReportToFile);
-  ok &= p.WriteProfileString(s, kReportFileName.name, o.ReportFileName);
-  ok &= p.WriteProfileInt(s, kMinimizedInSystemTray.name, o.MinimizedInSystemTray);
-  ok &= p.WriteProfileInt(s, kTextInButton.name, o.TextInButton);
-  ok &= p.WriteProfileInt(s, kSound.name, o.Sound);
-  ok &= p.WriteProfileInt(s, kEmergingHelp.name, o.EmergingHelp);
-  ok &= p.WriteProfileString(s, kFileMask.name, o.FileMask);
-  ok &= p.WriteProfileInt(s, kSubDir.name, o.SubDir);
-  ok &= p.WriteProfileInt(s, kReportFileMode.name, o.ReportFileMode);
+  ForEachOption(o, [&](const auto& key, const auto& value) { ok &= WriteOption(p, key, value); });
   return ok;
 }
 

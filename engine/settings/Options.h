@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 
 namespace vsk {
 
@@ -18,35 +19,50 @@ struct OptionKey {
   T defaultValue;
 };
 
+// What the record holds for a key: text keys are kept as strings.
+template <class T>
+using OptionValue = std::conditional_t<std::is_same_v<T, const wchar_t*>, std::wstring, T>;
+
+// The settings, one line each: member, key, type of the key, default. In
+// the order the settings dialog confirms them, which is the order they are
+// saved in.
+#define VSK_OPTIONS(X)                                                   \
+  X(Priority, L"Priority", int32_t, 2)                                   \
+  X(FileOk, L"FileOk", int32_t, 0)                                       \
+  X(Report, L"Report", int32_t, 1)                                       \
+  X(ReportToFile, L"ReportToFile", int32_t, 0)                           \
+  X(ReportFileName, L"ReportFileName", const wchar_t*, L"Report.txt")    \
+  X(MinimizedInSystemTray, L"MinimizedInSystemTray", int32_t, 0)         \
+  X(TextInButton, L"TextInButton", int32_t, 1)                           \
+  X(Sound, L"Sound", int32_t, 1)                                         \
+  X(EmergingHelp, L"EmergingHelp", int32_t, 1)                           \
+  X(FileMask, L"FileMask", const wchar_t*, L"*")                         \
+  X(SubDir, L"SubDir", int32_t, 0)                                       \
+  X(ReportFileMode, L"ReportFileMode", int32_t, 1)
+
+// option::kPriority and so on, for code that reads one key.
 namespace option {
-inline constexpr OptionKey<int32_t> kPriority{L"Priority", 2};
-inline constexpr OptionKey<int32_t> kMinimizedInSystemTray{L"MinimizedInSystemTray", 0};
-inline constexpr OptionKey<int32_t> kTextInButton{L"TextInButton", 1};
-inline constexpr OptionKey<int32_t> kSound{L"Sound", 1};
-inline constexpr OptionKey<int32_t> kEmergingHelp{L"EmergingHelp", 1};
-inline constexpr OptionKey<int32_t> kFileOk{L"FileOk", 0};
-inline constexpr OptionKey<int32_t> kReport{L"Report", 1};
-inline constexpr OptionKey<int32_t> kReportToFile{L"ReportToFile", 0};
-inline constexpr OptionKey<const wchar_t*> kReportFileName{L"ReportFileName", L"Report.txt"};
-inline constexpr OptionKey<const wchar_t*> kFileMask{L"FileMask", L"*"};
-inline constexpr OptionKey<int32_t> kSubDir{L"SubDir", 0};
-inline constexpr OptionKey<int32_t> kReportFileMode{L"ReportFileMode", 1};
+#define VSK_OPTION_KEY(member, key, type, value) \
+  inline constexpr OptionKey<type> k##member{key, value};
+VSK_OPTIONS(VSK_OPTION_KEY)
+#undef VSK_OPTION_KEY
 }  // namespace option
 
+// The record the engine reads its settings from, a member for each key.
 struct Options {
-  int32_t Priority = 0;
-  int32_t MinimizedInSystemTray = 0;
-  int32_t TextInButton = 0;
-  int32_t Sound = 0;
-  int32_t EmergingHelp = 0;
-  int32_t FileOk = 0;
-  int32_t Report = 0;
-  int32_t ReportToFile = 0;
-  std::wstring ReportFileName;
-  std::wstring FileMask;
-  int32_t SubDir = 0;
-  int32_t ReportFileMode = 0;
+#define VSK_OPTION_MEMBER(member, key, type, value) OptionValue<type> member{};
+  VSK_OPTIONS(VSK_OPTION_MEMBER)
+#undef VSK_OPTION_MEMBER
 };
+
+// Calls fn(key, member) for each setting of `options`, in the table's order.
+template <class Record, class Fn>
+void ForEachOption(Record& options, Fn&& fn) {
+  static_assert(std::is_same_v<std::remove_const_t<Record>, Options>);
+#define VSK_OPTION_VISIT(member, key, type, value) fn(option::k##member, options.member);
+  VSK_OPTIONS(VSK_OPTION_VISIT)
+#undef VSK_OPTION_VISIT
+}
 
 // Profile operations in the Windows private-profile manner: a missing
 // section or key yields the default; integers are stored as decimal text.
@@ -68,13 +84,12 @@ class IProfile {
 int32_t ReadOption(IProfile& profile, const OptionKey<int32_t>& key);
 std::wstring ReadOption(IProfile& profile, const OptionKey<const wchar_t*>& key);
 
-// Reads the twelve keys with their defaults; writes nothing. A stored report
+// Reads every key with its default; writes nothing. A stored report
 // name longer than 259 characters is refused in favour of the default, so a
 // cut name never points the report at some other file.
 void LoadOptions(Options& options, IProfile& profile);
 
-// Writes all twelve keys in the order the settings dialog confirms them.
-// False when any write failed.
+// Writes every key in the table's order. False when any write failed.
 bool SaveOptions(const Options& options, IProfile& profile);
 
 // The record with every key at its default.

@@ -11,50 +11,19 @@
 #include <cstdlib>
 #include <vector>
 
-#include "cli/ConsoleText.h"
 #include "engine/db/Texts.h"
 #include "tests/TestUtil.h"
+#include "tests/cli/ScannerProcess.h"
 
 namespace vsk {
 namespace {
+using test::CliTest;
 using test::DatabaseImage;
 using test::ReadBytes;
+using test::Result;
+using test::RunScanner;
 using test::TempDir;
 using test::WriteBytes;
-
-struct Result {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-// Runs the scanner in `dir` with `args`, started through `prefix` (such as
-// a change of user) and killed after a minute (exit 124).
-Result RunScanner(const std::filesystem::path& dir, const std::string& args,
-                  const std::string& prefix = "") {
-  const std::string errFile = (dir / "stderr.txt").string();
-  const std::string command = "cd '" + dir.string() + "' && " + prefix + " timeout 60 '" VSK_SCANNER
-                              "' " + args + " 2>'" + errFile + "'";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  const int status = pclose(pipe);
-  Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadBytes(errFile)};
-  std::filesystem::remove(errFile);
-  return r;
-}
-
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WriteBytes(dir / "VirusBase.vbf", DatabaseImage({{"Evil", "EVIL-SIGNATURE"}, {"Тест", "TEST-SIG"}}));
-    WriteBytes(dir / "scan" / "a.exe", "..EVIL-SIGNATURE..");
-    WriteBytes(dir / "scan" / "clean.txt", "nothing");
-    WriteBytes(dir / "scan" / "sub" / "b.com", "TEST-SIG");
-  }
-  TempDir dir;
-};
 
 TEST_F(CliTest, PrintsRowsAndSummaryAndExitsOneWhenInfected) {
   const Result r = RunScanner(dir.path(), "--subdirs scan");
@@ -125,26 +94,6 @@ TEST_F(CliTest, ActionsApplyToEveryInfectedRowAndPrintTheNewResult) {
   EXPECT_EQ(RunScanner(dir.path(), "scan --action").code, 2);
 }
 
-TEST(ConsoleTextTest, ControlsBackslashesAndBytesThatAreNotUtf8AreEscaped) {
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {"plain/name.exe", "plain/name.exe"},
-      {"Тест/файл ü 中 😀", "Тест/файл ü 中 😀"},
-      {"evil\tOK\nclean\r", "evil\\tOK\\nclean\\r"},
-      {"C:\\TEMP\\x41", "C:\\\\TEMP\\\\x41"},
-      {"esc\x1b[31mred\x7f", "esc\\x1B[31mred\\x7F"},
-      {std::string("nul\0end", 7), "nul\\x00end"},
-      {"c1 \xC2\x9B" "2J", "c1 \\xC2\\x9B2J"},          // the one-byte CSI of some terminals
-      {"bad\xff.bin", "bad\\xFF.bin"},
-      {"cut \xD0", "cut \\xD0"},                       // a sequence the name ends inside
-      {"overlong \xC0\xAF", "overlong \\xC0\\xAF"},
-      {"surrogate \xED\xA0\x80", "surrogate \\xED\\xA0\\x80"},
-      {"too high \xF4\x90\x80\x80", "too high \\xF4\\x90\\x80\\x80"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(EscapeForConsole(c.in), c.out) << c.in;
-  EXPECT_EQ(ConsoleLines(L"Запись «\x1b»\nвторая\tстрока"), "Запись «\\x1B»\nвторая\\tстрока");
-}
 
 // A name that would forge a line: one line per file on stdout, escaped;
 // the report keeps one line per file too.
@@ -333,79 +282,6 @@ TEST_F(CliTest, RecordsNamedLikeAResultAreWarnedAboutAndStillFoundAndActedOn) {
   EXPECT_FALSE(std::filesystem::exists(dir / "scan" / "a.exe"));
 }
 
-// Two same-named files of one batch both go into the quarantine; each comes
-// back byte for byte, never over anything, or goes for good.
-TEST_F(CliTest, QuarantineListRestoreAndPurge) {
-  WriteBytes(dir / "scan" / "x" / "a.exe", "second EVIL-SIGNATURE");
-  ASSERT_EQ(RunScanner(dir.path(), "--subdirs --action move --yes scan").code, 1);
-  // In the walk's order, which is the file system's.
-  std::vector<std::string> stored = {ReadBytes(dir / "!!!Infected" / "a.exe"),
-                                     ReadBytes(dir / "!!!Infected" / "a~2.exe")};
-  std::sort(stored.begin(), stored.end());
-  EXPECT_EQ(stored, (std::vector<std::string>{"..EVIL-SIGNATURE..", "second EVIL-SIGNATURE"}));
-
-  Result list = RunScanner(dir.path(), "--quarantine list");
-  EXPECT_EQ(list.code, 0);
-  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 3) << list.out;
-  const std::string scan = std::filesystem::canonical(dir / "scan").string();
-  EXPECT_NE(list.out.find("b.com\t" + scan + "/sub/b.com\tТест\t"), std::string::npos) << list.out;
-  // SIZE and SHA-256 of "TEST-SIG".
-  EXPECT_NE(list.out.find("\t8\t593676186e8411a61c7c9fb757fe059a40d0dc090950fbfef0dd3eb8c977bd41\n"),
-            std::string::npos) << list.out;
-
-  WriteBytes(dir / "scan" / "sub" / "b.com", "a new file");
-  Result r = RunScanner(dir.path(), "--quarantine restore b.com");
-  EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("не заменяется"), std::string::npos) << r.err;
-  EXPECT_EQ(ReadBytes(dir / "scan" / "sub" / "b.com"), "a new file");
-
-  std::filesystem::remove_all(dir / "scan");
-  for (const char* name : {"a.exe", "a~2.exe", "b.com"})
-    EXPECT_EQ(RunScanner(dir.path(), std::string("--quarantine restore ") + name).code, 0) << name;
-  EXPECT_EQ(ReadBytes(dir / "scan" / "a.exe"), "..EVIL-SIGNATURE..");
-  EXPECT_EQ(ReadBytes(dir / "scan" / "x" / "a.exe"), "second EVIL-SIGNATURE");
-  EXPECT_EQ(ReadBytes(dir / "scan" / "sub" / "b.com"), "TEST-SIG");
-  EXPECT_EQ(RunScanner(dir.path(), "--quarantine list").out, "");
-
-  ASSERT_EQ(RunScanner(dir.path(), "--action move --yes scan").code, 1);
-  EXPECT_EQ(RunScanner(dir.path(), "--quarantine purge a.exe").code, 0);
-  EXPECT_FALSE(std::filesystem::exists(dir / "!!!Infected" / "a.exe"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "scan" / "a.exe"));
-  EXPECT_EQ(RunScanner(dir.path(), "--quarantine list").out, "");
-
-  for (const char* bad : {"--quarantine", "--quarantine bogus", "--quarantine restore",
-                          "--quarantine purge a.exe extra", "--quarantine restore a.exe",
-                          "--quarantine purge nothing.exe"}) {
-    r = RunScanner(dir.path(), bad);
-    EXPECT_EQ(r.code, 2) << bad;
-    EXPECT_NE(r.err, "") << bad;
-  }
-  std::filesystem::remove_all(dir / "!!!Infected");
-  std::filesystem::create_directory_symlink(dir / "scan", dir / "!!!Infected");
-  r = RunScanner(dir.path(), "--quarantine list");
-  EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("ссылка"), std::string::npos) << r.err;
-}
-
-// The list shows names as the scan's rows do, one record a line, and a name
-// copied from it restores; the record file keeps its own %XX form.
-TEST_F(CliTest, QuarantineListEscapesNamesAsTheScanDoes) {
-  const std::string odd = "tab\there%25\xFFnew\nline.exe";
-  const std::string shown = "tab\\there%25\\xFFnew\\nline.exe";
-  WriteBytes(dir / "odd" / odd, "EVIL-SIGNATURE");
-  const Result scan = RunScanner(dir.path(), "--action move --yes odd");
-  ASSERT_EQ(scan.code, 1);
-  EXPECT_NE(scan.out.find("odd/" + shown + "\tEvil\n"), std::string::npos) << scan.out;
-  const Result list = RunScanner(dir.path(), "--quarantine list");
-  const std::string from = std::filesystem::canonical(dir / "odd").string() + "/" + shown;
-  EXPECT_EQ(list.out.rfind(shown + "\t" + from + "\tEvil\t", 0), 0u) << list.out;
-  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << list.out;
-  EXPECT_NE(ReadBytes(dir / "!!!Infected" / "Vireskand-quarantine.txt").find("tab%09here%2525%FFnew%0Aline.exe\t"),
-            std::string::npos);
-  EXPECT_EQ(RunScanner(dir.path(), "--quarantine restore '" + shown + "'").code, 0);
-  EXPECT_EQ(ReadBytes(dir / "odd" / odd), "EVIL-SIGNATURE");
-  EXPECT_EQ(RunScanner(dir.path(), "--quarantine list").out, "");
-}
 
 // The scan's result stands when the report cannot be written; a FIFO as
 // the report never blocks the program.

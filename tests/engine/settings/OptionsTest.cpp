@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "engine/settings/Options.h"
 #include "tests/TestUtil.h"
 
@@ -22,6 +27,95 @@ void ExpectDefaults(const Options& o) {
   EXPECT_EQ(o.FileMask, L"*");
   EXPECT_EQ(o.SubDir, 0);
   EXPECT_EQ(o.ReportFileMode, 1);
+}
+
+// A profile in memory that keeps the order of its writes; names compare as
+// the profile service compares them, without regard to ASCII case.
+class MemoryProfile : public IProfile {
+ public:
+  int GetProfileInt(const std::wstring& section, const std::wstring& key, int defaultValue) override {
+    const auto it = values_.find(Name(section, key));
+    return it == values_.end() ? defaultValue : ParseProfileInt(it->second);
+  }
+  std::wstring GetProfileString(const std::wstring& section, const std::wstring& key,
+                                const std::wstring& defaultValue) override {
+    const auto it = values_.find(Name(section, key));
+    return it == values_.end() ? defaultValue : it->second;
+  }
+  bool WriteProfileInt(const std::wstring& section, const std::wstring& key, int value) override {
+    return WriteProfileString(section, key, std::to_wstring(value));
+  }
+  bool WriteProfileString(const std::wstring& section, const std::wstring& key,
+                          const std::wstring& value) override {
+    writes.push_back(Name(section, key));
+    if (writes.size() == failingWrite) return false;
+    values_[Name(section, key)] = value;
+    return true;
+  }
+
+  std::vector<std::wstring> writes;  // "section/key", folded
+  size_t failingWrite = 0;           // the write that fails, counted from 1
+
+ private:
+  static std::wstring Name(const std::wstring& section, const std::wstring& key) {
+    std::wstring name = section + L"/" + key;
+    for (wchar_t& c : name)
+      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
+    return name;
+  }
+  std::map<std::wstring, std::wstring> values_;
+};
+
+// Every member's value as text, in the table's order.
+std::vector<std::wstring> Values(const Options& o) {
+  std::vector<std::wstring> values;
+  ForEachOption(o, [&](const auto&, const auto& value) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::wstring>)
+      values.push_back(value);
+    else
+      values.push_back(std::to_wstring(value));
+  });
+  return values;
+}
+
+// A record whose members all differ from each other and from the defaults.
+Options DistinctOptions() {
+  Options o;
+  int n = 100;
+  ForEachOption(o, [&](const auto&, auto& value) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::wstring>)
+      value = L"значение " + std::to_wstring(n++);
+    else
+      value = n++;
+  });
+  return o;
+}
+
+TEST(OptionsTableTest, EachKeyIsSavedOnceAndLoadsBackIntoItsOwnMember) {
+  MemoryProfile profile;
+  const Options o = DistinctOptions();
+  EXPECT_TRUE(SaveOptions(o, profile));
+  EXPECT_EQ(profile.writes.size(), 12u);
+  const std::set<std::wstring> keys(profile.writes.begin(), profile.writes.end());
+  EXPECT_EQ(keys.size(), profile.writes.size()) << "two settings share a key";
+  for (const std::wstring& key : keys) EXPECT_EQ(key.rfind(L"options/", 0), 0u) << key;
+
+  Options back;
+  LoadOptions(back, profile);
+  EXPECT_EQ(Values(back), Values(o));
+  EXPECT_EQ(ReadOption(profile, option::kReportFileName), o.ReportFileName);
+  EXPECT_EQ(ReadOption(profile, option::kReportFileMode), o.ReportFileMode);
+}
+
+TEST(OptionsTableTest, AFailedWriteFailsTheSaveAndTheLaterKeysAreStillWritten) {
+  MemoryProfile profile;
+  profile.failingWrite = 5;
+  EXPECT_FALSE(SaveOptions(DistinctOptions(), profile));
+  EXPECT_EQ(profile.writes.size(), 12u);
+  Options back;
+  LoadOptions(back, profile);
+  EXPECT_EQ(back.ReportFileName, L"Report.txt");  // the fifth key, never stored
+  EXPECT_EQ(back.ReportFileMode, DistinctOptions().ReportFileMode);
 }
 
 TEST(OptionsTest, MissingProfileGivesDefaultsAndWritesNothing) {

@@ -1,4 +1,4 @@
-#include "cli/RowSpill.h"
+#include "cli/ReportRowStore.h"
 
 #include <cstdint>
 
@@ -40,13 +40,13 @@ bool ReadText(std::FILE* f, std::wstring& text) {
 
 }  // namespace
 
-RowSpill::RowSpill() : file_(OpenTemporaryFile()), ok_(file_ != nullptr) {}
+ReportRowStore::ReportRowStore() : file_(OpenTemporaryFile()), ok_(file_ != nullptr) {}
 
-RowSpill::~RowSpill() {
+ReportRowStore::~ReportRowStore() {
   if (file_) std::fclose(file_);
 }
 
-void RowSpill::Add(const std::wstring& path, const std::wstring& result) {
+void ReportRowStore::Add(const std::wstring& path, const std::wstring& result) {
   ++count_;
   if (!ok_ || reading_) {
     ok_ = false;
@@ -55,14 +55,14 @@ void RowSpill::Add(const std::wstring& path, const std::wstring& result) {
   ok_ = WriteText(file_, path) && WriteText(file_, result);
 }
 
-bool RowSpill::ReadNext() {
+bool ReportRowStore::ReadNext() {
   if (!ok_) return false;
   ok_ = ReadText(file_, columns_[0]) && ReadText(file_, columns_[1]);
   if (ok_) ++current_;
   return ok_;
 }
 
-std::wstring RowSpill::Text(int row, int column) {
+std::wstring ReportRowStore::Text(int row, int column) {
   if (!reading_ || row < current_) {
     reading_ = true;
     current_ = -1;

@@ -8,12 +8,12 @@
 
 namespace vsk {
 
-class RowSpill {
+class ReportRowStore {
  public:
-  RowSpill();
-  RowSpill(const RowSpill&) = delete;
-  RowSpill& operator=(const RowSpill&) = delete;
-  ~RowSpill();
+  ReportRowStore();
+  ReportRowStore(const ReportRowStore&) = delete;
+  ReportRowStore& operator=(const ReportRowStore&) = delete;
+  ~ReportRowStore();
 
   void Add(const std::wstring& path, const std::wstring& result);
   int Count() const { return count_; }

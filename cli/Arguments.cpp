@@ -1,0 +1,114 @@
+#include "cli/Arguments.h"
+
+#include <utility>
+
+#include "engine/actions/Actions.h"
+#include "engine/text/Encoding.h"
+
+namespace vsk {
+
+const char kUsage[] =
+    "Использование: vireskand-scan [параметры] ПАПКА|ФАЙЛ\n"
+    "\n"
+    "Проверяет файлы папки (или один файл) по сигнатурам вирусной базы и\n"
+    "печатает по строке на каждый найденный файл: путь, табуляция, результат\n"
+    "или имя вируса. Названный файл проверяется, какой бы ни была маска.\n"
+    "\n"
+    "  --db ФАЙЛ       вирусная база (по умолчанию VirusBase.vbf в текущей папке)\n"
+    "  --subdirs       проверять и вложенные папки\n"
+    "  --mask МАСКА    маска файлов, например *.exe (по умолчанию * - все файлы)\n"
+    "  --ok            выводить и чистые файлы (результат OK)\n"
+    "  --report ФАЙЛ   записать протокол проверки в ФАЙЛ (Windows-1251)\n"
+    "  --append        дописывать протокол в конец файла (по умолчанию)\n"
+    "  --overwrite     заменять протокол\n"
+    "  --action ДЕЙСТВИЕ  после проверки применить к каждому заражённому файлу:\n"
+    "                  delete, rename, move (в папку !!!Infected текущей папки),\n"
+    "                  cure-or-delete, cure-or-rename, cure-or-move (сначала\n"
+    "                  лечить, неизлечимые удалить, переименовать, переместить);\n"
+    "                  печатается новый результат каждого файла\n"
+    "  --yes           отвечать OK на вопросы действий (иначе - Отмена)\n"
+    "  --jobs N        проверять файлы в N потоков (по умолчанию по числу\n"
+    "                  ядер, не больше 4); строки и итоги те же, что при 1\n"
+    "  --help          эта справка\n"
+    "\n"
+    "Пути и имена выводятся так, что каждая строка - ровно один файл:\n"
+    "табуляция - \\t, перевод строки - \\n, возврат каретки - \\r, обратная\n"
+    "косая черта - \\\\, прочие управляющие символы и байты, не составляющие\n"
+    "UTF-8, - \\xNN (по байту). Так же выводятся ход проверки и ошибки.\n"
+    "\n"
+    "Код возврата: 1 - найден вирус (и после --action); иначе 2 - что-то\n"
+    "не проверено (папка или файл без доступа, файл не прочитан до конца)\n"
+    "или ошибка (база, папка, параметры, протокол не записан); иначе 0.\n";
+
+namespace {
+
+Action FindAction(const std::wstring& name) {
+  static const std::pair<const wchar_t*, Action> kActions[] = {
+      {L"delete", DeleteInfected},        {L"rename", RenameInfected},
+      {L"move", MoveToQuarantine},        {L"cure-or-delete", CureOrDelete},
+      {L"cure-or-rename", CureOrRename},  {L"cure-or-move", CureOrMove}};
+  for (const auto& [n, action] : kActions)
+    if (name == n) return action;
+  return nullptr;
+}
+
+}  // namespace
+
+std::wstring ParseArguments(const std::vector<std::wstring>& args, Arguments& out) {
+  out.options.Sound = 0;
+  out.options.ReportToFile = 0;
+  out.options.Report = 1;
+  bool haveTarget = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& a = args[i];
+    auto value = [&](std::wstring& into) {
+      if (i + 1 >= args.size()) return false;
+      into = args[++i];
+      return true;
+    };
+    std::wstring v;
+    if (a == L"--help" || a == L"-h") {
+      out.help = true;
+    } else if (a == L"--subdirs") {
+      out.options.SubDir = 1;
+    } else if (a == L"--ok") {
+      out.options.FileOk = 1;
+    } else if (a == L"--append") {
+      out.options.ReportFileMode = 1;
+    } else if (a == L"--overwrite") {
+      out.options.ReportFileMode = 0;
+    } else if (a == L"--mask") {
+      if (!value(out.options.FileMask)) return L"после --mask нужна маска";
+    } else if (a == L"--db") {
+      if (!value(v)) return L"после --db нужно имя файла";
+      out.database = PathFromText(v);
+    } else if (a == L"--jobs") {
+      if (!value(v) || v.empty() || v.size() > 2 ||
+          v.find_first_not_of(L"0123456789") != std::wstring::npos ||
+          (out.jobs = std::stoi(v)) < 1 || out.jobs > kMaxJobs)
+        return L"после --jobs нужно число потоков от 1 до " + std::to_wstring(kMaxJobs);
+    } else if (a == L"--yes") {
+      out.yes = true;
+    } else if (a == L"--action") {
+      if (!value(v)) return L"после --action нужно действие";
+      out.action = FindAction(v);
+      if (!out.action) return L"неизвестное действие " + v;
+    } else if (a == L"--report") {
+      if (!value(out.reportFile)) return L"после --report нужно имя файла";
+      out.options.ReportFileName = out.reportFile;
+      out.options.ReportToFile = 1;
+    } else if (a.size() > 1 && a[0] == L'-') {
+      return L"неизвестный параметр " + a;
+    } else if (haveTarget) {
+      return L"путь для проверки указан дважды: " + a;
+    } else {
+      out.targetText = a;
+      out.target = PathFromText(a);
+      haveTarget = true;
+    }
+  }
+  if (!out.help && !haveTarget) return L"не указана папка или файл для проверки";
+  return {};
+}
+
+}  // namespace vsk

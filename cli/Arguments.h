@@ -1,0 +1,41 @@
+// The scanner's command line read into a plain record, and its help text.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/actions/ActionContext.h"
+#include "engine/db/VirusDatabase.h"
+#include "engine/settings/Options.h"
+
+namespace vsk {
+
+// The scan's part of --help; the quarantine's part follows it.
+extern const char kUsage[];
+
+inline constexpr int kMaxJobs = 64;
+
+// What --action applies to each infected row after the scan.
+using Action = void (*)(ActionContext&, const CapturedRow&);
+
+struct Arguments {
+  std::filesystem::path database = kDatabaseFileName;
+  std::filesystem::path target;
+  std::wstring targetText;  // the target as given, for the report
+  std::wstring reportFile;
+  // The scan's settings: no sound, the summary shown, a report file only
+  // when --report names one.
+  Options options = DefaultOptions();
+  Action action = nullptr;
+  bool yes = false;
+  bool help = false;
+  int jobs = 0;  // 0: the workers' own choice
+};
+
+// Reads `args` (the arguments after the program's name) into `out`.
+// Returns an error text, or empty when the arguments are sound. The first
+// error ends the reading; what came before it, --help among it, stays set.
+std::wstring ParseArguments(const std::vector<std::wstring>& args, Arguments& out);
+
+}  // namespace vsk
