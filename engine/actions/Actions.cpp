@@ -26,24 +26,24 @@ void LeaveFailure(ActionContext& context, const CapturedRow& row, const std::wst
 // False when the action must end: the user has been told why, or the row
 // shows `missing` or the failure.
 bool CheckRowFile(ActionContext& context, const CapturedRow& row, const wchar_t* missing,
-                  RowFile& file, std::wstring& virus) {
+                  CheckedTarget& file, std::wstring& virus) {
   virus = RowVirusName(context.table, row.virusName);
   const int index = FindVirusByName(context.table, virus);
   if (index < 0) {
     context.messages.ShowMessage(msg::VirusNotInDatabase(row.virusName, row.path));
     return false;
   }
-  switch (OpenRowFile(row.path, false, file)) {
-    case RowFileState::Ready:
+  switch (OpenCheckedTarget(row.path, false, file)) {
+    case CheckedTargetState::Ready:
       if (HoldsVirus(file.file, context.table, index)) return true;
       [[fallthrough]];
-    case RowFileState::Changed:
+    case CheckedTargetState::Changed:
       context.messages.ShowMessage(msg::FileChanged(virus, row.path));
       return false;
-    case RowFileState::Missing:
+    case CheckedTargetState::Missing:
       Leave(context, row, missing, wave::kFailed);
       return false;
-    case RowFileState::Unreadable: break;
+    case CheckedTargetState::Unreadable: break;
   }
   LeaveFailure(context, row, virus);
   return false;
@@ -140,7 +140,7 @@ fs::path RenamedPath(const fs::path& path) {
 
 void DeleteInfected(ActionContext& context, const CapturedRow& row) {
   if (!context.questions.AskOkCancel(msg::kConfirmDelete, msg::kWarningCaption)) return;
-  RowFile file;
+  CheckedTarget file;
   std::wstring virus;
   // A file gone meanwhile is an access error here, as a failed delete.
   if (!CheckRowFile(context, row, result::kAccessError, file, virus)) return;
@@ -152,7 +152,7 @@ void DeleteInfected(ActionContext& context, const CapturedRow& row) {
 }
 
 void RenameInfected(ActionContext& context, const CapturedRow& row) {
-  RowFile file;
+  CheckedTarget file;
   std::wstring virus;
   if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
   const os::NativeName renamed = RenamedName(file.name);
@@ -170,7 +170,7 @@ void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
     context.messages.ShowMessage(msg::QuarantineRefused(context.workFolder / kQuarantineFolder));
     return;
   }
-  RowFile file;
+  CheckedTarget file;
   std::wstring virus;
   if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
   if (opened != Quarantine::Opened::Yes) {

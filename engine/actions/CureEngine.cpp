@@ -74,7 +74,7 @@ enum class Step { Done, WriteInPlace, Failed };
 // The image goes into a new private file, which is given the original's
 // owner and mode and then takes its place in one step. A copy whose owner
 // could not be set is dropped for a write in place.
-Step ReplaceWithCopy(RowFile& target, const Image& image) {
+Step ReplaceWithCopy(CheckedTarget& target, const Image& image) {
   os::File copy;
   os::NativeName copyName;
   if (!copy.CreateNew(target.folder, os::NewNamePrefix(target.name), os::FromAscii(kCureCopySuffix), copyName))
@@ -98,7 +98,7 @@ Step ReplaceWithCopy(RowFile& target, const Image& image) {
 // The image is written into the file itself, so that all its names see it;
 // a private copy of the original stays beside it until that is done, and
 // puts the original back when the write fails.
-CureOutcome WriteInPlace(RowFile& target, const Image& image, fs::path& recoveryPath) {
+CureOutcome WriteInPlace(CheckedTarget& target, const Image& image, fs::path& recoveryPath) {
   const long long size = target.file.Size();
   os::File recovery;
   os::NativeName recoveryName;
@@ -121,7 +121,7 @@ CureOutcome WriteInPlace(RowFile& target, const Image& image, fs::path& recovery
   return outcome;
 }
 
-CureOutcome Commit(RowFile& target, const Image& image, fs::path& recoveryPath) {
+CureOutcome Commit(CheckedTarget& target, const Image& image, fs::path& recoveryPath) {
   if (target.file.Links() <= 1) {
     switch (ReplaceWithCopy(target, image)) {
       case Step::Done: return CureOutcome::Cured;
@@ -132,7 +132,7 @@ CureOutcome Commit(RowFile& target, const Image& image, fs::path& recoveryPath) 
   return WriteInPlace(target, image, recoveryPath);
 }
 
-CureOutcome DeleteIncurable(RowFile& target) {
+CureOutcome DeleteIncurable(CheckedTarget& target) {
   target.file.Close();
   return target.folder.Remove(target.name, target.info.id) ? CureOutcome::IncurableDeleted
                                                            : CureOutcome::IncurableDeleteFailed;
@@ -214,7 +214,7 @@ bool EndsWithExe(const os::NativeName& name) {
 // inverted. It is restored into the infected file's place; only then does
 // the .OVL go, so an interruption leaves both files. An .OVL that is a link
 // or no plain file is never read: it could lead to anybody's file.
-CureOutcome CureCompanion(RowFile& target, fs::path& recoveryPath) {
+CureOutcome CureCompanion(CheckedTarget& target, fs::path& recoveryPath) {
   if (!EndsWithExe(target.name)) return DeleteIncurable(target);
   const os::NativeName companion = CompanionPath(fs::path(target.name)).native();
   const os::NameInfo info = target.folder.Inspect(companion);
@@ -236,7 +236,7 @@ CureOutcome CureCompanion(RowFile& target, fs::path& recoveryPath) {
   return outcome;
 }
 
-CureOutcome Repair(RowFile& target, int virusIndex, fs::path& recoveryPath) {
+CureOutcome Repair(CheckedTarget& target, int virusIndex, fs::path& recoveryPath) {
   if (virusIndex == kCureCompanion) return CureCompanion(target, recoveryPath);
   const long long length = target.file.Size();
   if (length < 0) return CureOutcome::Failed;
@@ -276,12 +276,12 @@ fs::path CompanionPath(const fs::path& path) {
 
 CureOutcome RepairFile(const fs::path& path, int virusIndex) {
   if (!HasRepair(virusIndex)) return CureOutcome::Refused;
-  RowFile target;
-  switch (OpenRowFile(path, true, target)) {
-    case RowFileState::Ready: break;
-    case RowFileState::Changed: return CureOutcome::Changed;
-    case RowFileState::Missing:
-    case RowFileState::Unreadable: return Unopened(virusIndex);
+  CheckedTarget target;
+  switch (OpenCheckedTarget(path, true, target)) {
+    case CheckedTargetState::Ready: break;
+    case CheckedTargetState::Changed: return CureOutcome::Changed;
+    case CheckedTargetState::Missing:
+    case CheckedTargetState::Unreadable: return Unopened(virusIndex);
   }
   if (target.IsLink()) return CureOutcome::Refused;
   fs::path recoveryPath;
@@ -293,12 +293,12 @@ CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIn
   CureOutcome outcome = CureOutcome::Refused;
   bool present = true;
   fs::path recoveryPath;
-  RowFile target;
+  CheckedTarget target;
   if (!HasRepair(virusIndex)) {
     context.messages.ShowMessage(msg::NoRepair(virus, row.path));
   } else {
-    switch (OpenRowFile(row.path, true, target)) {
-      case RowFileState::Ready:
+    switch (OpenCheckedTarget(row.path, true, target)) {
+      case CheckedTargetState::Ready:
         if (target.IsLink()) {
           context.messages.ShowMessage(msg::CureThroughLink(row.path));
         } else if (!HoldsVirus(target.file, context.table, virusIndex)) {
@@ -307,12 +307,12 @@ CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIn
           outcome = Repair(target, virusIndex, recoveryPath);
         }
         break;
-      case RowFileState::Changed: outcome = CureOutcome::Changed; break;
-      case RowFileState::Missing:
+      case CheckedTargetState::Changed: outcome = CureOutcome::Changed; break;
+      case CheckedTargetState::Missing:
         present = false;
         outcome = Unopened(virusIndex);
         break;
-      case RowFileState::Unreadable: outcome = Unopened(virusIndex); break;
+      case CheckedTargetState::Unreadable: outcome = Unopened(virusIndex); break;
     }
   }
   const int index = row.index;

@@ -325,7 +325,7 @@ bool Quarantine::ChangeRecords(const os::NativeName& stored, const QuarantineRec
   return WriteRecords(kept);
 }
 
-bool Quarantine::Store(RowFile& file, os::NativeName& stored, bool replace,
+bool Quarantine::Store(CheckedTarget& file, os::NativeName& stored, bool replace,
                        const std::wstring& virus) {
   std::error_code ec;
   fs::path original = fs::absolute(file.folder.PathOf(file.name), ec);

@@ -16,7 +16,7 @@
 
 namespace vsk {
 
-struct RowFile;
+struct CheckedTarget;
 
 inline constexpr wchar_t kQuarantineFolder[] = L"!!!Infected";
 inline constexpr char kQuarantineRecords[] = "Vireskand-quarantine.txt";
@@ -71,7 +71,7 @@ class Quarantine {
   // free name) and records it. Across volumes the file is copied, compared
   // and only then removed. Returns false with the file where it was and
   // nothing new in the folder.
-  bool Store(RowFile& file, os::NativeName& stored, bool replace, const std::wstring& virus);
+  bool Store(CheckedTarget& file, os::NativeName& stored, bool replace, const std::wstring& virus);
 
   // For `--quarantine`: each returns an error text, empty on success.
   std::wstring Restore(const std::wstring& storedText);
