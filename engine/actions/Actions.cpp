@@ -2,16 +2,15 @@
 
 #include <vector>
 
-#include "engine/scan/FolderWalk.h"
 #include "engine/actions/CheckedTarget.h"
+#include "engine/actions/Texts.h"
+#include "engine/scan/FolderWalk.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr wchar_t kFailureMark[] = L": ";
 
 void Leave(ActionContext& context, const CapturedRow& row, const std::wstring& text, int waveId) {
   context.rows.SetText(row.index, text);
@@ -62,58 +61,7 @@ void CureOr(ActionContext& context, const CapturedRow& row, Plain plain, const w
   if (context.rows.GetText(row.index) == success) context.rows.SetText(row.index, incurable);
 }
 
-std::wstring Quoted(const std::wstring& text) { return L"«" + text + L"»"; }
-
 }  // namespace
-
-std::wstring FailedRowText(const std::wstring& virusName) {
-  return result::kAccessError + (kFailureMark + virusName);
-}
-
-std::wstring RowVirusName(const VirusTable& table, const std::wstring& rowText) {
-  if (FindVirusByName(table, rowText) >= 0) return rowText;
-  const std::wstring failed = FailedRowText(L"");
-  if (rowText.rfind(failed, 0) == 0) {
-    const std::wstring name = rowText.substr(failed.size());
-    if (FindVirusByName(table, name) >= 0) return name;
-  }
-  return {};
-}
-
-namespace msg {
-
-std::wstring FileChanged(const std::wstring& virus, const fs::path& path) {
-  return L"Файл изменился после проверки и уже не содержит вирус " + Quoted(virus) + L":\n" +
-         PathText(path) + L"\nФайл оставлен как есть.";
-}
-
-std::wstring VirusNotInDatabase(const std::wstring& virus, const fs::path& path) {
-  return L"Вируса " + Quoted(virus) +
-         L" нет в загруженной базе, и проверить файл перед действием нельзя:\n" + PathText(path) +
-         L"\nФайл оставлен как есть.";
-}
-
-std::wstring CureThroughLink(const fs::path& path) {
-  return L"Это ссылка на другой файл, и лечение через неё не проводится:\n" + PathText(path) +
-         L"\nВылечите сам файл, на который она указывает.";
-}
-
-std::wstring NoRepair(const std::wstring& virus, const fs::path& path) {
-  return L"Для вируса " + Quoted(virus) + L" нет процедуры лечения:\n" + PathText(path) +
-         L"\nФайл оставлен как есть.";
-}
-
-std::wstring RecoveryKept(const fs::path& path, const fs::path& copy) {
-  return L"Лечение не удалось завершить, и файл не удалось вернуть в прежний вид:\n" +
-         PathText(path) + L"\nЕго прежнее содержимое сохранено в файле\n" + PathText(copy);
-}
-
-std::wstring QuarantineRefused(const fs::path& folder) {
-  return L"Папка карантина является ссылкой или не папкой, и файлы в неё не перемещаются:\n" +
-         PathText(folder);
-}
-
-}  // namespace msg
 
 os::NativeName RenamedName(const os::NativeName& name) {
   std::vector<size_t> starts;

@@ -13,6 +13,7 @@
 #include "engine/actions/CureEngine.h"
 #include "engine/os/FileOps.h"
 #include "engine/actions/Quarantine.h"
+#include "engine/actions/RowTexts.h"
 
 namespace vsk {
 

@@ -6,6 +6,7 @@
 
 #include "engine/scan/FolderWalk.h"
 #include "engine/actions/CheckedTarget.h"
+#include "engine/actions/Texts.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
@@ -260,12 +261,6 @@ CureOutcome Unopened(int virusIndex) {
 }
 
 }  // namespace
-
-int FindVirusByName(const VirusTable& table, const std::wstring& name) {
-  for (int i = 0; i < table.count; ++i)
-    if (table.Name(i) == name) return i;
-  return -1;
-}
 
 fs::path CompanionPath(const fs::path& path) {
   fs::path::string_type text = path.native();

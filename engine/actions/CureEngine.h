@@ -17,6 +17,7 @@
 #include <string>
 
 #include "engine/actions/ActionContext.h"
+#include "engine/actions/RowTexts.h"
 #include "engine/db/VirusDatabase.h"
 
 namespace vsk {
@@ -53,9 +54,6 @@ inline constexpr uint64_t kPeCorrection = 9;  // into the last section's raw dat
 // the recovery copy of a write in place.
 inline constexpr char kCureCopySuffix[] = ".vsk~";
 inline constexpr char kRecoverySuffix[] = ".vsk-recovery";
-
-// The index of the first virus named exactly `name`, or -1.
-int FindVirusByName(const VirusTable& table, const std::wstring& name);
 
 // The companion of an infected .exe: the path with its last three
 // characters replaced by "OVL".
