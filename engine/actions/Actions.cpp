@@ -24,8 +24,8 @@ void LeaveFailure(ActionContext& context, const CapturedRow& row, const std::wst
 // Opens the row's file and checks that it still holds the row's virus.
 // False when the action must end: the user has been told why, or the row
 // shows `missing` or the failure.
-bool CheckRowFile(ActionContext& context, const CapturedRow& row, const wchar_t* missing,
-                  CheckedTarget& file, std::wstring& virus) {
+bool CheckTarget(ActionContext& context, const CapturedRow& row, const wchar_t* missing,
+                 CheckedTarget& file, std::wstring& virus) {
   virus = RowVirusName(context.table, row.virusName);
   const int index = FindVirusByName(context.table, virus);
   if (index < 0) {
@@ -86,12 +86,65 @@ fs::path RenamedPath(const fs::path& path) {
   return renamed.empty() ? fs::path() : path.parent_path() / renamed;
 }
 
+CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIndex) {
+  const std::wstring virus = context.table.Name(virusIndex);
+  CureOutcome outcome = CureOutcome::Refused;
+  bool present = true;
+  fs::path recoveryPath;
+  CheckedTarget target;
+  if (!HasRepair(virusIndex)) {
+    context.messages.ShowMessage(msg::NoRepair(virus, row.path));
+  } else {
+    switch (OpenCheckedTarget(row.path, true, target)) {
+      case CheckedTargetState::Ready:
+        if (target.IsLink()) {
+          context.messages.ShowMessage(msg::CureThroughLink(row.path));
+        } else if (!HoldsVirus(target.file, context.table, virusIndex)) {
+          outcome = CureOutcome::Changed;
+        } else {
+          outcome = Repair(target, virusIndex, recoveryPath);
+        }
+        break;
+      case CheckedTargetState::Changed: outcome = CureOutcome::Changed; break;
+      case CheckedTargetState::Missing:
+        present = false;
+        outcome = UnopenedOutcome(virusIndex);
+        break;
+      case CheckedTargetState::Unreadable: outcome = UnopenedOutcome(virusIndex); break;
+    }
+  }
+  const int index = row.index;
+  switch (outcome) {
+    case CureOutcome::Cured:
+      context.rows.SetText(index, result::kCured);
+      PlayIfOn(context.options, context.sound, wave::kCured);
+      break;
+    case CureOutcome::IncurableDeleted:
+      context.rows.SetText(index, result::kIncurableDeleted);
+      PlayIfOn(context.options, context.sound, wave::kDeleted);
+      break;
+    case CureOutcome::Damaged:
+      context.messages.ShowMessage(msg::RecoveryKept(row.path, recoveryPath));
+      [[fallthrough]];
+    case CureOutcome::IncurableDeleteFailed:
+    case CureOutcome::Failed:
+      context.rows.SetText(index, present ? FailedRowText(virus) : result::kAccessError);
+      break;
+    case CureOutcome::Changed:
+      context.messages.ShowMessage(msg::FileChanged(virus, row.path));
+      break;
+    case CureOutcome::NotAttempted:
+    case CureOutcome::Refused: break;
+  }
+  return outcome;
+}
+
 void DeleteInfected(ActionContext& context, const CapturedRow& row) {
   if (!context.questions.AskOkCancel(msg::kConfirmDelete, msg::kWarningCaption)) return;
   CheckedTarget file;
   std::wstring virus;
   // A file gone meanwhile is an access error here, as a failed delete.
-  if (!CheckRowFile(context, row, result::kAccessError, file, virus)) return;
+  if (!CheckTarget(context, row, result::kAccessError, file, virus)) return;
   file.file.Close();
   if (file.folder.Remove(file.name, file.info.id))
     Leave(context, row, result::kDeleted, wave::kDeleted);
@@ -102,7 +155,7 @@ void DeleteInfected(ActionContext& context, const CapturedRow& row) {
 void RenameInfected(ActionContext& context, const CapturedRow& row) {
   CheckedTarget file;
   std::wstring virus;
-  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
+  if (!CheckTarget(context, row, result::kNotFound, file, virus)) return;
   const os::NativeName renamed = RenamedName(file.name);
   if (!renamed.empty() && file.folder.Move(file.name, file.info.id, file.folder, renamed, false) ==
                               os::MoveResult::Moved)
@@ -120,7 +173,7 @@ void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
   }
   CheckedTarget file;
   std::wstring virus;
-  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
+  if (!CheckTarget(context, row, result::kNotFound, file, virus)) return;
   if (opened != Quarantine::Opened::Yes) {
     LeaveFailure(context, row, virus);
     return;
