@@ -42,4 +42,49 @@ std::wstring QuarantineRefused(const fs::path& folder) {
          PathText(folder);
 }
 
+std::wstring NotInQuarantine(const std::wstring& stored) {
+  return L"В карантине нет файла " + stored;
+}
+
+std::wstring GoneFromQuarantine(const fs::path& storedPath) {
+  return L"Файл пропал из карантина: " + PathText(storedPath);
+}
+
+std::wstring QuarantineFileUnreadable(const fs::path& storedPath) {
+  return L"Не удалось прочитать файл карантина: " + PathText(storedPath);
+}
+
+std::wstring QuarantineFileDiffers(const fs::path& storedPath) {
+  return L"Содержимое файла в карантине не совпадает с записью о нём; файл не возвращён: " +
+         PathText(storedPath);
+}
+
+std::wstring RestoreFolderNotMade(const fs::path& original) {
+  return L"Не удалось создать папку для файла: " + PathText(original);
+}
+
+std::wstring RestorePlaceTaken(const fs::path& original) {
+  return L"На месте файла уже что-то есть, и оно не заменяется: " + PathText(original);
+}
+
+std::wstring NotRestored(const fs::path& original) {
+  return L"Не удалось вернуть файл: " + PathText(original);
+}
+
+std::wstring RestoredCopyKept(const fs::path& storedPath) {
+  return L"Файл возвращён, но его копию в карантине удалить не удалось: " + PathText(storedPath);
+}
+
+std::wstring RestoredRecordKept(const fs::path& records) {
+  return L"Файл возвращён, но запись о нём осталась в " + PathText(records);
+}
+
+std::wstring NotPurged(const fs::path& storedPath) {
+  return L"Не удалось удалить файл карантина: " + PathText(storedPath);
+}
+
+std::wstring PurgedRecordKept(const fs::path& records) {
+  return L"Файл удалён, но запись о нём осталась в " + PathText(records);
+}
+
 }  // namespace vsk::msg

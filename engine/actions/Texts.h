@@ -1,5 +1,5 @@
-// The texts the actions show the user: their questions and why a file was
-// left alone. The result texts a row
+// The texts the actions show the user: their questions, why a file was left
+// alone, and the errors of the quarantine commands. The result texts a row
 // is left with are the scan's (engine/scan/FolderWalk.h, `result::`).
 #pragma once
 
@@ -27,6 +27,21 @@ std::wstring CureThroughLink(const std::filesystem::path& path);
 std::wstring NoRepair(const std::wstring& virus, const std::filesystem::path& path);
 std::wstring RecoveryKept(const std::filesystem::path& path, const std::filesystem::path& copy);
 std::wstring QuarantineRefused(const std::filesystem::path& folder);
+
+// The errors of Quarantine::Restore and Quarantine::Purge. `stored` is a
+// name as the user gave it; the paths are the stored file's, the original
+// path's or the record file's.
+std::wstring NotInQuarantine(const std::wstring& stored);
+std::wstring GoneFromQuarantine(const std::filesystem::path& storedPath);
+std::wstring QuarantineFileUnreadable(const std::filesystem::path& storedPath);
+std::wstring QuarantineFileDiffers(const std::filesystem::path& storedPath);
+std::wstring RestoreFolderNotMade(const std::filesystem::path& original);
+std::wstring RestorePlaceTaken(const std::filesystem::path& original);
+std::wstring NotRestored(const std::filesystem::path& original);
+std::wstring RestoredCopyKept(const std::filesystem::path& storedPath);
+std::wstring RestoredRecordKept(const std::filesystem::path& records);
+std::wstring NotPurged(const std::filesystem::path& storedPath);
+std::wstring PurgedRecordKept(const std::filesystem::path& records);
 
 }  // namespace msg
 
