@@ -2,6 +2,9 @@
 // batch, the record format and the hashing the records use.
 #include <gtest/gtest.h>
 
+#include <ctime>
+
+#include "engine/actions/CheckedTarget.h"
 #include "tests/engine/actions/HostileTree.h"
 
 namespace vsk {
@@ -127,6 +130,32 @@ TEST(Sha256Test, KnownDigests) {
   for (size_t at = 0; at < million.size(); at += 777)
     pieces.Add(million.data() + at, std::min<size_t>(777, million.size() - at));
   EXPECT_EQ(pieces.HexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST_F(QuarantineTest, ARecordTakesItsTimeFromTheClockGiven) {
+  WriteBytes(dir / "x.exe", "PLAIN-SIGNATURE");
+  Quarantine quarantine([] { return std::string("2024-05-06T07:08:09Z"); });
+  ASSERT_EQ(quarantine.Open(work.path(), true), Quarantine::Opened::Yes);
+  CheckedTarget file;
+  ASSERT_EQ(OpenCheckedTarget(dir / "x.exe", false, file), CheckedTargetState::Ready);
+  os::NativeName stored = file.name;
+  ASSERT_TRUE(quarantine.Store(file, stored, false, L"Plain"));
+  ASSERT_EQ(quarantine.Records().size(), 1u);
+  EXPECT_EQ(quarantine.Records()[0].time, "2024-05-06T07:08:09Z");
+}
+
+// The default clock: the system's time in UTC, to the second.
+TEST(QuarantineClockTest, UtcTimeTextIsTheSystemTimeInUtc) {
+  auto utc = [] {
+    const std::time_t now = std::time(nullptr);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&now));
+    return std::string(text);
+  };
+  const std::string before = utc();
+  const std::string text = UtcTimeText();
+  const std::string after = utc();
+  EXPECT_TRUE(text == before || text == after) << text << " " << before;
 }
 
 }  // namespace
