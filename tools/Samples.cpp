@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/actions/CureEngine.h"
+#include "engine/actions/RepairPlans.h"
 #include "engine/os/FileIo.h"
 #include "engine/text/Encoding.h"
 #include "engine/text/LittleEndian.h"

@@ -2,16 +2,15 @@
 
 #include <vector>
 
-#include "engine/scan/FolderWalk.h"
 #include "engine/actions/CheckedTarget.h"
+#include "engine/actions/Texts.h"
+#include "engine/scan/FolderWalk.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr wchar_t kFailureMark[] = L": ";
 
 void Leave(ActionContext& context, const CapturedRow& row, const std::wstring& text, int waveId) {
   context.rows.SetText(row.index, text);
@@ -25,25 +24,25 @@ void LeaveFailure(ActionContext& context, const CapturedRow& row, const std::wst
 // Opens the row's file and checks that it still holds the row's virus.
 // False when the action must end: the user has been told why, or the row
 // shows `missing` or the failure.
-bool CheckRowFile(ActionContext& context, const CapturedRow& row, const wchar_t* missing,
-                  RowFile& file, std::wstring& virus) {
+bool CheckTarget(ActionContext& context, const CapturedRow& row, const wchar_t* missing,
+                 CheckedTarget& file, std::wstring& virus) {
   virus = RowVirusName(context.table, row.virusName);
   const int index = FindVirusByName(context.table, virus);
   if (index < 0) {
     context.messages.ShowMessage(msg::VirusNotInDatabase(row.virusName, row.path));
     return false;
   }
-  switch (OpenRowFile(row.path, false, file)) {
-    case RowFileState::Ready:
+  switch (OpenCheckedTarget(row.path, false, file)) {
+    case CheckedTargetState::Ready:
       if (HoldsVirus(file.file, context.table, index)) return true;
       [[fallthrough]];
-    case RowFileState::Changed:
+    case CheckedTargetState::Changed:
       context.messages.ShowMessage(msg::FileChanged(virus, row.path));
       return false;
-    case RowFileState::Missing:
+    case CheckedTargetState::Missing:
       Leave(context, row, missing, wave::kFailed);
       return false;
-    case RowFileState::Unreadable: break;
+    case CheckedTargetState::Unreadable: break;
   }
   LeaveFailure(context, row, virus);
   return false;
@@ -62,58 +61,7 @@ void CureOr(ActionContext& context, const CapturedRow& row, Plain plain, const w
   if (context.rows.GetText(row.index) == success) context.rows.SetText(row.index, incurable);
 }
 
-std::wstring Quoted(const std::wstring& text) { return L"«" + text + L"»"; }
-
 }  // namespace
-
-std::wstring FailedRowText(const std::wstring& virusName) {
-  return result::kAccessError + (kFailureMark + virusName);
-}
-
-std::wstring RowVirusName(const VirusTable& table, const std::wstring& rowText) {
-  if (FindVirusByName(table, rowText) >= 0) return rowText;
-  const std::wstring failed = FailedRowText(L"");
-  if (rowText.rfind(failed, 0) == 0) {
-    const std::wstring name = rowText.substr(failed.size());
-    if (FindVirusByName(table, name) >= 0) return name;
-  }
-  return {};
-}
-
-namespace msg {
-
-std::wstring FileChanged(const std::wstring& virus, const fs::path& path) {
-  return L"Файл изменился после проверки и уже не содержит вирус " + Quoted(virus) + L":\n" +
-         PathText(path) + L"\nФайл оставлен как есть.";
-}
-
-std::wstring VirusNotInDatabase(const std::wstring& virus, const fs::path& path) {
-  return L"Вируса " + Quoted(virus) +
-         L" нет в загруженной базе, и проверить файл перед действием нельзя:\n" + PathText(path) +
-         L"\nФайл оставлен как есть.";
-}
-
-std::wstring CureThroughLink(const fs::path& path) {
-  return L"Это ссылка на другой файл, и лечение через неё не проводится:\n" + PathText(path) +
-         L"\nВылечите сам файл, на который она указывает.";
-}
-
-std::wstring NoRepair(const std::wstring& virus, const fs::path& path) {
-  return L"Для вируса " + Quoted(virus) + L" нет процедуры лечения:\n" + PathText(path) +
-         L"\nФайл оставлен как есть.";
-}
-
-std::wstring RecoveryKept(const fs::path& path, const fs::path& copy) {
-  return L"Лечение не удалось завершить, и файл не удалось вернуть в прежний вид:\n" +
-         PathText(path) + L"\nЕго прежнее содержимое сохранено в файле\n" + PathText(copy);
-}
-
-std::wstring QuarantineRefused(const fs::path& folder) {
-  return L"Папка карантина является ссылкой или не папкой, и файлы в неё не перемещаются:\n" +
-         PathText(folder);
-}
-
-}  // namespace msg
 
 os::NativeName RenamedName(const os::NativeName& name) {
   std::vector<size_t> starts;
@@ -138,12 +86,65 @@ fs::path RenamedPath(const fs::path& path) {
   return renamed.empty() ? fs::path() : path.parent_path() / renamed;
 }
 
+CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIndex) {
+  const std::wstring virus = context.table.Name(virusIndex);
+  CureOutcome outcome = CureOutcome::Refused;
+  bool present = true;
+  fs::path recoveryPath;
+  CheckedTarget target;
+  if (!HasRepair(virusIndex)) {
+    context.messages.ShowMessage(msg::NoRepair(virus, row.path));
+  } else {
+    switch (OpenCheckedTarget(row.path, true, target)) {
+      case CheckedTargetState::Ready:
+        if (target.IsLink()) {
+          context.messages.ShowMessage(msg::CureThroughLink(row.path));
+        } else if (!HoldsVirus(target.file, context.table, virusIndex)) {
+          outcome = CureOutcome::Changed;
+        } else {
+          outcome = Repair(target, virusIndex, recoveryPath);
+        }
+        break;
+      case CheckedTargetState::Changed: outcome = CureOutcome::Changed; break;
+      case CheckedTargetState::Missing:
+        present = false;
+        outcome = UnopenedOutcome(virusIndex);
+        break;
+      case CheckedTargetState::Unreadable: outcome = UnopenedOutcome(virusIndex); break;
+    }
+  }
+  const int index = row.index;
+  switch (outcome) {
+    case CureOutcome::Cured:
+      context.rows.SetText(index, result::kCured);
+      PlayIfOn(context.options, context.sound, wave::kCured);
+      break;
+    case CureOutcome::IncurableDeleted:
+      context.rows.SetText(index, result::kIncurableDeleted);
+      PlayIfOn(context.options, context.sound, wave::kDeleted);
+      break;
+    case CureOutcome::Damaged:
+      context.messages.ShowMessage(msg::RecoveryKept(row.path, recoveryPath));
+      [[fallthrough]];
+    case CureOutcome::IncurableDeleteFailed:
+    case CureOutcome::Failed:
+      context.rows.SetText(index, present ? FailedRowText(virus) : result::kAccessError);
+      break;
+    case CureOutcome::Changed:
+      context.messages.ShowMessage(msg::FileChanged(virus, row.path));
+      break;
+    case CureOutcome::NotAttempted:
+    case CureOutcome::Refused: break;
+  }
+  return outcome;
+}
+
 void DeleteInfected(ActionContext& context, const CapturedRow& row) {
   if (!context.questions.AskOkCancel(msg::kConfirmDelete, msg::kWarningCaption)) return;
-  RowFile file;
+  CheckedTarget file;
   std::wstring virus;
   // A file gone meanwhile is an access error here, as a failed delete.
-  if (!CheckRowFile(context, row, result::kAccessError, file, virus)) return;
+  if (!CheckTarget(context, row, result::kAccessError, file, virus)) return;
   file.file.Close();
   if (file.folder.Remove(file.name, file.info.id))
     Leave(context, row, result::kDeleted, wave::kDeleted);
@@ -152,9 +153,9 @@ void DeleteInfected(ActionContext& context, const CapturedRow& row) {
 }
 
 void RenameInfected(ActionContext& context, const CapturedRow& row) {
-  RowFile file;
+  CheckedTarget file;
   std::wstring virus;
-  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
+  if (!CheckTarget(context, row, result::kNotFound, file, virus)) return;
   const os::NativeName renamed = RenamedName(file.name);
   if (!renamed.empty() && file.folder.Move(file.name, file.info.id, file.folder, renamed, false) ==
                               os::MoveResult::Moved)
@@ -170,9 +171,9 @@ void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
     context.messages.ShowMessage(msg::QuarantineRefused(context.workFolder / kQuarantineFolder));
     return;
   }
-  RowFile file;
+  CheckedTarget file;
   std::wstring virus;
-  if (!CheckRowFile(context, row, result::kNotFound, file, virus)) return;
+  if (!CheckTarget(context, row, result::kNotFound, file, virus)) return;
   if (opened != Quarantine::Opened::Yes) {
     LeaveFailure(context, row, virus);
     return;

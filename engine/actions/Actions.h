@@ -1,20 +1,28 @@
-// The six actions of the results list's context menu on one infected file:
-// delete, rename, move into the quarantine folder, or try the cure first and
-// do one of those when the virus is incurable. Each first checks that the
-// file still holds the row's virus; a file that changed is left alone with a
-// message. Each leaves its result text in the row and plays its wave; a
-// failure on a file that is still infected keeps the virus name in the row.
-// A link is deleted, renamed or moved as a link, never what it leads to.
+// The actions of the results list's context menu on one infected file:
+// cure, delete, rename, move into the quarantine folder, or try the cure
+// first and do one of those when the virus is incurable. Each first checks
+// that the file still holds the row's virus; a file that changed is left
+// alone with a message. Each leaves its result text in the row and plays
+// its wave; a failure on a file that is still infected keeps the virus name
+// in the row. A link is deleted, renamed or moved as a link, never what it
+// leads to.
 #pragma once
 
 #include <filesystem>
 
 #include "engine/actions/ActionContext.h"
-#include "engine/actions/CureEngine.h"
-#include "engine/os/FileOps.h"
+#include "engine/actions/CureTransaction.h"
 #include "engine/actions/Quarantine.h"
+#include "engine/actions/RowTexts.h"
+#include "engine/os/FileOps.h"
 
 namespace vsk {
+
+// Checks that the row's file still holds virus `virusIndex`, repairs it and
+// leaves the outcome in the row: "Вылечен" (wave 177), "Неизлечим, удалён"
+// (178), a failure with the virus name (no wave). A changed file, a link and
+// a virus without a repair leave the row as it was, with a message.
+CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIndex);
 
 void DeleteInfected(ActionContext& context, const CapturedRow& row);
 void RenameInfected(ActionContext& context, const CapturedRow& row);

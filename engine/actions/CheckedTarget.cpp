@@ -4,16 +4,17 @@
 
 namespace vsk {
 
-RowFileState OpenRowFile(const std::filesystem::path& path, bool write, RowFile& out) {
+CheckedTargetState OpenCheckedTarget(const std::filesystem::path& path, bool write,
+                                     CheckedTarget& out) {
   out.name = path.filename().native();
-  if (out.name.empty()) return RowFileState::Missing;
-  if (!out.folder.Open(path.parent_path())) return RowFileState::Missing;
+  if (out.name.empty()) return CheckedTargetState::Missing;
+  if (!out.folder.Open(path.parent_path())) return CheckedTargetState::Missing;
   out.info = out.folder.Inspect(out.name);
   switch (out.info.kind) {
-    case os::NameKind::Missing: return RowFileState::Missing;
+    case os::NameKind::Missing: return CheckedTargetState::Missing;
     case os::NameKind::Folder:
-    case os::NameKind::Other: return RowFileState::Changed;
-    case os::NameKind::Unknown: return RowFileState::Unreadable;
+    case os::NameKind::Other: return CheckedTargetState::Changed;
+    case os::NameKind::Unknown: return CheckedTargetState::Unreadable;
     case os::NameKind::File:
     case os::NameKind::Link: break;
   }
@@ -21,15 +22,16 @@ RowFileState OpenRowFile(const std::filesystem::path& path, bool write, RowFile&
                                              : out.file.Open(out.folder, out.name, write);
   switch (opened) {
     case os::OpenResult::Opened: break;
-    case os::OpenResult::Missing: return out.IsLink() ? RowFileState::Changed : RowFileState::Missing;
+    case os::OpenResult::Missing:
+      return out.IsLink() ? CheckedTargetState::Changed : CheckedTargetState::Missing;
     case os::OpenResult::Link:
-    case os::OpenResult::NotAFile: return RowFileState::Changed;
+    case os::OpenResult::NotAFile: return CheckedTargetState::Changed;
     case os::OpenResult::Denied:
-    case os::OpenResult::Failed: return RowFileState::Unreadable;
+    case os::OpenResult::Failed: return CheckedTargetState::Unreadable;
   }
   // The name may have changed between the look and the open.
-  if (!out.IsLink() && out.file.Id() != out.info.id) return RowFileState::Changed;
-  return RowFileState::Ready;
+  if (!out.IsLink() && out.file.Id() != out.info.id) return CheckedTargetState::Changed;
+  return CheckedTargetState::Ready;
 }
 
 bool HoldsVirus(const os::File& file, const VirusTable& table, int index) {

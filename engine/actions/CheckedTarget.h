@@ -9,7 +9,7 @@
 
 namespace vsk {
 
-enum class RowFileState {
+enum class CheckedTargetState {
   Ready,
   // The name now holds a folder, a device, a FIFO or a dangling link.
   Changed,
@@ -17,7 +17,7 @@ enum class RowFileState {
   Unreadable,
 };
 
-struct RowFile {
+struct CheckedTarget {
   os::Folder folder;
   os::NativeName name;
   // The name itself: a file or a link.
@@ -28,7 +28,8 @@ struct RowFile {
 };
 
 // Opens the file of `path` for reading, and for writing too with `write`.
-RowFileState OpenRowFile(const std::filesystem::path& path, bool write, RowFile& out);
+CheckedTargetState OpenCheckedTarget(const std::filesystem::path& path, bool write,
+                                     CheckedTarget& out);
 
 // True when `file`, read from its start, holds the signature of record
 // `index` of `table`, found as the scan would find it.

@@ -1,52 +1,34 @@
 // The quarantine folder "!!!Infected" and its records. Every file moved
 // there gets a line in the folder's record file: where it came from, its
 // virus, when, its size and the SHA-256 of its content (for a link, of its
-// own text). The record file is UTF-8 text, replaced whole on every
-// change, so it is never seen half-written. A stored file can be put back
+// own text); QuarantineRecord.h has the format of its lines. The record
+// file is UTF-8 text, replaced whole on every change through the atomic
+// write, so it is never seen half-written. A stored file can be put back
 // where it came from, never over anything, or deleted for good.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "engine/actions/QuarantineRecord.h"
 #include "engine/os/FileOps.h"
 
 namespace vsk {
 
-struct RowFile;
+struct CheckedTarget;
 
 inline constexpr wchar_t kQuarantineFolder[] = L"!!!Infected";
 inline constexpr char kQuarantineRecords[] = "Vireskand-quarantine.txt";
 
-struct QuarantineRecord {
-  os::NativeName stored;
-  std::filesystem::path original;
-  std::wstring virus;
-  std::string time;  // UTC, as 2024-05-06T07:08:09Z
-  uint64_t size = 0;
-  std::string sha256;
-};
-
-// A record as one line without its line end: STORED, ORIGINAL, VIRUS, TIME,
-// SIZE and SHA256 separated by tabs, in UTF-8. A name's native form is kept
-// whole: bytes that are no UTF-8 text (on Windows, unpaired UTF-16 halves),
-// control characters and '%' are written as %XX.
-std::string FormatRecord(const QuarantineRecord& record);
-bool ParseRecord(std::string_view line, QuarantineRecord& record);
-std::string EscapeName(const os::NativeName& name);
-bool UnescapeName(std::string_view text, os::NativeName& name);
-
-// The time now in UTC, as the records write it.
-std::string UtcTimeText();
-
-// The SHA-256 of a file's first `size` bytes; empty when it cannot be read.
-std::string HashContent(const os::File& file, uint64_t size);
-
 class Quarantine {
  public:
+  // The time text of a new record.
+  using Clock = std::function<std::string()>;
+  explicit Quarantine(Clock clock = UtcTimeText) : clock_(std::move(clock)) {}
+
   enum class Opened { Yes, Missing, Refused, Failed };
   // "!!!Infected" in `workFolder` (empty: the working folder), made when
   // missing and `create`. Refused when it is a link, a junction or no
@@ -71,7 +53,7 @@ class Quarantine {
   // free name) and records it. Across volumes the file is copied, compared
   // and only then removed. Returns false with the file where it was and
   // nothing new in the folder.
-  bool Store(RowFile& file, os::NativeName& stored, bool replace, const std::wstring& virus);
+  bool Store(CheckedTarget& file, os::NativeName& stored, bool replace, const std::wstring& virus);
 
   // For `--quarantine`: each returns an error text, empty on success.
   std::wstring Restore(const std::wstring& storedText);
@@ -83,6 +65,7 @@ class Quarantine {
   bool ChangeRecords(const os::NativeName& stored, const QuarantineRecord* added);
 
   os::Folder folder_;
+  Clock clock_;
 };
 
 }  // namespace vsk

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace vsk {
 namespace {
@@ -90,6 +91,18 @@ std::string Sha256::HexDigest() {
   for (uint32_t word : state_)
     for (int shift = 28; shift >= 0; shift -= 4) hex.push_back(kHex[(word >> shift) & 15]);
   return hex;
+}
+
+std::string HashContent(const os::File& file, uint64_t size) {
+  Sha256 hash;
+  std::vector<uint8_t> buffer(1 << 20);
+  for (uint64_t at = 0; at < size;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(size - at, buffer.size()));
+    if (!file.ReadExactAt(at, buffer.data(), n)) return {};
+    hash.Add(buffer.data(), n);
+    at += n;
+  }
+  return hash.HexDigest();
 }
 
 }  // namespace vsk

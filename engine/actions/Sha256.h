@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/os/FileOps.h"
+
 namespace vsk {
 
 class Sha256 {
@@ -23,5 +25,8 @@ class Sha256 {
   size_t pendingSize_ = 0;
   uint64_t totalBytes_ = 0;
 };
+
+// The SHA-256 of a file's first `size` bytes; empty when it cannot be read.
+std::string HashContent(const os::File& file, uint64_t size);
 
 }  // namespace vsk

@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "engine/actions/CureEngine.h"
+#include "engine/actions/CureTransaction.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::string;

@@ -256,5 +256,19 @@ TEST_F(ActionsTest, SoundOffPlaysNothing) {
   EXPECT_TRUE(rec.waves.empty());
 }
 
+TEST(RenamedNameTest, TheThirdCharacterFromTheEndOfTheNativeName) {
+  EXPECT_EQ(RenamedName(fs::path("SETUP.EXE").native()), fs::path("SETUP.#XE").native());
+  EXPECT_TRUE(RenamedName(fs::path("ab").native()).empty());
+#ifdef _WIN32
+  // A surrogate pair is one character; an unpaired half is one too.
+  EXPECT_EQ(RenamedName(L"a\xD83D\xDE00" L"bc"), L"a#bc");
+  EXPECT_EQ(RenamedName(L"x\xD800" L"yz"), L"x#yz");
+#else
+  EXPECT_EQ(RenamedName("caf\xe9.exe"), "caf\xe9.#xe");  // a byte that is no text stays
+  EXPECT_EQ(RenamedName("ab\xe9z"), "a#\xe9z");
+  EXPECT_EQ(RenamedName("\xd0\x92\xd0\xb8\xd1\x80"), "#\xd0\xb8\xd1\x80");  // UTF-8 "Вир"
+#endif
+}
+
 }  // namespace
 }  // namespace vsk

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/actions/CureEngine.h"
+#include "engine/actions/Actions.h"
 #include "engine/os/FileIo.h"
 #include "engine/scan/FolderWalk.h"
 #include "tests/engine/RowRecorder.h"

@@ -1,0 +1,55 @@
+// Applies a repair plan (RepairPlans.h) to the checked file, so that a
+// repair never leaves a half-repaired file and never writes through a link.
+// The repaired image is built from the file as it was checked, in a new
+// private file beside it, which takes the file's place in one step with the
+// file's owner and mode (ACL, attributes and streams on Windows): the
+// atomic write of engine/os. A file with several names (or whose owner
+// could not be given to the copy) is written back in place, so that every
+// name sees the cure, while a private recovery copy holds the original
+// until that write is done. Methods 4 and 5 check the headers they rely on
+// before anything is written; a file that fails the check is left as it
+// was. The outcome in the row is the action's (CureFile, Actions.h).
+#pragma once
+
+#include <filesystem>
+
+#include "engine/actions/CheckedTarget.h"
+#include "engine/actions/RepairPlans.h"
+
+namespace vsk {
+
+enum class CureOutcome {
+  Cured,
+  IncurableDeleted,
+  IncurableDeleteFailed,
+  // The file was found unreadable or a write failed; it is as it was.
+  Failed,
+  // The file is not what the repair expects; it is as it was.
+  NotAttempted,
+  // The file no longer holds the row's virus; it was not touched.
+  Changed,
+  // A link, or a virus without a repair; nothing was touched.
+  Refused,
+  // A write in place failed and could not be undone; the recovery copy
+  // beside the file holds its original bytes.
+  Damaged,
+};
+
+// The recovery copy of a write in place ends so (the copy that takes the
+// file's place ends in os::kAtomicWriteSuffix).
+inline constexpr char kRecoverySuffix[] = ".vsk-recovery";
+
+// Plans repair `virusIndex` of `target` (a checked file, open for writing)
+// and applies the plan. After Damaged, `recoveryPath` names the recovery
+// copy.
+CureOutcome Repair(CheckedTarget& target, int virusIndex, std::filesystem::path& recoveryPath);
+
+// A file that cannot be opened for writing stays as it is; the PE repair
+// then counts as not attempted.
+CureOutcome UnopenedOutcome(int virusIndex);
+
+// The repair alone, without the check that the file still holds the virus;
+// writes no row and plays nothing.
+CureOutcome RepairFile(const std::filesystem::path& path, int virusIndex);
+
+}  // namespace vsk

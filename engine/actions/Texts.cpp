@@ -1,0 +1,90 @@
+#include "engine/actions/Texts.h"
+
+#include "engine/text/Encoding.h"
+
+namespace vsk::msg {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring Quoted(const std::wstring& text) { return L"«" + text + L"»"; }
+
+}  // namespace
+
+std::wstring FileChanged(const std::wstring& virus, const fs::path& path) {
+  return L"Файл изменился после проверки и уже не содержит вирус " + Quoted(virus) + L":\n" +
+         PathText(path) + L"\nФайл оставлен как есть.";
+}
+
+std::wstring VirusNotInDatabase(const std::wstring& virus, const fs::path& path) {
+  return L"Вируса " + Quoted(virus) +
+         L" нет в загруженной базе, и проверить файл перед действием нельзя:\n" + PathText(path) +
+         L"\nФайл оставлен как есть.";
+}
+
+std::wstring CureThroughLink(const fs::path& path) {
+  return L"Это ссылка на другой файл, и лечение через неё не проводится:\n" + PathText(path) +
+         L"\nВылечите сам файл, на который она указывает.";
+}
+
+std::wstring NoRepair(const std::wstring& virus, const fs::path& path) {
+  return L"Для вируса " + Quoted(virus) + L" нет процедуры лечения:\n" + PathText(path) +
+         L"\nФайл оставлен как есть.";
+}
+
+std::wstring RecoveryKept(const fs::path& path, const fs::path& copy) {
+  return L"Лечение не удалось завершить, и файл не удалось вернуть в прежний вид:\n" +
+         PathText(path) + L"\nЕго прежнее содержимое сохранено в файле\n" + PathText(copy);
+}
+
+std::wstring QuarantineRefused(const fs::path& folder) {
+  return L"Папка карантина является ссылкой или не папкой, и файлы в неё не перемещаются:\n" +
+         PathText(folder);
+}
+
+std::wstring NotInQuarantine(const std::wstring& stored) {
+  return L"В карантине нет файла " + stored;
+}
+
+std::wstring GoneFromQuarantine(const fs::path& storedPath) {
+  return L"Файл пропал из карантина: " + PathText(storedPath);
+}
+
+std::wstring QuarantineFileUnreadable(const fs::path& storedPath) {
+  return L"Не удалось прочитать файл карантина: " + PathText(storedPath);
+}
+
+std::wstring QuarantineFileDiffers(const fs::path& storedPath) {
+  return L"Содержимое файла в карантине не совпадает с записью о нём; файл не возвращён: " +
+         PathText(storedPath);
+}
+
+std::wstring RestoreFolderNotMade(const fs::path& original) {
+  return L"Не удалось создать папку для файла: " + PathText(original);
+}
+
+std::wstring RestorePlaceTaken(const fs::path& original) {
+  return L"На месте файла уже что-то есть, и оно не заменяется: " + PathText(original);
+}
+
+std::wstring NotRestored(const fs::path& original) {
+  return L"Не удалось вернуть файл: " + PathText(original);
+}
+
+std::wstring RestoredCopyKept(const fs::path& storedPath) {
+  return L"Файл возвращён, но его копию в карантине удалить не удалось: " + PathText(storedPath);
+}
+
+std::wstring RestoredRecordKept(const fs::path& records) {
+  return L"Файл возвращён, но запись о нём осталась в " + PathText(records);
+}
+
+std::wstring NotPurged(const fs::path& storedPath) {
+  return L"Не удалось удалить файл карантина: " + PathText(storedPath);
+}
+
+std::wstring PurgedRecordKept(const fs::path& records) {
+  return L"Файл удалён, но запись о нём осталась в " + PathText(records);
+}
+
+}  // namespace vsk::msg

@@ -1,0 +1,48 @@
+// The texts the actions show the user: their questions, why a file was left
+// alone, and the errors of the quarantine commands. The result texts a row
+// is left with are the scan's (engine/scan/FolderWalk.h, `result::`).
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace vsk {
+
+// Between the failure and the virus name in the row of a failed action:
+// "Ошибка доступа-пропущен: Вирус" (FailedRowText).
+inline constexpr wchar_t kFailureMark[] = L": ";
+
+namespace msg {
+
+// Questions: OK and Cancel under this caption.
+inline constexpr wchar_t kWarningCaption[] = L"Предупреждение";
+inline constexpr wchar_t kConfirmDelete[] = L"Вы действительно хотите удалить эти файлы?";
+inline constexpr wchar_t kConfirmReplaceInQuarantine[] =
+    L"Файл с таким именем уже имеется в папке !!!Infected.\nЗаместить этот файл?";
+
+// Why an action left a file alone.
+std::wstring FileChanged(const std::wstring& virus, const std::filesystem::path& path);
+std::wstring VirusNotInDatabase(const std::wstring& virus, const std::filesystem::path& path);
+std::wstring CureThroughLink(const std::filesystem::path& path);
+std::wstring NoRepair(const std::wstring& virus, const std::filesystem::path& path);
+std::wstring RecoveryKept(const std::filesystem::path& path, const std::filesystem::path& copy);
+std::wstring QuarantineRefused(const std::filesystem::path& folder);
+
+// The errors of Quarantine::Restore and Quarantine::Purge. `stored` is a
+// name as the user gave it; the paths are the stored file's, the original
+// path's or the record file's.
+std::wstring NotInQuarantine(const std::wstring& stored);
+std::wstring GoneFromQuarantine(const std::filesystem::path& storedPath);
+std::wstring QuarantineFileUnreadable(const std::filesystem::path& storedPath);
+std::wstring QuarantineFileDiffers(const std::filesystem::path& storedPath);
+std::wstring RestoreFolderNotMade(const std::filesystem::path& original);
+std::wstring RestorePlaceTaken(const std::filesystem::path& original);
+std::wstring NotRestored(const std::filesystem::path& original);
+std::wstring RestoredCopyKept(const std::filesystem::path& storedPath);
+std::wstring RestoredRecordKept(const std::filesystem::path& records);
+std::wstring NotPurged(const std::filesystem::path& storedPath);
+std::wstring PurgedRecordKept(const std::filesystem::path& records);
+
+}  // namespace msg
+
+}  // namespace vsk

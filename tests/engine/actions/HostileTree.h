@@ -1,0 +1,118 @@
+// The fixture of the tests on a tree prepared by someone else (links where
+// the actions write or look, files swapped between the scan and the action,
+// full disks, names that are no text, paths of any depth), and what they
+// share: infected and cured programs, hashes, the names in a folder, and on
+// POSIX a child process for a step that may hang and a file's mode.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/actions/Actions.h"
+#include "engine/actions/Sha256.h"
+#include "tests/TestUtil.h"
+#include "tests/engine/RowRecorder.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace vsk::test {
+namespace fs = std::filesystem;
+
+using Action = void (*)(ActionContext&, const CapturedRow&);
+
+inline constexpr char kSignature[] = "HOSTILE-SIGNATURE";
+
+// A program of `clean` bytes with the 733-byte .com appender after it.
+inline std::string Infected(size_t clean, char fill = 'c') {
+  std::string virus(733, 'v');
+  virus.replace(10, sizeof kSignature - 1, kSignature);
+  virus.replace(306, 3, "\xE9\x01\x02");
+  return std::string(clean, fill) + virus;
+}
+
+inline std::string Cured(const std::string& infected) {
+  std::string cured = infected.substr(0, infected.size() - 733);
+  cured.replace(0, 3, "\xE9\x01\x02");
+  return cured;
+}
+
+inline std::string Hash(const std::string& bytes) {
+  Sha256 hash;
+  hash.Add(bytes.data(), bytes.size());
+  return hash.HexDigest();
+}
+
+inline std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class HostileTreeTest : public ::testing::Test {
+ protected:
+  void Act(Action action, const fs::path& path, const wchar_t* virus = L"Com") {
+    rec.texts[kRow] = virus;
+    Again(action, path);
+  }
+  // Acts on the row as it now reads.
+  void Again(Action action, const fs::path& path) {
+    ActionContext context{table, options, rec, rec, rec, rec, work.path(), naming};
+    action(context, {kRow, path, rec.texts[kRow]});
+  }
+  const std::wstring& Text() { return rec.texts[kRow]; }
+
+  static constexpr int kRow = 1;
+  TempDir dir;   // the scanned tree
+  TempDir work;  // holds "!!!Infected"
+  // Com: the .com appender (record 0); Plain: incurable; Companion: the
+  // .exe companion (record 3).
+  VirusTable table = MakeTable({{"Com", kSignature, true},
+                                {"Plain", "PLAIN-SIGNATURE", false},
+                                {"Unused", "", false},
+                                {"Companion", "COMPANION-SIGNATURE", true}});
+  Options options = DefaultOptions();
+  QuarantineNaming naming = QuarantineNaming::KeepBoth;
+  RowRecorder rec;
+};
+
+#ifndef _WIN32
+
+// Runs `fn` in a child process and returns its exit status, or -1 when it
+// has not ended within `seconds` (it is then killed): a hang fails the test
+// instead of stopping it.
+template <typename F>
+int InChild(F fn, int seconds) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(fn());
+  for (int waited = 0; waited < seconds * 100; ++waited) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+inline mode_t ModeOf(const fs::path& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+#endif
+
+}  // namespace vsk::test

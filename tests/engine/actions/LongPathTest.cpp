@@ -1,0 +1,153 @@
+// The actions on a path longer than the system's limit for one path:
+// PATH_MAX on POSIX, MAX_PATH on Windows.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/engine/actions/HostileTree.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace vsk {
+namespace {
+namespace fs = std::filesystem;
+using test::Action;
+using test::Cured;
+using test::Hash;
+using test::HostileTreeTest;
+using test::Infected;
+using test::Names;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+#ifndef _WIN32
+
+// Folders nested past PATH_MAX, made and read a level at a time.
+class DeepTree {
+ public:
+  explicit DeepTree(const fs::path& base) : base_(base) {
+    fs::create_directories(base);
+    path_ = base;
+    int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < 24; ++i) {
+      const std::string name(200, static_cast<char>('a' + i));
+      ::mkdirat(fd, name.c_str(), 0700);
+      const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+      ::close(fd);
+      fd = next;
+      path_ /= name;
+    }
+    fd_ = fd;
+  }
+  ~DeepTree() {
+    ::close(fd_);
+    std::system(("rm -rf '" + base_.string() + "'").c_str());
+  }
+  const fs::path& Path() const { return path_; }
+  void Write(const std::string& name, const std::string& bytes) {
+    const int fd = ::openat(fd_, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+  }
+  std::string Read(const std::string& name) {
+    const int fd = ::openat(fd_, name.c_str(), O_RDONLY);
+    if (fd < 0) return "(missing)";
+    std::string bytes(1 << 16, '\0');
+    const ssize_t n = ::read(fd, bytes.data(), bytes.size());
+    ::close(fd);
+    bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return bytes;
+  }
+
+ private:
+  fs::path base_, path_;
+  int fd_ = -1;
+};
+
+TEST_F(HostileTreeTest, ActionsReachAPathOfAnyDepth) {
+  DeepTree deep(dir / "deep");
+  ASSERT_GT(deep.Path().native().size(), static_cast<size_t>(PATH_MAX));
+  const std::string infected = Infected(300);
+  deep.Write("a.com", infected);
+  Act(CureOrDelete, deep.Path() / "a.com");
+  EXPECT_EQ(Text(), L"Вылечен");
+  EXPECT_EQ(deep.Read("a.com"), Cured(infected));
+
+  deep.Write("b.com", infected);
+  Act(RenameInfected, deep.Path() / "b.com");
+  EXPECT_EQ(deep.Read("b.#om"), infected);
+  Act(MoveToQuarantine, deep.Path() / "b.#om");
+  EXPECT_EQ(Text(), L"Перемещён");
+  EXPECT_EQ(deep.Read("b.#om"), "(missing)");
+  Quarantine quarantine;
+  ASSERT_EQ(quarantine.Open(work.path(), false), Quarantine::Opened::Yes);
+  EXPECT_EQ(quarantine.Restore(L"b.#om"), L"");
+  EXPECT_EQ(deep.Read("b.#om"), infected);
+  Act(DeleteInfected, deep.Path() / "b.#om");
+  EXPECT_EQ(Text(), L"Удалён");
+  EXPECT_EQ(deep.Read("b.#om"), "(missing)");
+}
+
+#else  // _WIN32
+
+TEST_F(HostileTreeTest, ActionsReachAPathPastMaxPath) {
+  fs::path deep = dir.path();
+  for (int i = 0; i < 4; ++i) {
+    deep /= std::wstring(90, static_cast<wchar_t>(L'a' + i));
+    ASSERT_TRUE(CreateDirectoryW(os::LongPath(deep.native()).c_str(), nullptr));
+  }
+  ASSERT_GT(deep.native().size(), static_cast<size_t>(MAX_PATH));
+  const std::string infected = Infected(300);
+  auto write = [](const fs::path& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(os::LongPath(path.native()).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    DWORD wrote = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+    CloseHandle(h);
+  };
+  auto read = [](const fs::path& path) {
+    HANDLE h = CreateFileW(os::LongPath(path.native()).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string("(missing)");
+    std::string bytes(1 << 16, '\0');
+    DWORD got = 0;
+    ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(h);
+    bytes.resize(got);
+    return bytes;
+  };
+  write(deep / "a.com", infected);
+  Act(CureOrDelete, deep / "a.com");
+  EXPECT_EQ(Text(), L"Вылечен");
+  EXPECT_EQ(read(deep / "a.com"), Cured(infected));
+  write(deep / "b.com", infected);
+  Act(RenameInfected, deep / "b.com");
+  EXPECT_EQ(read(deep / "b.#om"), infected);
+  Act(MoveToQuarantine, deep / "b.#om");
+  EXPECT_EQ(Text(), L"Перемещён");
+  EXPECT_EQ(read(work / "!!!Infected" / "b.#om"), infected);
+  // std::filesystem takes no path this long here.
+  ASSERT_TRUE(DeleteFileW(os::LongPath((deep / "a.com").native()).c_str()));
+  ASSERT_TRUE(RemoveDirectoryW(os::LongPath(deep.native()).c_str()));
+  Quarantine quarantine;
+  ASSERT_EQ(quarantine.Open(work.path(), false), Quarantine::Opened::Yes);
+  EXPECT_EQ(quarantine.Restore(L"b.#om"), L"");  // its folders made again
+  EXPECT_EQ(read(deep / "b.#om"), infected);
+  Act(DeleteInfected, deep / "b.#om");
+  EXPECT_EQ(Text(), L"Удалён");
+  EXPECT_EQ(read(deep / "b.#om"), "(missing)");
+  for (fs::path folder = deep; folder != dir.path(); folder = folder.parent_path())
+    RemoveDirectoryW(os::LongPath(folder.native()).c_str());
+}
+
+#endif
+
+}  // namespace
+}  // namespace vsk
