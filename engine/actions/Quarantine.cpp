@@ -8,6 +8,7 @@
 #include "engine/actions/Texts.h"
 #include "engine/os/AtomicWrite.h"
 #include "engine/text/Encoding.h"
+#include "engine/text/Ascii.h"
 
 namespace vsk {
 namespace fs = std::filesystem;
@@ -15,13 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kMaxNameUnits = 255;
-
-bool SameAsciiFold(const os::NativeName& a, const os::NativeName& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](auto x, auto y) {
-    auto fold = [](auto c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-    return fold(x) == fold(y);
-  });
-}
 
 os::NativeName RecordsName() { return os::FromAscii(kQuarantineRecords); }
 
@@ -82,7 +76,7 @@ bool Quarantine::Find(const std::wstring& storedText, QuarantineRecord& record) 
 }
 
 bool Quarantine::IsRecordsName(const os::NativeName& name) {
-  return SameAsciiFold(name, RecordsName());
+  return EqualsIgnoringAsciiCase(name, RecordsName());
 }
 
 bool Quarantine::Taken(const os::NativeName& name) const {

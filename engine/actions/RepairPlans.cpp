@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "engine/text/Encoding.h"
+#include "engine/text/Ascii.h"
+#include "engine/text/LittleEndian.h"
 
 namespace vsk {
 namespace fs = std::filesystem;
@@ -12,11 +14,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Step = RepairPlan::Step;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 Bytes Put16(uint32_t v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
 Bytes Put32(uint32_t v) {
   return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
@@ -26,13 +23,13 @@ Bytes Put32(uint32_t v) {
 bool Read16(const os::File& f, uint64_t offset, uint16_t& value) {
   uint8_t b[2];
   if (!f.ReadExactAt(offset, b, 2)) return false;
-  value = Le16(b);
+  value = le::Get16(b);
   return true;
 }
 bool Read32(const os::File& f, uint64_t offset, uint32_t& value) {
   uint8_t b[4];
   if (!f.ReadExactAt(offset, b, 4)) return false;
-  value = Le32(b);
+  value = le::Get32(b);
   return true;
 }
 
@@ -56,10 +53,10 @@ bool PlanMz(const os::File& f, uint64_t length, RepairImage& image) {
   if (n < 24 || !f.ReadExactAt(0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z') return false;
   if (!f.ReadExactAt(n + kMzSavedRegisters, saved, 8)) return false;
   image.keep = n;
-  image.patches = {{14, Put16(Le16(saved + 6))},  // SS
-                   {16, Put16(Le16(saved + 4))},  // SP
-                   {20, Put16(Le16(saved + 0))},  // IP
-                   {22, Put16(Le16(saved + 2))},  // CS
+  image.patches = {{14, Put16(le::Get16(saved + 6))},  // SS
+                   {16, Put16(le::Get16(saved + 4))},  // SP
+                   {20, Put16(le::Get16(saved + 0))},  // IP
+                   {22, Put16(le::Get16(saved + 2))},  // CS
                    {2, Put16(static_cast<uint32_t>(n % 512))},
                    {4, Put16(static_cast<uint32_t>((n + 511) / 512))}};
   return true;
@@ -102,10 +99,8 @@ bool PlanPe(const os::File& f, uint64_t length, RepairImage& image) {
 bool EndsWithExe(const os::NativeName& name) {
   const std::wstring text = PathText(fs::path(name));
   if (text.size() < 4) return false;
-  std::wstring tail = text.substr(text.size() - 4);
-  for (wchar_t& c : tail)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-  return tail == L".exe";
+  const std::wstring tail = text.substr(text.size() - 4);
+  return EqualsIgnoringAsciiCase(tail, std::wstring_view(L".exe"));
 }
 
 // The clean program hides beside the virus as .OVL with its first 10 bytes

@@ -5,18 +5,10 @@
 #include <vector>
 
 #include "engine/text/Encoding.h"
+#include "engine/text/Ascii.h"
 
 namespace vsk {
 namespace {
-
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + 32 : c; }
-
-bool SameKey(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
 
 std::wstring_view Trim(std::wstring_view s) {
   const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; };
@@ -95,7 +87,7 @@ Place Find(const std::vector<std::wstring>& lines, const std::wstring& section,
   for (size_t i = 0; i < lines.size(); ++i) {
     if (IsSection(lines[i])) {
       if (inSection) break;
-      inSection = SameKey(SectionName(lines[i]), section);
+      inSection = EqualsIgnoringAsciiCase(SectionName(lines[i]), section);
       if (inSection) {
         place.sectionFound = true;
         place.sectionEnd = i + 1;
@@ -105,7 +97,7 @@ Place Find(const std::vector<std::wstring>& lines, const std::wstring& section,
     if (!inSection) continue;
     place.sectionEnd = i + 1;
     std::wstring_view k, v;
-    if (SplitEntry(lines[i], k, v) && SameKey(k, key)) {
+    if (SplitEntry(lines[i], k, v) && EqualsIgnoringAsciiCase(k, key)) {
       place.line = i;
       place.value = v;
       break;

@@ -5,6 +5,7 @@
 #include "engine/actions/Actions.h"
 #include "engine/os/FileIo.h"
 #include "engine/scan/FolderWalk.h"
+#include "engine/text/LittleEndian.h"
 #include "tests/engine/RowRecorder.h"
 #include "tools/Samples.h"
 #include "tests/TestUtil.h"
@@ -24,18 +25,10 @@ using test::RowRecorder;
 using test::TempDir;
 using test::WriteBytes;
 
-void Put16(std::string& b, size_t at, uint32_t v) {
-  b[at] = static_cast<char>(v);
-  b[at + 1] = static_cast<char>(v >> 8);
-}
-void Put32(std::string& b, size_t at, uint32_t v) {
-  Put16(b, at, v);
-  Put16(b, at + 2, v >> 16);
-}
-uint32_t Get16(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8;
-}
-uint32_t Get32(const std::string& b, size_t at) { return Get16(b, at) | Get16(b, at + 2) << 16; }
+using le::Get16;
+using le::Get32;
+using le::Put16;
+using le::Put32;
 
 std::string Pattern(size_t n, int seed = 7) {
   std::string s(n, '\0');
