@@ -10,12 +10,13 @@ RowFileState OpenRowFile(const std::filesystem::path& path, bool write, RowFile&
   if (!out.folder.Open(path.parent_path())) return RowFileState::Missing;
   out.info = out.folder.Inspect(out.name);
   switch (out.info.kind) {
-    case os::NameKind::Missing: return RowFileState::Missing;
-    case os::NameKind::Folder:
-    case os::NameKind::Other: return RowFileState::Changed;
-    case os::NameKind::Unknown: return RowFileState::Unreadable;
-    case os::NameKind::File:
-    case os::NameKind::Link: break;
+    case os::Kind::Missing: return RowFileState::Missing;
+    case os::Kind::Folder:
+    case os::Kind::Other: return RowFileState::Changed;
+    case os::Kind::Unknown: return RowFileState::Unreadable;
+    case os::Kind::File:
+    case os::Kind::FileLink:
+    case os::Kind::FolderLink: break;
   }
   const os::OpenResult opened = out.IsLink() ? out.file.OpenTarget(out.folder, out.name)
                                              : out.file.Open(out.folder, out.name, write);

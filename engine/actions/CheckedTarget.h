@@ -24,7 +24,7 @@ struct RowFile {
   os::NameInfo info;
   // The file at the name, or what a link there leads to (read only).
   os::File file;
-  bool IsLink() const { return info.kind == os::NameKind::Link; }
+  bool IsLink() const { return os::IsLink(info.kind); }
 };
 
 // Opens the file of `path` for reading, and for writing too with `write`.

@@ -218,9 +218,9 @@ CureOutcome CureCompanion(RowFile& target, fs::path& recoveryPath) {
   if (!EndsWithExe(target.name)) return DeleteIncurable(target);
   const os::NativeName companion = CompanionPath(fs::path(target.name)).native();
   const os::NameInfo info = target.folder.Inspect(companion);
-  if (info.kind == os::NameKind::Missing) return DeleteIncurable(target);
+  if (info.kind == os::Kind::Missing) return DeleteIncurable(target);
   os::File program;
-  if (info.kind != os::NameKind::File ||
+  if (info.kind != os::Kind::File ||
       program.Open(target.folder, companion, false) != os::OpenResult::Opened ||
       program.Id() != info.id || program.Id() == target.info.id)
     return CureOutcome::Failed;

@@ -221,7 +221,7 @@ Quarantine::Opened Quarantine::Open(const fs::path& workFolder, bool create) {
   os::Folder work;
   if (!work.Open(workFolder)) return Opened::Failed;
   const os::NativeName name = fs::path(kQuarantineFolder).native();
-  if (!create && work.Inspect(name).kind == os::NameKind::Missing) return Opened::Missing;
+  if (!create && work.Inspect(name).kind == os::Kind::Missing) return Opened::Missing;
   switch (folder_.OpenSubfolder(work, name, create)) {
     case os::Folder::SubResult::Opened: return Opened::Yes;
     case os::Folder::SubResult::Refused: return Opened::Refused;
@@ -277,7 +277,7 @@ bool Quarantine::IsRecordsName(const os::NativeName& name) {
 }
 
 bool Quarantine::Taken(const os::NativeName& name) const {
-  return IsRecordsName(name) || folder_.Inspect(name).kind != os::NameKind::Missing;
+  return IsRecordsName(name) || folder_.Inspect(name).kind != os::Kind::Missing;
 }
 
 os::NativeName Quarantine::FreeName(const os::NativeName& name) const {
@@ -375,8 +375,8 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
   if (!Find(storedText, record)) return L"В карантине нет файла " + storedText;
   const fs::path storedPath = folder_.PathOf(record.stored);
   const os::NameInfo info = folder_.Inspect(record.stored);
-  if (info.kind == os::NameKind::Missing) return L"Файл пропал из карантина: " + Shown(storedPath);
-  const bool link = info.kind == os::NameKind::Link;
+  if (info.kind == os::Kind::Missing) return L"Файл пропал из карантина: " + Shown(storedPath);
+  const bool link = os::IsLink(info.kind);
   os::File content;
   if (link)
     content.OpenTarget(folder_, record.stored);  // needed only where its text is not read
@@ -397,11 +397,11 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
     return L"Не удалось создать папку для файла: " + Shown(record.original);
   const std::wstring taken =
       L"На месте файла уже что-то есть, и оно не заменяется: " + Shown(record.original);
-  if (destination.Inspect(name).kind != os::NameKind::Missing) return taken;
+  if (destination.Inspect(name).kind != os::Kind::Missing) return taken;
   os::MoveResult moved = folder_.Move(record.stored, info.id, destination, name, false);
   bool copied = false;
   if (moved == os::MoveResult::OtherDevice) {
-    moved = CopyAcross(folder_, record.stored, info.kind == os::NameKind::Link, content,
+    moved = CopyAcross(folder_, record.stored, os::IsLink(info.kind), content,
                        record.size, record.sha256, destination, name, false);
     copied = true;
   }
@@ -420,7 +420,7 @@ std::wstring Quarantine::Purge(const std::wstring& storedText) {
   if (!Find(storedText, record)) return L"В карантине нет файла " + storedText;
   const fs::path storedPath = folder_.PathOf(record.stored);
   const os::NameInfo info = folder_.Inspect(record.stored);
-  if (info.kind != os::NameKind::Missing && !folder_.Remove(record.stored, info.id))
+  if (info.kind != os::Kind::Missing && !folder_.Remove(record.stored, info.id))
     return L"Не удалось удалить файл карантина: " + Shown(storedPath);
   if (!ChangeRecords(record.stored, nullptr))
     return L"Файл удалён, но запись о нём осталась в " + Shown(folder_.PathOf(RecordsName()));

@@ -16,8 +16,6 @@
 
 namespace vsk::os {
 
-using NativeName = std::filesystem::path::string_type;
-
 // The same for every name of one file.
 struct FileId {
   uint64_t volume = 0;
@@ -25,10 +23,8 @@ struct FileId {
   bool operator==(const FileId&) const = default;
 };
 
-enum class NameKind { Missing, File, Link, Folder, Other, Unknown };
-
 struct NameInfo {
-  NameKind kind = NameKind::Unknown;
+  Kind kind = Kind::Unknown;
   FileId id;
 };
 
@@ -54,6 +50,7 @@ class Folder {
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path PathOf(const NativeName& name) const { return path_ / name; }
 
+  // The name itself, a link not followed (its kind tells where it leads).
   NameInfo Inspect(const NativeName& name) const;
   // Each acts only while `name` is still `id` (a file or a link, never a
   // folder); a link is removed or moved as a link.

@@ -9,8 +9,8 @@
 
 namespace vsk::os {
 
-using PathString = std::filesystem::path::string_type;
-using PathChar = std::filesystem::path::value_type;
+using NativeName = std::filesystem::path::string_type;
+using NativeChar = std::filesystem::path::value_type;
 
 // Why an open or a read failed.
 enum class IoError { None, NotFound, Denied, Busy, NotAFile, ReadFailed, Other };
@@ -37,7 +37,7 @@ class InputFile {
   // Takes the result of an open (the handle, or -1 with the system's error
   // still set): only a regular file is kept. `path`, when given, is what
   // was opened.
-  bool Adopt(intptr_t handle, const PathChar* path = nullptr);
+  bool Adopt(intptr_t handle, const NativeChar* path = nullptr);
 
  private:
   bool Fail(IoError error, int code) {
@@ -58,30 +58,30 @@ class InputFile {
 std::wstring LongPath(const std::wstring& path);
 #endif
 
-// What a path names, links followed: a folder, a regular file, something
-// else (a FIFO, a device, a socket), or nothing. A path that cannot be
-// examined (its folder is closed to us) counts as a file: opening it tells
-// why.
-enum class PathKind { Missing, File, Folder, Other };
-PathKind KindOfPath(const std::filesystem::path& path);
+// What a name or a path is. FileLink: a symbolic link to a file, or one
+// that leads nowhere. FolderLink: a link or junction to a folder. Other:
+// FIFOs, devices, sockets. Unknown: it could not be looked at.
+enum class Kind { Missing, File, Folder, FileLink, FolderLink, Other, Unknown };
+inline bool IsLink(Kind kind) { return kind == Kind::FileLink || kind == Kind::FolderLink; }
 
-// LinkedFile: a symbolic link to a file, or one that leads nowhere (it is
-// listed, and fails to open). LinkedDirectory: a link or junction to a
-// folder. Other: FIFOs, devices, sockets.
-enum class EntryKind { File, LinkedFile, Directory, LinkedDirectory, Other };
+// What a path names, links followed: Missing, Folder, File or Other. A
+// path that cannot be examined (its folder is closed to us) counts as a
+// file: opening it tells why.
+Kind KindOfPath(const std::filesystem::path& path);
 
 // One folder's entries in the order the file system returns them, "." and
-// ".." left out, hidden and system entries included. Kept from one folder to
+// ".." left out, hidden and system entries included; a link to a FIFO or a
+// device is Other. Kept from one folder to
 // the next, so that listing allocates only when a folder is larger than any
 // before it.
 struct FolderEntries {
   struct Entry {
     size_t offset;  // of the name in `names`
-    EntryKind kind;
+    Kind kind;
   };
-  std::vector<PathChar> names;  // each name ends in a zero
+  std::vector<NativeChar> names;  // each name ends in a zero
   std::vector<Entry> list;
-  const PathChar* Name(const Entry& e) const { return names.data() + e.offset; }
+  const NativeChar* Name(const Entry& e) const { return names.data() + e.offset; }
 };
 
 // The folders of a walk from its root down to the one being listed. On
@@ -101,7 +101,7 @@ class FolderChain {
   bool OpenRoot(const std::filesystem::path& root);
   // Subfolder `name` of the deepest folder becomes the deepest; a link is
   // never entered. False, and nothing changes, when it cannot be opened.
-  bool Enter(const PathChar* name);
+  bool Enter(const NativeChar* name);
   // Back to the parent. False when the parent could not be opened again as
   // the same folder (it was moved meanwhile): its walk cannot go on.
   bool Leave();
@@ -110,17 +110,17 @@ class FolderChain {
   bool List(FolderEntries& entries);
   // File `name` of the deepest folder, following a link only when
   // `followLink`.
-  bool OpenFile(InputFile& file, const PathChar* name, bool followLink);
+  bool OpenFile(InputFile& file, const NativeChar* name, bool followLink);
   // The deepest folder's path as the walk shows it, ending in a separator.
-  const PathString& Path() const { return path_; }
+  const NativeName& Path() const { return path_; }
   // The deepest folder's path without that separator (the root as given).
   std::filesystem::path FolderPath() const;
 
  private:
   struct Level;
   std::vector<Level> levels_;
-  PathString path_;
-  PathString scratch_;  // Windows: the \\?\ path of a file being opened
+  NativeName path_;
+  NativeName scratch_;  // Windows: the \\?\ path of a file being opened
   std::filesystem::path root_;
 };
 

@@ -52,7 +52,7 @@ class IScanSink {
   // The file about to be scanned, as its folder's path (ending in a
   // separator) and its name; a sink that shows no status overrides it to
   // spare the walk building the path.
-  virtual void SetStatusEntry(const os::PathString& folder, const os::PathChar* name) {
+  virtual void SetStatusEntry(const os::NativeName& folder, const os::NativeChar* name) {
     SetStatus(std::filesystem::path(folder + name));
   }
 };

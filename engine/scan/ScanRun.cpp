@@ -8,9 +8,9 @@ namespace vsk {
 
 std::wstring ScanTargetProblem(const std::filesystem::path& target, const std::wstring& targetText) {
   switch (os::KindOfPath(target)) {
-    case os::PathKind::Missing:
+    case os::Kind::Missing:
       return std::wstring(msg::kScanTargetMissing) + L"\n" + targetText;
-    case os::PathKind::Other:
+    case os::Kind::Other:
       return std::wstring(msg::kScanTargetNotAFile) + L"\n" + targetText;
     default:
       return {};
@@ -27,8 +27,8 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
                    context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs()};
 
   // A target gone missing is walked as a folder, which reports it skipped.
-  const os::PathKind kind = os::KindOfPath(target);
-  const bool oneFile = kind == os::PathKind::File || kind == os::PathKind::Other;
+  const os::Kind kind = os::KindOfPath(target);
+  const bool oneFile = kind == os::Kind::File || kind == os::Kind::Other;
 
   view.ShowStatusText(kPreparingStatus);
   counters.filesChecked = 0;

@@ -28,8 +28,8 @@ class ScanWorkers {
     bool folder = false;  // a folder that could not be opened or listed
     // A file's folder (ending in a separator) and name, or the folder's own
     // path in `folderPath`.
-    os::PathString folderPath;
-    os::PathString name;
+    os::NativeName folderPath;
+    os::NativeName name;
     std::optional<os::InputFile> file;  // to be matched; closed once it is
     int match = kMatchClean;
     bool announced = false;  // the walk has shown it as the current file

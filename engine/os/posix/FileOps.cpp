@@ -20,11 +20,14 @@ FileId IdOf(const struct stat& st) {
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
-NameKind KindOf(mode_t mode) {
-  if (S_ISREG(mode)) return NameKind::File;
-  if (S_ISLNK(mode)) return NameKind::Link;
-  if (S_ISDIR(mode)) return NameKind::Folder;
-  return NameKind::Other;
+// A link is told by what it leads to: a folder, or anything else.
+Kind KindOf(int dir, const char* name, mode_t mode) {
+  if (S_ISREG(mode)) return Kind::File;
+  if (S_ISDIR(mode)) return Kind::Folder;
+  if (!S_ISLNK(mode)) return Kind::Other;
+  struct stat target;
+  return ::fstatat(dir, name, &target, 0) == 0 && S_ISDIR(target.st_mode) ? Kind::FolderLink
+                                                                           : Kind::FileLink;
 }
 
 // Past PATH_MAX the kernel takes no whole path, so a long one is walked a
@@ -104,13 +107,13 @@ Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& 
 NameInfo Folder::Inspect(const NativeName& name) const {
   struct stat st;
   if (::fstatat(Fd(handle_), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-    return {errno == ENOENT ? NameKind::Missing : NameKind::Unknown, {}};
-  return {KindOf(st.st_mode), IdOf(st)};
+    return {errno == ENOENT ? Kind::Missing : Kind::Unknown, {}};
+  return {KindOf(Fd(handle_), name.c_str(), st.st_mode), IdOf(st)};
 }
 
 bool Folder::Remove(const NativeName& name, const FileId& id) const {
   const NameInfo now = Inspect(name);
-  if (now.kind != NameKind::File && now.kind != NameKind::Link && now.kind != NameKind::Other)
+  if (now.kind == Kind::Missing || now.kind == Kind::Folder || now.kind == Kind::Unknown)
     return false;
   return now.id == id && ::unlinkat(Fd(handle_), name.c_str(), 0) == 0;
 }
@@ -118,7 +121,7 @@ bool Folder::Remove(const NativeName& name, const FileId& id) const {
 MoveResult Folder::Move(const NativeName& name, const FileId& id, const Folder& to,
                         const NativeName& toName, bool replace) const {
   const NameInfo now = Inspect(name);
-  if (now.kind == NameKind::Folder || now.id != id) return MoveResult::Failed;
+  if (now.kind == Kind::Folder || now.id != id) return MoveResult::Failed;
   const int from = Fd(handle_), into = Fd(to.handle_);
   int result = replace ? ::renameat(from, name.c_str(), into, toName.c_str())
                        : ::renameat2(from, name.c_str(), into, toName.c_str(), RENAME_NOREPLACE);
@@ -138,7 +141,7 @@ MoveResult Folder::Move(const NativeName& name, const FileId& id, const Folder& 
 
 bool Folder::Replace(const NativeName& name, const FileId& id, const NativeName& from) const {
   const NameInfo now = Inspect(name);
-  return now.kind == NameKind::File && now.id == id &&
+  return now.kind == Kind::File && now.id == id &&
          ::renameat(Fd(handle_), from.c_str(), Fd(handle_), name.c_str()) == 0;
 }
 

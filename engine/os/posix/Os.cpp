@@ -69,7 +69,7 @@ InputFile::~InputFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-bool InputFile::Adopt(intptr_t handle, const PathChar*) {
+bool InputFile::Adopt(intptr_t handle, const NativeChar*) {
   const int fd = static_cast<int>(handle);
   if (fd < 0) return Fail(ErrorOf(errno), errno);
   struct stat st;
@@ -134,7 +134,7 @@ bool FolderChain::OpenRoot(const std::filesystem::path& root) {
   return opened;
 }
 
-bool FolderChain::Enter(const PathChar* name) {
+bool FolderChain::Enter(const NativeChar* name) {
   Level& parent = levels_.back();
   if (parent.fd < 0) return false;
   if (levels_.size() > kOpenLevels) {
@@ -216,17 +216,17 @@ bool FolderChain::List(FolderEntries& entries) {
              : S_ISDIR(st.st_mode)                               ? DT_DIR
              : S_ISREG(st.st_mode)                               ? DT_REG
                                                                  : DT_UNKNOWN;
-    EntryKind kind = EntryKind::Other;
+    Kind kind = Kind::Other;
     if (type == DT_REG) {
-      kind = EntryKind::File;
+      kind = Kind::File;
     } else if (type == DT_DIR) {
-      kind = EntryKind::Directory;
+      kind = Kind::Folder;
     } else if (type == DT_LNK) {
-      kind = EntryKind::LinkedFile;  // also a dangling link: listed, and fails to open
+      kind = Kind::FileLink;  // also a dangling link: listed, and fails to open
       if (::fstatat(fd, name, &st, 0) == 0)
-        kind = S_ISDIR(st.st_mode) ? EntryKind::LinkedDirectory
-               : S_ISREG(st.st_mode) ? EntryKind::LinkedFile
-                                     : EntryKind::Other;
+        kind = S_ISDIR(st.st_mode) ? Kind::FolderLink
+               : S_ISREG(st.st_mode) ? Kind::FileLink
+                                     : Kind::Other;
     }
     entries.list.push_back({entries.names.size(), kind});
     entries.names.insert(entries.names.end(), name, name + std::strlen(name) + 1);
@@ -235,7 +235,7 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
-bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool followLink) {
+bool FolderChain::OpenFile(InputFile& file, const NativeChar* name, bool followLink) {
   return file.Adopt(::openat(levels_.back().fd, name, kInputFlags | (followLink ? 0 : O_NOFOLLOW)), name);
 }
 
@@ -244,12 +244,12 @@ std::filesystem::path FolderChain::FolderPath() const {
   return std::filesystem::path(path_.substr(0, path_.size() - 1));
 }
 
-PathKind KindOfPath(const std::filesystem::path& path) {
+Kind KindOfPath(const std::filesystem::path& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0)
-    return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::File;
-  if (S_ISDIR(st.st_mode)) return PathKind::Folder;
-  return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
+    return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::File;
+  if (S_ISDIR(st.st_mode)) return Kind::Folder;
+  return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
 }
 
 LocalTime Now() {

@@ -32,10 +32,11 @@ bool Missing(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-NameKind KindOf(DWORD attributes) {
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return NameKind::Link;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NameKind::Folder;
-  return NameKind::File;
+Kind KindOf(DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::FolderLink : Kind::FileLink;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Kind::Folder;
+  return Kind::File;
 }
 
 FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
@@ -54,7 +55,7 @@ HANDLE OpenSame(const fs::path& path, const FileId& id, DWORD access) {
   HANDLE h = OpenName(path, access | FILE_READ_ATTRIBUTES);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info) || KindOf(info.dwFileAttributes) == NameKind::Folder ||
+  if (!GetFileInformationByHandle(h, &info) || KindOf(info.dwFileAttributes) == Kind::Folder ||
       IdOf(info) != id) {
     CloseHandle(h);
     return nullptr;
@@ -137,7 +138,7 @@ Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& 
   // GetFileAttributesW reports a link or junction itself, not its target.
   const DWORD attributes = GetFileAttributesW(Long(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SubResult::Failed;
-  if (KindOf(attributes) != NameKind::Folder) return SubResult::Refused;
+  if (KindOf(attributes) != Kind::Folder) return SubResult::Refused;
   path_ = path;
   return SubResult::Opened;
 }
@@ -145,13 +146,13 @@ Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& 
 NameInfo Folder::Inspect(const NativeName& name) const {
   HANDLE h = OpenName(PathOf(name), FILE_READ_ATTRIBUTES);
   if (h == INVALID_HANDLE_VALUE)
-    return {Missing(GetLastError()) ? NameKind::Missing : NameKind::Unknown, {}};
+    return {Missing(GetLastError()) ? Kind::Missing : Kind::Unknown, {}};
   BY_HANDLE_FILE_INFORMATION info;
   NameInfo result;
   if (GetFileInformationByHandle(h, &info)) {
     result = {KindOf(info.dwFileAttributes), IdOf(info)};
-    if (result.kind == NameKind::File && GetFileType(h) != FILE_TYPE_DISK)
-      result.kind = NameKind::Other;
+    if (result.kind == Kind::File && GetFileType(h) != FILE_TYPE_DISK)
+      result.kind = Kind::Other;
   }
   CloseHandle(h);
   return result;
@@ -218,9 +219,9 @@ OpenResult Adopt(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links) {
     CloseHandle(h);
     return OpenResult::NotAFile;
   }
-  if (KindOf(info.dwFileAttributes) != NameKind::File) {
+  if (KindOf(info.dwFileAttributes) != Kind::File) {
     CloseHandle(h);
-    return KindOf(info.dwFileAttributes) == NameKind::Link ? OpenResult::Link
+    return IsLink(KindOf(info.dwFileAttributes)) ? OpenResult::Link
                                                              : OpenResult::NotAFile;
   }
   handle = Handle(h);
@@ -233,9 +234,9 @@ OpenResult Adopt(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links) {
 OpenResult Classify(const fs::path& path) {
   const DWORD attributes = GetFileAttributesW(Long(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return FromError(GetLastError());
-  const NameKind kind = KindOf(attributes);
-  if (kind == NameKind::Link) return OpenResult::Link;
-  return kind == NameKind::File ? OpenResult::Opened : OpenResult::NotAFile;
+  const Kind kind = KindOf(attributes);
+  if (IsLink(kind)) return OpenResult::Link;
+  return kind == Kind::File ? OpenResult::Opened : OpenResult::NotAFile;
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ InputFile::~InputFile() {
   if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-bool InputFile::Adopt(intptr_t handle, const PathChar* path) {
+bool InputFile::Adopt(intptr_t handle, const NativeChar* path) {
   const HANDLE h = reinterpret_cast<HANDLE>(handle);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
@@ -134,7 +134,7 @@ bool FolderChain::OpenRoot(const std::filesystem::path& root) {
          (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool FolderChain::Enter(const PathChar* name) {
+bool FolderChain::Enter(const NativeChar* name) {
   path_.append(name);
   path_ += L'\\';
   scratch_.append(name);
@@ -169,9 +169,9 @@ bool FolderChain::List(FolderEntries& entries) {
     const wchar_t* name = fd.cFileName;
     if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
     const bool linked = fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-    EntryKind kind = linked ? EntryKind::LinkedFile : EntryKind::File;
+    Kind kind = linked ? Kind::FileLink : Kind::File;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      kind = linked ? EntryKind::LinkedDirectory : EntryKind::Directory;
+      kind = linked ? Kind::FolderLink : Kind::Folder;
     entries.list.push_back({entries.names.size(), kind});
     entries.names.insert(entries.names.end(), name, name + wcslen(name) + 1);
   } while (FindNextFileW(h, &fd));
@@ -180,7 +180,7 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
-bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool) {
+bool FolderChain::OpenFile(InputFile& file, const NativeChar* name, bool) {
   const size_t folder = scratch_.size();
   scratch_.append(name);
   const bool opened = file.Adopt(reinterpret_cast<intptr_t>(OpenForScan(scratch_.c_str())),
@@ -210,14 +210,14 @@ bool NamesDevice(const std::wstring& path) {
 
 }  // namespace
 
-PathKind KindOfPath(const std::filesystem::path& path) {
-  if (NamesDevice(path.native())) return PathKind::Other;
+Kind KindOfPath(const std::filesystem::path& path) {
+  if (NamesDevice(path.native())) return Kind::Other;
   const DWORD attributes = GetFileAttributesW(LongPath(path.native()).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const IoError error = ErrorOf(GetLastError());
-    return error == IoError::NotFound ? PathKind::Missing : PathKind::File;
+    return error == IoError::NotFound ? Kind::Missing : Kind::File;
   }
-  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::File;
 }
 
 LocalTime Now() {
