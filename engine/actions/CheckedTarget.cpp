@@ -18,15 +18,17 @@ RowFileState OpenRowFile(const std::filesystem::path& path, bool write, RowFile&
     case os::Kind::FileLink:
     case os::Kind::FolderLink: break;
   }
-  const os::OpenResult opened = out.IsLink() ? out.file.OpenTarget(out.folder, out.name)
-                                             : out.file.Open(out.folder, out.name, write);
+  const os::Error opened = out.IsLink() ? out.file.OpenTarget(out.folder, out.name)
+                                        : out.file.Open(out.folder, out.name, write);
   switch (opened) {
-    case os::OpenResult::Opened: break;
-    case os::OpenResult::Missing: return out.IsLink() ? RowFileState::Changed : RowFileState::Missing;
-    case os::OpenResult::Link:
-    case os::OpenResult::NotAFile: return RowFileState::Changed;
-    case os::OpenResult::Denied:
-    case os::OpenResult::Failed: return RowFileState::Unreadable;
+    case os::Error::None: break;
+    case os::Error::Missing: return out.IsLink() ? RowFileState::Changed : RowFileState::Missing;
+    case os::Error::Link:
+    case os::Error::NotAFile: return RowFileState::Changed;
+    case os::Error::Denied:
+    case os::Error::Busy:
+    case os::Error::ReadFailed:
+    case os::Error::Failed: return RowFileState::Unreadable;
   }
   // The name may have changed between the look and the open.
   if (!out.IsLink() && out.file.Id() != out.info.id) return RowFileState::Changed;

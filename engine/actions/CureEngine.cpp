@@ -221,7 +221,7 @@ CureOutcome CureCompanion(RowFile& target, fs::path& recoveryPath) {
   if (info.kind == os::Kind::Missing) return DeleteIncurable(target);
   os::File program;
   if (info.kind != os::Kind::File ||
-      program.Open(target.folder, companion, false) != os::OpenResult::Opened ||
+      program.Open(target.folder, companion, false) != os::Error::None ||
       program.Id() != info.id || program.Id() == target.info.id)
     return CureOutcome::Failed;
   const long long length = program.Size();

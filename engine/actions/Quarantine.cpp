@@ -234,13 +234,15 @@ bool Quarantine::ReadRecordLines(std::vector<std::string>& lines) const {
   lines.clear();
   os::File file;
   switch (file.Open(folder_, RecordsName(), false)) {
-    case os::OpenResult::Opened: break;
+    case os::Error::None: break;
     // Anything but a file at the name is replaced by the next write.
-    case os::OpenResult::Missing:
-    case os::OpenResult::Link:
-    case os::OpenResult::NotAFile: return true;
-    case os::OpenResult::Denied:
-    case os::OpenResult::Failed: return false;
+    case os::Error::Missing:
+    case os::Error::Link:
+    case os::Error::NotAFile: return true;
+    case os::Error::Denied:
+    case os::Error::Busy:
+    case os::Error::ReadFailed:
+    case os::Error::Failed: return false;
   }
   const long long size = file.Size();
   if (size < 0) return false;
@@ -380,7 +382,7 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
   os::File content;
   if (link)
     content.OpenTarget(folder_, record.stored);  // needed only where its text is not read
-  else if (content.Open(folder_, record.stored, false) != os::OpenResult::Opened ||
+  else if (content.Open(folder_, record.stored, false) != os::Error::None ||
            content.Id() != info.id)
     return L"Не удалось прочитать файл карантина: " + Shown(storedPath);
   uint64_t size = 0;

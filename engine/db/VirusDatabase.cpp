@@ -26,33 +26,34 @@ static_assert(sizeof(kHeader) - 1 == kHeaderSize);
 constexpr size_t kReadLimit = kRecordsOffset + kRecordSize * 255;
 
 // The file's first bytes, up to kReadLimit.
-os::IoError ReadDatabase(const fs::path& file, std::vector<uint8_t>& bytes, int& code) {
+os::Error ReadDatabase(const fs::path& file, std::vector<uint8_t>& bytes, int& code) {
   os::InputFile in;
   bytes.clear();
   if (!in.Open(file)) {
     code = in.ErrorCode();
-    return in.Error();
+    return in.LastError();
   }
   bytes.resize(kReadLimit);
   size_t have = 0;
   for (long long n; have < kReadLimit && (n = in.Read(bytes.data() + have, kReadLimit - have)) != 0;) {
     if (n < 0) {
       code = in.ErrorCode();
-      return in.Error();
+      return in.LastError();
     }
     have += static_cast<size_t>(n);
   }
   bytes.resize(have);
-  return os::IoError::None;
+  return os::Error::None;
 }
 
-std::wstring UnreadableMessage(os::IoError error, int code) {
+std::wstring UnreadableMessage(os::Error error, int code) {
   std::wstring reason;
   switch (error) {
-    case os::IoError::Denied: reason = L"Нет прав на чтение файла."; break;
-    case os::IoError::Busy: reason = L"Файл занят другой программой."; break;
-    case os::IoError::NotAFile: reason = L"Это не файл, а папка или устройство."; break;
-    case os::IoError::ReadFailed: reason = L"Ошибка чтения с диска."; break;
+    case os::Error::Denied: reason = L"Нет прав на чтение файла."; break;
+    case os::Error::Busy: reason = L"Файл занят другой программой."; break;
+    case os::Error::Link:  // too many links on the way
+    case os::Error::NotAFile: reason = L"Это не файл, а папка или устройство."; break;
+    case os::Error::ReadFailed: reason = L"Ошибка чтения с диска."; break;
     default: reason = L"Ошибка системы, код " + std::to_wstring(code) + L"."; break;
   }
   return std::wstring(msg::kDatabaseUnreadable) + L"\n" + reason;
@@ -63,9 +64,9 @@ std::wstring UnreadableMessage(os::IoError error, int code) {
 bool ReadOrTell(const fs::path& file, std::vector<uint8_t>& bytes, IMessageSink& messages,
                 const wchar_t* missing, LoadResult& result) {
   int code = 0;
-  const os::IoError error = ReadDatabase(file, bytes, code);
-  if (error == os::IoError::None) return true;
-  if (error == os::IoError::NotFound) {
+  const os::Error error = ReadDatabase(file, bytes, code);
+  if (error == os::Error::None) return true;
+  if (error == os::Error::Missing) {
     messages.ShowMessage(missing);
     result = LoadResult::Missing;
   } else {

@@ -73,8 +73,6 @@ class Folder {
   std::filesystem::path path_;
 };
 
-enum class OpenResult { Opened, Missing, Link, NotAFile, Denied, Failed };
-
 // A regular file opened through a Folder.
 class File {
  public:
@@ -87,12 +85,12 @@ class File {
 
   // `name` itself, never what a link at that name points to. Shared with
   // readers only on Windows, so nobody writes to it while it is open.
-  OpenResult Open(const Folder& folder, const NativeName& name, bool write);
+  Error Open(const Folder& folder, const NativeName& name, bool write);
   // What the link `name` leads to, read only: the content a link stands for.
-  OpenResult OpenTarget(const Folder& folder, const NativeName& name);
+  Error OpenTarget(const Folder& folder, const NativeName& name);
   // `name`, made when missing (`created` tells), for writing; a link, FIFO,
   // device or folder is refused.
-  OpenResult OpenOrCreate(const Folder& folder, const NativeName& name, bool& created);
+  Error OpenOrCreate(const Folder& folder, const NativeName& name, bool& created);
   // A file that did not exist, `prefix` + 8 random hex digits + `suffix`,
   // readable and writable by its owner only from the first byte.
   bool CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,

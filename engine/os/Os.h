@@ -12,8 +12,12 @@ namespace vsk::os {
 using NativeName = std::filesystem::path::string_type;
 using NativeChar = std::filesystem::path::value_type;
 
-// Why an open or a read failed.
-enum class IoError { None, NotFound, Denied, Busy, NotAFile, ReadFailed, Other };
+// Why an open or a read failed: None when it did not. Link: the name is a
+// link where none is followed. NotAFile: a folder, a device or a FIFO.
+// Busy: another program holds it. Failed: any other reason.
+enum class Error { None, Missing, Link, NotAFile, Denied, Busy, ReadFailed, Failed };
+// The reason for a code of the system (errno, or GetLastError's).
+Error ErrorOf(int code);
 
 class FolderChain;
 
@@ -32,7 +36,7 @@ class InputFile {
   // The size at opening, or -1 when unknown.
   long long Size() const { return size_; }
   // Why the last Open or Read failed, and the system's own code for it.
-  IoError Error() const { return error_; }
+  Error LastError() const { return error_; }
   int ErrorCode() const { return code_; }
   // Takes the result of an open (the handle, or -1 with the system's error
   // still set): only a regular file is kept. `path`, when given, is what
@@ -40,7 +44,7 @@ class InputFile {
   bool Adopt(intptr_t handle, const NativeChar* path = nullptr);
 
  private:
-  bool Fail(IoError error, int code) {
+  bool Fail(Error error, int code) {
     error_ = error;
     code_ = code;
     return false;
@@ -48,7 +52,7 @@ class InputFile {
 
   intptr_t handle_ = -1;
   long long size_ = -1;
-  IoError error_ = IoError::None;
+  Error error_ = Error::None;
   int code_ = 0;
 };
 

@@ -60,7 +60,7 @@ bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& fo
   os::File file;
   bool created = false;
   if (name.empty() || !place.Open(reportFile.parent_path()) ||
-      file.OpenOrCreate(place, name, created) != os::OpenResult::Opened)
+      file.OpenOrCreate(place, name, created) != os::Error::None)
     return false;
   const long long before = reportFileMode ? file.Size() : 0;
   bool written = before >= 0 && (reportFileMode || file.Truncate(0));

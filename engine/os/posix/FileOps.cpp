@@ -52,18 +52,6 @@ int OpenFolderPath(const std::string& path, bool create) {
   return dir;
 }
 
-OpenResult FromErrno(int error) {
-  switch (error) {
-    case ENOENT: return OpenResult::Missing;
-    case ELOOP: return OpenResult::Link;
-    case EISDIR: return OpenResult::NotAFile;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY: return OpenResult::Denied;
-    default: return OpenResult::Failed;
-  }
-}
 
 }  // namespace
 
@@ -107,7 +95,7 @@ Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& 
 NameInfo Folder::Inspect(const NativeName& name) const {
   struct stat st;
   if (::fstatat(Fd(handle_), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-    return {errno == ENOENT ? Kind::Missing : Kind::Unknown, {}};
+    return {ErrorOf(errno) == Error::Missing ? Kind::Missing : Kind::Unknown, {}};
   return {KindOf(Fd(handle_), name.c_str(), st.st_mode), IdOf(st)};
 }
 
@@ -175,63 +163,63 @@ namespace {
 // Opens what `name` names (following a link only with `follow`) once it is
 // known to be a regular file, so that no FIFO or device is ever opened; the
 // descriptor is checked to be that same file.
-int OpenRegular(int dir, const std::string& name, int access, bool follow, OpenResult& result,
+int OpenRegular(int dir, const std::string& name, int access, bool follow, Error& result,
                 struct stat& st) {
   if (::fstatat(dir, name.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
-    result = FromErrno(errno);
+    result = ErrorOf(errno);
     return -1;
   }
   if (S_ISLNK(st.st_mode)) {
-    result = OpenResult::Link;
+    result = Error::Link;
     return -1;
   }
   if (!S_ISREG(st.st_mode)) {
-    result = OpenResult::NotAFile;
+    result = Error::NotAFile;
     return -1;
   }
   const FileId seen = IdOf(st);
   const int fd = ::openat(dir, name.c_str(),
                           access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW));
   if (fd < 0) {
-    result = FromErrno(errno);
+    result = ErrorOf(errno);
     return -1;
   }
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != seen) {
     ::close(fd);
-    result = OpenResult::Failed;
+    result = Error::Failed;
     return -1;
   }
-  result = OpenResult::Opened;
+  result = Error::None;
   return fd;
 }
 
 }  // namespace
 
-OpenResult File::Open(const Folder& folder, const NativeName& name, bool write) {
+Error File::Open(const Folder& folder, const NativeName& name, bool write) {
   Close();
-  OpenResult result;
+  Error result;
   struct stat st;
   const int fd = OpenRegular(Fd(folder.handle_), name, write ? O_RDWR : O_RDONLY, false, result, st);
   if (fd < 0) return result;
   handle_ = fd;
   id_ = IdOf(st);
   links_ = static_cast<uint32_t>(st.st_nlink);
-  return OpenResult::Opened;
+  return Error::None;
 }
 
-OpenResult File::OpenTarget(const Folder& folder, const NativeName& name) {
+Error File::OpenTarget(const Folder& folder, const NativeName& name) {
   Close();
-  OpenResult result;
+  Error result;
   struct stat st;
   const int fd = OpenRegular(Fd(folder.handle_), name, O_RDONLY, true, result, st);
   if (fd < 0) return result;
   handle_ = fd;
   id_ = IdOf(st);
   links_ = static_cast<uint32_t>(st.st_nlink);
-  return OpenResult::Opened;
+  return Error::None;
 }
 
-OpenResult File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
+Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
   Close();
   created = false;
   const int dir = Fd(folder.handle_);
@@ -239,22 +227,22 @@ OpenResult File::OpenOrCreate(const Folder& folder, const NativeName& name, bool
   if (fd >= 0) {
     created = true;
   } else if (errno == EEXIST) {
-    OpenResult result;
+    Error result;
     struct stat st;
     fd = OpenRegular(dir, name, O_WRONLY, false, result, st);
     if (fd < 0) return result;
   } else {
-    return FromErrno(errno);
+    return ErrorOf(errno);
   }
   struct stat st;
   if (::fstat(fd, &st) != 0) {
     ::close(fd);
-    return OpenResult::Failed;
+    return Error::Failed;
   }
   handle_ = fd;
   id_ = IdOf(st);
   links_ = static_cast<uint32_t>(st.st_nlink);
-  return OpenResult::Opened;
+  return Error::None;
 }
 
 bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,

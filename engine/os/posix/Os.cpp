@@ -24,31 +24,6 @@ namespace {
 // handles closed, well inside the usual limit of 1,024 descriptors.
 constexpr size_t kOpenLevels = 200;
 
-IoError ErrorOf(int code) {
-  switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENAMETOOLONG:
-      return IoError::NotFound;
-    case EACCES:
-    case EPERM:
-      return IoError::Denied;
-    case EBUSY:
-    case ETXTBSY:
-    case EAGAIN:
-      return IoError::Busy;
-    case EISDIR:
-    case ELOOP:
-    case ENXIO:
-    case ENODEV:
-      return IoError::NotAFile;
-    case EIO:
-      return IoError::ReadFailed;
-    default:
-      return IoError::Other;
-  }
-}
-
 // O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
 // reads of regular files ignore it. O_NOCTTY: a terminal put in place of a
 // file never becomes the controlling terminal.
@@ -65,6 +40,32 @@ bool Identify(int fd, dev_t& device, ino_t& inode) {
 
 }  // namespace
 
+Error ErrorOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+      return Error::Missing;
+    case ELOOP:
+      return Error::Link;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV:
+      return Error::NotAFile;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Error::Denied;
+    case EBUSY:
+    case ETXTBSY:
+    case EAGAIN:
+      return Error::Busy;
+    case EIO:
+      return Error::ReadFailed;
+    default:
+      return Error::Failed;
+  }
+}
+
 InputFile::~InputFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
@@ -80,11 +81,11 @@ bool InputFile::Adopt(intptr_t handle, const NativeChar*) {
   }
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
-    return Fail(IoError::NotAFile, 0);
+    return Fail(Error::NotAFile, 0);
   }
   handle_ = fd;
   size_ = st.st_size;
-  error_ = IoError::None;
+  error_ = Error::None;
   return true;
 }
 
@@ -97,7 +98,7 @@ long long InputFile::Read(void* buffer, size_t size) {
     const ssize_t n = ::read(static_cast<int>(handle_), buffer, size);
     if (n >= 0) return n;
     if (errno != EINTR) {
-      Fail(IoError::ReadFailed, errno);
+      Fail(Error::ReadFailed, errno);
       return -1;
     }
   }
@@ -247,7 +248,7 @@ std::filesystem::path FolderChain::FolderPath() const {
 Kind KindOfPath(const std::filesystem::path& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0)
-    return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::File;
+    return ErrorOf(errno) == Error::Missing ? Kind::Missing : Kind::File;
   if (S_ISDIR(st.st_mode)) return Kind::Folder;
   return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
 }

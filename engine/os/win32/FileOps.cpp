@@ -28,10 +28,6 @@ std::wstring FullLong(const fs::path& path) {
   return LongPath(full);
 }
 
-bool Missing(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 Kind KindOf(DWORD attributes) {
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::FolderLink : Kind::FileLink;
@@ -63,11 +59,7 @@ HANDLE OpenSame(const fs::path& path, const FileId& id, DWORD access) {
   return h;
 }
 
-OpenResult FromError(DWORD error) {
-  if (Missing(error)) return OpenResult::Missing;
-  if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return OpenResult::Denied;
-  return OpenResult::Failed;
-}
+Error LastReason() { return ErrorOf(static_cast<int>(GetLastError())); }
 
 // A security descriptor whose DACL grants the current user alone, inherits
 // nothing and is handed down to nothing.
@@ -146,7 +138,7 @@ Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& 
 NameInfo Folder::Inspect(const NativeName& name) const {
   HANDLE h = OpenName(PathOf(name), FILE_READ_ATTRIBUTES);
   if (h == INVALID_HANDLE_VALUE)
-    return {Missing(GetLastError()) ? Kind::Missing : Kind::Unknown, {}};
+    return {LastReason() == Error::Missing ? Kind::Missing : Kind::Unknown, {}};
   BY_HANDLE_FILE_INFORMATION info;
   NameInfo result;
   if (GetFileInformationByHandle(h, &info)) {
@@ -213,64 +205,64 @@ void File::Close() {
 namespace {
 
 // Keeps `h` when it is a regular file on disk.
-OpenResult Adopt(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links) {
+Error Adopt(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links) {
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)) {
     CloseHandle(h);
-    return OpenResult::NotAFile;
+    return Error::NotAFile;
   }
   if (KindOf(info.dwFileAttributes) != Kind::File) {
     CloseHandle(h);
-    return IsLink(KindOf(info.dwFileAttributes)) ? OpenResult::Link
-                                                             : OpenResult::NotAFile;
+    return IsLink(KindOf(info.dwFileAttributes)) ? Error::Link
+                                                             : Error::NotAFile;
   }
   handle = Handle(h);
   id = IdOf(info);
   links = info.nNumberOfLinks;
-  return OpenResult::Opened;
+  return Error::None;
 }
 
 // What the name is before it is opened: no device or folder is opened.
-OpenResult Classify(const fs::path& path) {
+Error Classify(const fs::path& path) {
   const DWORD attributes = GetFileAttributesW(Long(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return FromError(GetLastError());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastReason();
   const Kind kind = KindOf(attributes);
-  if (IsLink(kind)) return OpenResult::Link;
-  return kind == Kind::File ? OpenResult::Opened : OpenResult::NotAFile;
+  if (IsLink(kind)) return Error::Link;
+  return kind == Kind::File ? Error::None : Error::NotAFile;
 }
 
 }  // namespace
 
-OpenResult File::Open(const Folder& folder, const NativeName& name, bool write) {
+Error File::Open(const Folder& folder, const NativeName& name, bool write) {
   Close();
   const fs::path path = folder.PathOf(name);
-  if (const OpenResult kind = Classify(path); kind != OpenResult::Opened) return kind;
+  if (const Error kind = Classify(path); kind != Error::None) return kind;
   // Others may read, rename or delete it while it is open, but not write.
   HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0),
                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return FromError(GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return LastReason();
   return Adopt(h, handle_, id_, links_);
 }
 
-OpenResult File::OpenTarget(const Folder& folder, const NativeName& name) {
+Error File::OpenTarget(const Folder& folder, const NativeName& name) {
   Close();
   HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return FromError(GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return LastReason();
   return Adopt(h, handle_, id_, links_);
 }
 
-OpenResult File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
+Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
   Close();
   created = false;
   const fs::path path = folder.PathOf(name);
-  if (const OpenResult kind = Classify(path);
-      kind != OpenResult::Opened && kind != OpenResult::Missing)
+  if (const Error kind = Classify(path);
+      kind != Error::None && kind != Error::Missing)
     return kind;
   HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ, nullptr,
                          OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return FromError(GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return LastReason();
   created = GetLastError() != ERROR_ALREADY_EXISTS;
   return Adopt(h, handle_, id_, links_);
 }

@@ -34,24 +34,24 @@ std::wstring LongPath(const std::wstring& path) {
   return LR"(\\?\)" + full;
 }
 
-namespace {
-
-IoError ErrorOf(DWORD code) {
-  switch (code) {
+Error ErrorOf(int code) {
+  switch (static_cast<DWORD>(code)) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_NETPATH:
-      return IoError::NotFound;
+      return Error::Missing;
     case ERROR_ACCESS_DENIED:
-      return IoError::Denied;
+      return Error::Denied;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return IoError::Busy;
+      return Error::Busy;
     default:
-      return IoError::Other;
+      return Error::Failed;
   }
 }
+
+namespace {
 
 HANDLE OpenForScan(const wchar_t* path) {
   return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -72,18 +72,18 @@ bool InputFile::Adopt(intptr_t handle, const NativeChar* path) {
     // question of rights.
     const DWORD attributes = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
     return Fail(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                    ? IoError::NotAFile
-                    : ErrorOf(code),
+                    ? Error::NotAFile
+                    : ErrorOf(static_cast<int>(code)),
                 static_cast<int>(code));
   }
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
-    return Fail(IoError::NotAFile, 0);
+    return Fail(Error::NotAFile, 0);
   }
   LARGE_INTEGER bytes;
   size_ = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
   handle_ = handle;
-  error_ = IoError::None;
+  error_ = Error::None;
   return true;
 }
 
@@ -96,7 +96,7 @@ long long InputFile::Read(void* buffer, size_t size) {
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
   if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) {
-    Fail(IoError::ReadFailed, static_cast<int>(GetLastError()));
+    Fail(Error::ReadFailed, static_cast<int>(GetLastError()));
     return -1;
   }
   return got;
@@ -214,8 +214,8 @@ Kind KindOfPath(const std::filesystem::path& path) {
   if (NamesDevice(path.native())) return Kind::Other;
   const DWORD attributes = GetFileAttributesW(LongPath(path.native()).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const IoError error = ErrorOf(GetLastError());
-    return error == IoError::NotFound ? Kind::Missing : Kind::File;
+    const Error error = ErrorOf(static_cast<int>(GetLastError()));
+    return error == Error::Missing ? Kind::Missing : Kind::File;
   }
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::File;
 }

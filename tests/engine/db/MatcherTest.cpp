@@ -323,7 +323,7 @@ TEST(MatcherTest, AReadThatFailsMidwayIsUnreadableUnlessAVirusIsInWhatWasRead) {
     }
     ::close(mem);
     const int match = matcher.MatchOpenFile(file);
-    EXPECT_EQ(file.Error(), os::IoError::ReadFailed);
+    EXPECT_EQ(file.LastError(), os::Error::ReadFailed);
     return match;
   };
   // At the page's very end, in the bytes a piece keeps for the next one.
