@@ -42,8 +42,7 @@ bool HoldsVirus(const os::File& file, const VirusTable& table, int index) {
   one.names[0] = table.names[index];
   one.lengths[0] = table.lengths[index];
   one.signatures[0] = table.signatures[index];
-  os::InputFile input;
-  return file.ShareWith(input) && SignatureMatcher(one).MatchOpenFile(input) == 0;
+  return file.Rewind() && SignatureMatcher(one).MatchOpenFile(file) == 0;
 }
 
 }  // namespace vsk

@@ -27,9 +27,9 @@ constexpr size_t kReadLimit = kRecordsOffset + kRecordSize * 255;
 
 // The file's first bytes, up to kReadLimit.
 os::Error ReadDatabase(const fs::path& file, std::vector<uint8_t>& bytes, int& code) {
-  os::InputFile in;
+  os::File in;
   bytes.clear();
-  if (!in.Open(file)) {
+  if (in.Open(file) != os::Error::None) {
     code = in.ErrorCode();
     return in.LastError();
   }

@@ -15,6 +15,9 @@ File& File::operator=(File&& other) noexcept {
     handle_ = other.handle_;
     id_ = other.id_;
     links_ = other.links_;
+    size_ = other.size_;
+    error_ = other.error_;
+    code_ = other.code_;
     other.handle_ = -1;
   }
   return *this;

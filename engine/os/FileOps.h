@@ -73,7 +73,9 @@ class Folder {
   std::filesystem::path path_;
 };
 
-// A regular file opened through a Folder.
+// An open regular file: never a FIFO, a device or a folder, so nothing
+// opened can block. Shared with readers only on Windows, so nobody writes
+// to it while it is open.
 class File {
  public:
   File() = default;
@@ -83,8 +85,10 @@ class File {
   File& operator=(const File&) = delete;
   ~File();
 
-  // `name` itself, never what a link at that name points to. Shared with
-  // readers only on Windows, so nobody writes to it while it is open.
+  // `path` as any path opens, links followed, for reading (and writing with
+  // `write`); read in sequence from its start.
+  Error Open(const std::filesystem::path& path, bool write = false);
+  // `name` itself, never what a link at that name points to.
   Error Open(const Folder& folder, const NativeName& name, bool write);
   // What the link `name` leads to, read only: the content a link stands for.
   Error OpenTarget(const Folder& folder, const NativeName& name);
@@ -97,10 +101,17 @@ class File {
                  NativeName& name);
 
   bool IsOpen() const { return handle_ != -1; }
+  // Known for a file opened through a Folder, and for any file on POSIX.
   FileId Id() const { return id_; }
   uint32_t Links() const { return links_; }
   // The size now, or -1.
   long long Size() const;
+  // The size at opening, or -1 when unknown.
+  long long OpenedSize() const { return size_; }
+  // Up to `size` bytes from the handle's own position, which only Read and
+  // Rewind move on POSIX: the count read, 0 at the end, -1 on error.
+  long long Read(void* data, size_t size) const;
+  bool Rewind() const;
   // Up to `size` bytes at `offset`: the count read, 0 at the end, -1 on error.
   long long ReadAt(uint64_t offset, void* data, size_t size) const;
   bool ReadExactAt(uint64_t offset, void* data, size_t size) const;
@@ -110,14 +121,30 @@ class File {
   // Owner, group and mode (POSIX); ACL, owner, attributes and creation time
   // (Windows) of `from`. False when the owner could not be given.
   bool TakeMetadata(const File& from);
-  // A second handle on this open file, read from the start by the matcher.
-  bool ShareWith(InputFile& input) const;
   void Close();
+  // Why the last open or Read failed, and the system's own code for it
+  // (0 when the system gave none).
+  Error LastError() const { return error_; }
+  int ErrorCode() const { return code_; }
 
  private:
+  friend class FolderChain;
+  // Takes the result of an open (the handle, or -1 with the system's error
+  // still set): only a regular file is kept. `path`, when given, is what
+  // was opened.
+  bool Adopt(intptr_t handle, const NativeChar* path = nullptr);
+  Error Fail(Error error, int code) const {
+    error_ = error;
+    code_ = code;
+    return error;
+  }
+
   intptr_t handle_ = -1;
   FileId id_;
   uint32_t links_ = 0;
+  long long size_ = -1;
+  mutable Error error_ = Error::None;
+  mutable int code_ = 0;
 };
 
 // Copies the first `size` bytes of `from` to the start of `to`.

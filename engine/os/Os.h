@@ -19,42 +19,7 @@ enum class Error { None, Missing, Link, NotAFile, Denied, Busy, ReadFailed, Fail
 // The reason for a code of the system (errno, or GetLastError's).
 Error ErrorOf(int code);
 
-class FolderChain;
-
-// A file opened for scanning: read access, shared with readers only, so a
-// file another process holds open for writing does not open. Only regular
-// files open (never a FIFO or a device, which would block or never end).
-class InputFile {
- public:
-  InputFile() = default;
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
-  ~InputFile();
-  bool Open(const std::filesystem::path& path);
-  // Bytes read, 0 at the end, -1 on error.
-  long long Read(void* buffer, size_t size);
-  // The size at opening, or -1 when unknown.
-  long long Size() const { return size_; }
-  // Why the last Open or Read failed, and the system's own code for it.
-  Error LastError() const { return error_; }
-  int ErrorCode() const { return code_; }
-  // Takes the result of an open (the handle, or -1 with the system's error
-  // still set): only a regular file is kept. `path`, when given, is what
-  // was opened.
-  bool Adopt(intptr_t handle, const NativeChar* path = nullptr);
-
- private:
-  bool Fail(Error error, int code) {
-    error_ = error;
-    code_ = code;
-    return false;
-  }
-
-  intptr_t handle_ = -1;
-  long long size_ = -1;
-  Error error_ = Error::None;
-  int code_ = 0;
-};
+class File;
 
 #ifdef _WIN32
 // The \\?\ form of a path long enough to need it (absolute, backslashes);
@@ -112,9 +77,9 @@ class FolderChain {
   // The deepest folder's entries. False when it could not be listed to its
   // end; what was read stays in `entries`.
   bool List(FolderEntries& entries);
-  // File `name` of the deepest folder, following a link only when
-  // `followLink`.
-  bool OpenFile(InputFile& file, const NativeChar* name, bool followLink);
+  // File `name` of the deepest folder for reading, following a link only
+  // when `followLink`; `file` tells why when it fails.
+  bool OpenFile(File& file, const NativeChar* name, bool followLink);
   // The deepest folder's path as the walk shows it, ending in a separator.
   const NativeName& Path() const { return path_; }
   // The deepest folder's path without that separator (the root as given).

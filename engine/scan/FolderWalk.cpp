@@ -137,7 +137,7 @@ struct Scanner {
     if (!context.control.Continue()) return false;
     if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
     reporter.Announce(chain.Path(), name);
-    os::InputFile file;
+    os::File file;
     const int match = chain.OpenFile(file, name, linked)
                           ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
                           : kMatchUnreadable;
@@ -274,8 +274,8 @@ void ScanFile(ScanContext& context, const fs::path& file) {
   const os::NativeName none;
   Reporter reporter{context};
   reporter.Announce(none, file.c_str());
-  os::InputFile input;
-  const int match = input.Open(file)
+  os::File input;
+  const int match = input.Open(file) == os::Error::None
                         ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
                         : kMatchUnreadable;
   if (match != kMatchStopped) reporter.FileDone(none, file.c_str(), match);

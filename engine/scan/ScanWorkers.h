@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "engine/db/Matcher.h"
-#include "engine/os/Os.h"
+#include "engine/os/FileOps.h"
 
 namespace vsk {
 
@@ -30,7 +30,7 @@ class ScanWorkers {
     // path in `folderPath`.
     os::NativeName folderPath;
     os::NativeName name;
-    std::optional<os::InputFile> file;  // to be matched; closed once it is
+    std::optional<os::File> file;  // to be matched; closed once it is
     int match = kMatchClean;
     bool announced = false;  // the walk has shown it as the current file
 

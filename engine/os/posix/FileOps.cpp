@@ -6,19 +6,17 @@
 #include <cerrno>
 
 #include "engine/os/FileOps.h"
+#include "engine/os/posix/Posix.h"
 
 namespace vsk::os {
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
-
-int Fd(intptr_t handle) { return static_cast<int>(handle); }
-
-FileId IdOf(const struct stat& st) {
-  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-}
+using posix::Fd;
+using posix::IdOf;
+using posix::kFileFlags;
+using posix::kFolderFlags;
 
 // A link is told by what it leads to: a folder, or anything else.
 Kind KindOf(int dir, const char* name, mode_t mode) {
@@ -158,38 +156,68 @@ void File::Close() {
   handle_ = -1;
 }
 
+bool File::Adopt(intptr_t handle, const NativeChar*) {
+  Close();
+  const int fd = Fd(handle);
+  if (fd < 0) return Fail(ErrorOf(errno), errno) == Error::None;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int code = errno;
+    ::close(fd);
+    return Fail(ErrorOf(code), code) == Error::None;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Fail(Error::NotAFile, 0) == Error::None;
+  }
+  handle_ = fd;
+  id_ = IdOf(st);
+  links_ = static_cast<uint32_t>(st.st_nlink);
+  size_ = st.st_size;
+  Fail(Error::None, 0);
+  return true;
+}
+
+Error File::Open(const fs::path& path, bool write) {
+  Adopt(::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | kFileFlags), path.c_str());
+  return error_;
+}
+
 namespace {
 
 // Opens what `name` names (following a link only with `follow`) once it is
 // known to be a regular file, so that no FIFO or device is ever opened; the
-// descriptor is checked to be that same file.
-int OpenRegular(int dir, const std::string& name, int access, bool follow, Error& result,
-                struct stat& st) {
+// descriptor is checked to be that same file. -1 with `error` and `code`.
+int OpenRegular(int dir, const std::string& name, int access, bool follow, Error& error,
+                int& code) {
+  struct stat st;
+  code = 0;
   if (::fstatat(dir, name.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
-    result = ErrorOf(errno);
+    code = errno;
+    error = ErrorOf(code);
     return -1;
   }
   if (S_ISLNK(st.st_mode)) {
-    result = Error::Link;
+    error = Error::Link;
     return -1;
   }
   if (!S_ISREG(st.st_mode)) {
-    result = Error::NotAFile;
+    error = Error::NotAFile;
     return -1;
   }
   const FileId seen = IdOf(st);
-  const int fd = ::openat(dir, name.c_str(),
-                          access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW));
+  const int fd = ::openat(dir, name.c_str(), access | kFileFlags | (follow ? 0 : O_NOFOLLOW));
   if (fd < 0) {
-    result = ErrorOf(errno);
+    code = errno;
+    error = ErrorOf(code);
     return -1;
   }
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != seen) {
     ::close(fd);
-    result = Error::Failed;
+    error = Error::Failed;
     return -1;
   }
-  result = Error::None;
+  error = Error::None;
   return fd;
 }
 
@@ -197,26 +225,22 @@ int OpenRegular(int dir, const std::string& name, int access, bool follow, Error
 
 Error File::Open(const Folder& folder, const NativeName& name, bool write) {
   Close();
-  Error result;
-  struct stat st;
-  const int fd = OpenRegular(Fd(folder.handle_), name, write ? O_RDWR : O_RDONLY, false, result, st);
-  if (fd < 0) return result;
-  handle_ = fd;
-  id_ = IdOf(st);
-  links_ = static_cast<uint32_t>(st.st_nlink);
-  return Error::None;
+  Error error;
+  int code;
+  const int fd = OpenRegular(Fd(folder.handle_), name, write ? O_RDWR : O_RDONLY, false, error, code);
+  if (fd < 0) return Fail(error, code);
+  Adopt(fd);
+  return error_;
 }
 
 Error File::OpenTarget(const Folder& folder, const NativeName& name) {
   Close();
-  Error result;
-  struct stat st;
-  const int fd = OpenRegular(Fd(folder.handle_), name, O_RDONLY, true, result, st);
-  if (fd < 0) return result;
-  handle_ = fd;
-  id_ = IdOf(st);
-  links_ = static_cast<uint32_t>(st.st_nlink);
-  return Error::None;
+  Error error;
+  int code;
+  const int fd = OpenRegular(Fd(folder.handle_), name, O_RDONLY, true, error, code);
+  if (fd < 0) return Fail(error, code);
+  Adopt(fd);
+  return error_;
 }
 
 Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
@@ -227,22 +251,15 @@ Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& cre
   if (fd >= 0) {
     created = true;
   } else if (errno == EEXIST) {
-    Error result;
-    struct stat st;
-    fd = OpenRegular(dir, name, O_WRONLY, false, result, st);
-    if (fd < 0) return result;
+    Error error;
+    int code;
+    fd = OpenRegular(dir, name, O_WRONLY, false, error, code);
+    if (fd < 0) return Fail(error, code);
   } else {
-    return ErrorOf(errno);
+    return Fail(ErrorOf(errno), errno);
   }
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    ::close(fd);
-    return Error::Failed;
-  }
-  handle_ = fd;
-  id_ = IdOf(st);
-  links_ = static_cast<uint32_t>(st.st_nlink);
-  return Error::None;
+  Adopt(fd);
+  return error_;
 }
 
 bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
@@ -256,14 +273,10 @@ bool File::CreateNew(const Folder& folder, const NativeName& prefix, const Nativ
       if (errno == EEXIST) continue;
       return false;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-      ::close(fd);
+    if (!Adopt(fd)) {
       ::unlinkat(Fd(folder.handle_), name.c_str(), 0);
       return false;
     }
-    handle_ = fd;
-    id_ = IdOf(st);
     links_ = 1;
     return true;
   }
@@ -274,6 +287,19 @@ long long File::Size() const {
   struct stat st;
   return ::fstat(Fd(handle_), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
+
+long long File::Read(void* data, size_t size) const {
+  for (;;) {
+    const ssize_t n = ::read(Fd(handle_), data, size);
+    if (n >= 0) return n;
+    if (errno != EINTR) {
+      Fail(Error::ReadFailed, errno);
+      return -1;
+    }
+  }
+}
+
+bool File::Rewind() const { return ::lseek(Fd(handle_), 0, SEEK_SET) == 0; }
 
 long long File::ReadAt(uint64_t offset, void* data, size_t size) const {
   for (;;) {
@@ -305,18 +331,6 @@ bool File::TakeMetadata(const File& from) {
   // Owner first: a change of owner clears the set-id bits.
   const bool owner = ::fchown(Fd(handle_), st.st_uid, st.st_gid) == 0;
   return ::fchmod(Fd(handle_), st.st_mode & 07777) == 0 && owner;
-}
-
-bool File::ShareWith(InputFile& input) const {
-  const int fd = ::fcntl(Fd(handle_), F_DUPFD_CLOEXEC, 0);
-  if (fd < 0) return false;
-  // The descriptors share one offset; the other reads here go by offset.
-  if (::lseek(fd, 0, SEEK_SET) != 0) {
-    ::close(fd);
-    return false;
-  }
-  input.Adopt(fd);
-  return true;
 }
 
 }  // namespace vsk::os

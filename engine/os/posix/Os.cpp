@@ -12,23 +12,19 @@
 #include <cstring>
 #include <ctime>
 
-#include "engine/settings/Options.h"
-#include "engine/os/Os.h"
+#include "engine/os/FileOps.h"
+#include "engine/os/posix/Posix.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk::os {
+using posix::kFileFlags;
+using posix::kFolderFlags;
 
 namespace {
 
 // Folders deeper than this many levels below the open ones have their
 // handles closed, well inside the usual limit of 1,024 descriptors.
 constexpr size_t kOpenLevels = 200;
-
-// O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
-// reads of regular files ignore it. O_NOCTTY: a terminal put in place of a
-// file never becomes the controlling terminal.
-constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 bool Identify(int fd, dev_t& device, ino_t& inode) {
   struct stat st;
@@ -63,44 +59,6 @@ Error ErrorOf(int code) {
       return Error::ReadFailed;
     default:
       return Error::Failed;
-  }
-}
-
-InputFile::~InputFile() {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));
-}
-
-bool InputFile::Adopt(intptr_t handle, const NativeChar*) {
-  const int fd = static_cast<int>(handle);
-  if (fd < 0) return Fail(ErrorOf(errno), errno);
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    const int code = errno;
-    ::close(fd);
-    return Fail(ErrorOf(code), code);
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return Fail(Error::NotAFile, 0);
-  }
-  handle_ = fd;
-  size_ = st.st_size;
-  error_ = Error::None;
-  return true;
-}
-
-bool InputFile::Open(const std::filesystem::path& path) {
-  return Adopt(::open(path.c_str(), kInputFlags), path.c_str());
-}
-
-long long InputFile::Read(void* buffer, size_t size) {
-  for (;;) {
-    const ssize_t n = ::read(static_cast<int>(handle_), buffer, size);
-    if (n >= 0) return n;
-    if (errno != EINTR) {
-      Fail(Error::ReadFailed, errno);
-      return -1;
-    }
   }
 }
 
@@ -236,8 +194,9 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
-bool FolderChain::OpenFile(InputFile& file, const NativeChar* name, bool followLink) {
-  return file.Adopt(::openat(levels_.back().fd, name, kInputFlags | (followLink ? 0 : O_NOFOLLOW)), name);
+bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
+  return file.Adopt(
+      ::openat(levels_.back().fd, name, O_RDONLY | kFileFlags | (followLink ? 0 : O_NOFOLLOW)), name);
 }
 
 std::filesystem::path FolderChain::FolderPath() const {

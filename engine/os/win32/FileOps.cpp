@@ -205,7 +205,7 @@ void File::Close() {
 namespace {
 
 // Keeps `h` when it is a regular file on disk.
-Error Adopt(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links) {
+Error Identify(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links, long long& size) {
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)) {
     CloseHandle(h);
@@ -213,13 +213,20 @@ Error Adopt(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links) {
   }
   if (KindOf(info.dwFileAttributes) != Kind::File) {
     CloseHandle(h);
-    return IsLink(KindOf(info.dwFileAttributes)) ? Error::Link
-                                                             : Error::NotAFile;
+    return IsLink(KindOf(info.dwFileAttributes)) ? Error::Link : Error::NotAFile;
   }
   handle = Handle(h);
   id = IdOf(info);
   links = info.nNumberOfLinks;
+  size = static_cast<long long>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
+                                info.nFileSizeLow);
   return Error::None;
+}
+
+HANDLE OpenByPath(const wchar_t* path, bool write) {
+  return CreateFileW(path, GENERIC_READ | (write ? GENERIC_WRITE : 0), FILE_SHARE_READ, nullptr,
+                     OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL | (write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN), nullptr);
 }
 
 // What the name is before it is opened: no device or folder is opened.
@@ -233,24 +240,56 @@ Error Classify(const fs::path& path) {
 
 }  // namespace
 
+bool File::Adopt(intptr_t handle, const NativeChar* path) {
+  Close();
+  const HANDLE h = H(handle);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    // A folder opened by name fails as "access denied", which is no
+    // question of rights.
+    const DWORD attributes = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
+    return Fail(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? Error::NotAFile
+                    : ErrorOf(static_cast<int>(code)),
+                static_cast<int>(code)) == Error::None;
+  }
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return Fail(Error::NotAFile, 0) == Error::None;
+  }
+  LARGE_INTEGER bytes;
+  size_ = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
+  handle_ = handle;
+  id_ = {};
+  links_ = 0;
+  Fail(Error::None, 0);
+  return true;
+}
+
+Error File::Open(const fs::path& path, bool write) {
+  const std::wstring name = LongPath(path.native());
+  Adopt(Handle(OpenByPath(name.c_str(), write)), name.c_str());
+  return error_;
+}
+
 Error File::Open(const Folder& folder, const NativeName& name, bool write) {
   Close();
   const fs::path path = folder.PathOf(name);
-  if (const Error kind = Classify(path); kind != Error::None) return kind;
+  if (const Error kind = Classify(path); kind != Error::None) return Fail(kind, 0);
   // Others may read, rename or delete it while it is open, but not write.
   HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0),
                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return LastReason();
-  return Adopt(h, handle_, id_, links_);
+  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
+  return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
 Error File::OpenTarget(const Folder& folder, const NativeName& name) {
   Close();
   HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return LastReason();
-  return Adopt(h, handle_, id_, links_);
+  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
+  return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
 Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
@@ -259,12 +298,12 @@ Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& cre
   const fs::path path = folder.PathOf(name);
   if (const Error kind = Classify(path);
       kind != Error::None && kind != Error::Missing)
-    return kind;
+    return Fail(kind, 0);
   HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ, nullptr,
                          OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return LastReason();
+  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
   created = GetLastError() != ERROR_ALREADY_EXISTS;
-  return Adopt(h, handle_, id_, links_);
+  return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
 bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
@@ -294,6 +333,7 @@ bool File::CreateNew(const Folder& folder, const NativeName& prefix, const Nativ
     handle_ = Handle(h);
     id_ = IdOf(info);
     links_ = 1;
+    size_ = 0;
     return true;
   }
   return false;
@@ -302,6 +342,21 @@ bool File::CreateNew(const Folder& folder, const NativeName& prefix, const Nativ
 long long File::Size() const {
   LARGE_INTEGER size;
   return GetFileSizeEx(H(handle_), &size) ? size.QuadPart : -1;
+}
+
+long long File::Read(void* data, size_t size) const {
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (!ReadFile(H(handle_), data, want, &got, nullptr)) {
+    Fail(Error::ReadFailed, static_cast<int>(GetLastError()));
+    return -1;
+  }
+  return got;
+}
+
+bool File::Rewind() const {
+  LARGE_INTEGER zero{};
+  return SetFilePointerEx(H(handle_), zero, nullptr, FILE_BEGIN) != FALSE;
 }
 
 long long File::ReadAt(uint64_t offset, void* data, size_t size) const {
@@ -370,21 +425,6 @@ bool File::TakeMetadata(const File& from) {
     times = SetFileInformationByHandle(H(handle_), FileBasicInfo, &mine, sizeof mine);
   }
   return acl && owned && times;
-}
-
-bool File::ShareWith(InputFile& input) const {
-  HANDLE dup = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), H(handle_), GetCurrentProcess(), &dup, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS))
-    return false;
-  // The handles share one file pointer; the other reads here go by offset.
-  LARGE_INTEGER zero{};
-  if (!SetFilePointerEx(dup, zero, nullptr, FILE_BEGIN)) {
-    CloseHandle(dup);
-    return false;
-  }
-  input.Adopt(Handle(dup));
-  return true;
 }
 
 }  // namespace vsk::os

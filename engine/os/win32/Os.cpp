@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "engine/os/Os.h"
+#include "engine/os/FileOps.h"
 
 namespace vsk::os {
 
@@ -49,57 +49,6 @@ Error ErrorOf(int code) {
     default:
       return Error::Failed;
   }
-}
-
-namespace {
-
-HANDLE OpenForScan(const wchar_t* path) {
-  return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
-
-}  // namespace
-
-InputFile::~InputFile() {
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
-bool InputFile::Adopt(intptr_t handle, const NativeChar* path) {
-  const HANDLE h = reinterpret_cast<HANDLE>(handle);
-  if (h == INVALID_HANDLE_VALUE) {
-    const DWORD code = GetLastError();
-    // A folder opened by name fails as "access denied", which is no
-    // question of rights.
-    const DWORD attributes = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
-    return Fail(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                    ? Error::NotAFile
-                    : ErrorOf(static_cast<int>(code)),
-                static_cast<int>(code));
-  }
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return Fail(Error::NotAFile, 0);
-  }
-  LARGE_INTEGER bytes;
-  size_ = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
-  handle_ = handle;
-  error_ = Error::None;
-  return true;
-}
-
-bool InputFile::Open(const std::filesystem::path& path) {
-  const std::wstring name = LongPath(path.native());
-  return Adopt(reinterpret_cast<intptr_t>(OpenForScan(name.c_str())), name.c_str());
-}
-
-long long InputFile::Read(void* buffer, size_t size) {
-  DWORD got = 0;
-  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) {
-    Fail(Error::ReadFailed, static_cast<int>(GetLastError()));
-    return -1;
-  }
-  return got;
 }
 
 struct FolderChain::Level {
@@ -180,11 +129,10 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
-bool FolderChain::OpenFile(InputFile& file, const NativeChar* name, bool) {
+bool FolderChain::OpenFile(File& file, const NativeChar* name, bool) {
   const size_t folder = scratch_.size();
   scratch_.append(name);
-  const bool opened = file.Adopt(reinterpret_cast<intptr_t>(OpenForScan(scratch_.c_str())),
-                                 scratch_.c_str());
+  const bool opened = file.Open(std::filesystem::path(scratch_)) == Error::None;
   scratch_.resize(folder);
   return opened;
 }

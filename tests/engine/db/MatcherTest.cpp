@@ -312,8 +312,8 @@ TEST(MatcherTest, AReadThatFailsMidwayIsUnreadableUnlessAVirusIsInWhatWasRead) {
   auto matchPage = [&](const std::string& tail) {
     std::memset(region, '.', page);
     std::memcpy(region + page - tail.size(), tail.data(), tail.size());
-    os::InputFile file;
-    EXPECT_TRUE(file.Open(dir / "f"));
+    os::File file;
+    EXPECT_EQ(file.Open(dir / "f"), os::Error::None);
     const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
     EXPECT_EQ(::lseek(mem, reinterpret_cast<off_t>(region), SEEK_SET), reinterpret_cast<off_t>(region));
     const fs::path target = fs::canonical(dir / "f");
