@@ -1,13 +1,11 @@
 #include "engine/db/VirusDatabase.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <system_error>
 #include <vector>
 
-#include "engine/os/FileIo.h"
+#include "engine/os/FileOps.h"
 #include "engine/scan/FolderWalk.h"
-#include "engine/os/Os.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
@@ -204,52 +202,33 @@ std::array<uint8_t, kRecordSize> EncodeRecord(std::string_view name1251, int len
   return record;
 }
 
-namespace {
-
-bool WriteAt(std::FILE* f, long offset, const void* data, size_t size) {
-  return std::fseek(f, offset, SEEK_SET) == 0 && std::fwrite(data, 1, size, f) == size &&
-         std::fflush(f) == 0;
-}
-
-}  // namespace
-
 bool AppendVirusRecord(IMessageSink& messages, int newCount, std::string_view name1251,
                        int length, bool curable, const uint8_t* signature,
                        const fs::path& file) {
-  std::FILE* f = OpenFile(file, "r+b");
-  if (!f) {
+  os::File f;
+  if (f.Open(file, true) != os::Error::None) {
     messages.ShowMessage(msg::kDatabaseMissing);
     return false;
   }
   if (newCount < 1 || newCount > 255) {
-    std::fclose(f);
     messages.ShowMessage(msg::kDatabaseTooBig);
     return false;
   }
-  const long oldSize = kRecordsOffset + static_cast<long>(kRecordSize) * (newCount - 1);
-  std::fseek(f, 0, SEEK_END);
-  const long size = std::ftell(f);
-  std::fseek(f, kCountOffset, SEEK_SET);
-  const int stored = std::fgetc(f);
-  if (size != oldSize || stored != newCount - 1) {
-    std::fclose(f);
+  const long long oldSize = kRecordsOffset + static_cast<long long>(kRecordSize) * (newCount - 1);
+  uint8_t stored = 0;
+  if (f.Size() != oldSize || !f.ReadExactAt(kCountOffset, &stored, 1) || stored != newCount - 1) {
     messages.ShowMessage(msg::kDatabaseDamaged);
     return false;
   }
   const auto record = EncodeRecord(name1251, length, curable, signature);
   const uint8_t count = static_cast<uint8_t>(newCount);
-  const bool written = WriteAt(f, oldSize, record.data(), record.size()) &&
-                       WriteAt(f, kCountOffset, &count, 1);
-  const bool closed = std::fclose(f) == 0;
-  if (written && closed) return true;
+  if (f.WriteAt(static_cast<uint64_t>(oldSize), record.data(), record.size()) &&
+      f.WriteAt(kCountOffset, &count, 1))
+    return true;
   // Put the file back as it was: the old count and no partial record.
-  if (std::FILE* undo = OpenFile(file, "r+b")) {
-    const uint8_t old = static_cast<uint8_t>(newCount - 1);
-    WriteAt(undo, kCountOffset, &old, 1);
-    std::fclose(undo);
-  }
-  std::error_code ec;
-  fs::resize_file(file, static_cast<uintmax_t>(oldSize), ec);
+  const uint8_t old = static_cast<uint8_t>(newCount - 1);
+  f.WriteAt(kCountOffset, &old, 1);
+  f.Truncate(static_cast<uint64_t>(oldSize));
   messages.ShowMessage(msg::kFileOpenError);
   return false;
 }
