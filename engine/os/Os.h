@@ -25,6 +25,9 @@ class File;
 // The \\?\ form of a path long enough to need it (absolute, backslashes);
 // other paths come back as they are.
 std::wstring LongPath(const std::wstring& path);
+// `path` made full as the working folder and drive make it, "." and ".."
+// resolved and links not looked at; empty when the system cannot.
+std::wstring FullPath(const std::wstring& path);
 #endif
 
 // What a name or a path is. FileLink: a symbolic link to a file, or one

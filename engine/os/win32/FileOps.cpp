@@ -20,12 +20,8 @@ std::wstring Long(const fs::path& path) { return LongPath(path.native()); }
 
 // FileRenameInfo and ReplaceFileW are given whole paths.
 std::wstring FullLong(const fs::path& path) {
-  std::wstring full(32768, L'\0');
-  const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                                   nullptr);
-  if (n == 0 || n >= full.size()) return Long(path);
-  full.resize(n);
-  return LongPath(full);
+  const std::wstring full = FullPath(path.native());
+  return full.empty() ? Long(path) : LongPath(full);
 }
 
 Kind KindOf(DWORD attributes) {

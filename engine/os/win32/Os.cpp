@@ -17,6 +17,15 @@ bool IsFullPath(const std::wstring& path) {
 
 }  // namespace
 
+std::wstring FullPath(const std::wstring& path) {
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                   nullptr);
+  if (n == 0 || n >= full.size()) return {};
+  full.resize(n);
+  return full;
+}
+
 // Paths past MAX_PATH need the \\?\ form, which takes only absolute paths
 // with backslashes. A relative path is measured with the working folder it
 // stands in, which may itself be long.
@@ -24,11 +33,8 @@ std::wstring LongPath(const std::wstring& path) {
   if (path.rfind(LR"(\\?\)", 0) == 0) return path;
   const bool absolute = IsFullPath(path);
   if (absolute && path.size() < 240) return path;
-  std::wstring full(32768, L'\0');
-  const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                                   nullptr);
-  if (n == 0 || n >= full.size()) return path;
-  full.resize(n);
+  const std::wstring full = FullPath(path);
+  if (full.empty()) return path;
   if (full.size() < 240 || full.rfind(LR"(\\.\)", 0) == 0) return absolute ? path : full;
   if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
   return LR"(\\?\)" + full;
@@ -66,10 +72,7 @@ bool FolderChain::OpenRoot(const std::filesystem::path& root) {
   if (path_.empty() || (path_.back() != L'\\' && path_.back() != L'/')) path_ += L'\\';
   // Every folder and file below is reached by its \\?\ form, which takes
   // only a full path with backslashes.
-  std::wstring full(32768, L'\0');
-  const DWORD n = GetFullPathNameW(path_.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                                   nullptr);
-  full.resize(n < full.size() ? n : 0);
+  const std::wstring full = FullPath(path_);
   if (full.rfind(LR"(\\?\)", 0) == 0)
     scratch_ = full;
   else if (full.rfind(LR"(\\)", 0) == 0)
@@ -79,7 +82,7 @@ bool FolderChain::OpenRoot(const std::filesystem::path& root) {
   if (scratch_.back() != L'\\') scratch_ += L'\\';
   levels_.push_back({path_.size(), scratch_.size()});
   const DWORD attributes = GetFileAttributesW(scratch_.c_str());
-  return n > 0 && attributes != INVALID_FILE_ATTRIBUTES &&
+  return !full.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
