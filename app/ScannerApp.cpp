@@ -7,7 +7,7 @@
 
 #include "app/MainDialog.h"
 #include "dialogs/DialogColor.h"
-#include "engine/os/Os.h"
+#include "engine/os/Names.h"
 #include "engine/settings/DataFolder.h"
 #include "res/resource.h"
 

@@ -12,7 +12,7 @@
 #include "cli/RowSpill.h"
 #include "engine/actions/Actions.h"
 #include "engine/scan/FolderWalk.h"
-#include "engine/os/Os.h"
+#include "engine/os/System.h"
 #include "engine/scan/Report.h"
 #include "engine/scan/ScanRun.h"
 #include "engine/text/Encoding.h"

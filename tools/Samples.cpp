@@ -6,7 +6,8 @@
 #include <utility>
 
 #include "engine/actions/CureEngine.h"
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk::samples {

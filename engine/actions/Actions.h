@@ -11,7 +11,8 @@
 
 #include "engine/actions/ActionContext.h"
 #include "engine/actions/CureEngine.h"
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 #include "engine/actions/Quarantine.h"
 
 namespace vsk {

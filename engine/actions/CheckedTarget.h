@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 #include "engine/db/VirusDatabase.h"
 
 namespace vsk {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
 
 namespace vsk {
 namespace {

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
 #include "engine/db/VirusDatabase.h"
 
 namespace vsk {

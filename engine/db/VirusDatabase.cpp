@@ -4,7 +4,7 @@
 #include <system_error>
 #include <vector>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
 #include "engine/scan/FolderWalk.h"
 #include "engine/text/Encoding.h"
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <deque>
 
+#include "engine/os/File.h"
+#include "engine/os/System.h"
 #include "engine/scan/ScanWorkers.h"
 #include "engine/text/Encoding.h"
 

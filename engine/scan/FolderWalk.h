@@ -8,7 +8,7 @@
 
 #include "engine/db/Matcher.h"
 #include "engine/settings/Options.h"
-#include "engine/os/Os.h"
+#include "engine/os/FolderChain.h"
 #include "engine/scan/ScanControl.h"
 #include "engine/scan/Waves.h"
 

@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "engine/os/FileOps.h"
-#include "engine/os/Os.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
+#include "engine/os/System.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {

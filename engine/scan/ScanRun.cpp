@@ -1,7 +1,8 @@
 #include "engine/scan/ScanRun.h"
 
 #include "engine/text/Messages.h"
-#include "engine/os/Os.h"
+#include "engine/os/Kind.h"
+#include "engine/os/System.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "engine/db/Matcher.h"
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
 
 namespace vsk {
 

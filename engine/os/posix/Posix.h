@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/Kind.h"
 
 namespace vsk::os::posix {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/actions/CureEngine.h"
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
 #include "engine/scan/FolderWalk.h"
 #include "tests/engine/RowRecorder.h"
 #include "tools/Samples.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/os/FileOps.h"
-#include "engine/os/Os.h"
+#include "engine/os/File.h"
+#include "engine/os/Names.h"
 #include "engine/scan/ScanRun.h"
 #include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"

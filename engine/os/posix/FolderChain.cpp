@@ -1,22 +1,17 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/FolderChain.h"
+#include "engine/os/File.h"
 #include "engine/os/posix/Posix.h"
-#include "engine/text/Encoding.h"
 
 namespace vsk::os {
+
 using posix::kFileFlags;
 using posix::kFolderFlags;
 
@@ -35,32 +30,6 @@ bool Identify(int fd, dev_t& device, ino_t& inode) {
 }
 
 }  // namespace
-
-Error ErrorOf(int code) {
-  switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-      return Error::Missing;
-    case ELOOP:
-      return Error::Link;
-    case EISDIR:
-    case ENXIO:
-    case ENODEV:
-      return Error::NotAFile;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return Error::Denied;
-    case EBUSY:
-    case ETXTBSY:
-    case EAGAIN:
-      return Error::Busy;
-    case EIO:
-      return Error::ReadFailed;
-    default:
-      return Error::Failed;
-  }
-}
 
 struct FolderChain::Level {
   int fd = -1;  // -1 once closed to save descriptors, or lost
@@ -203,47 +172,5 @@ std::filesystem::path FolderChain::FolderPath() const {
   if (levels_.size() <= 1) return root_;
   return std::filesystem::path(path_.substr(0, path_.size() - 1));
 }
-
-Kind KindOfPath(const std::filesystem::path& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0)
-    return ErrorOf(errno) == Error::Missing ? Kind::Missing : Kind::File;
-  if (S_ISDIR(st.st_mode)) return Kind::Folder;
-  return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
-}
-
-LocalTime Now() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  ::localtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min};
-}
-
-std::wstring ComputerName() {
-  char name[256] = {};
-  if (::gethostname(name, sizeof name - 1) != 0) return {};
-  return FromUtf8(name);
-}
-
-std::wstring UserName() {
-  if (const passwd* pw = ::getpwuid(::geteuid())) return FromUtf8(pw->pw_name);
-  return {};
-}
-
-uint64_t TickCount() {
-  using namespace std::chrono;
-  return static_cast<uint64_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-int UsableProcessors() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-  return std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
-}
-
-int CurrentThreadPriority() { return 0; }
-void SetCurrentThreadPriority(int) {}
 
 }  // namespace vsk::os
