@@ -13,9 +13,10 @@ namespace vsk::os {
 
 class Folder;
 
-// An open regular file: never a FIFO, a device or a folder, so nothing
-// opened can block. Shared with readers only on Windows, so nobody writes
-// to it while it is open.
+// An open regular file: never a FIFO, a device or a folder, and no open
+// blocks on one (POSIX opens without blocking, Windows takes disk files
+// only). Shared with readers only on Windows (opened through a Folder, with
+// renames and deletes too), so nobody writes to it while it is open.
 class File {
  public:
   File() = default;
