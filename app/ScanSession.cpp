@@ -44,7 +44,7 @@ class WindowScanView : public IScanView {
     m_session.QueueUpdate([&](CScanSession::Updates& u) { u.status = PathText(current); });
   }
   // Into the queued text's own buffer: no path is built per file.
-  void SetStatusEntry(const os::PathString& folder, const os::PathChar* name) override {
+  void SetStatusEntry(const os::NativeName& folder, const os::NativeChar* name) override {
     m_session.QueueUpdate([&](CScanSession::Updates& u) {
       if (!u.status) u.status.emplace();
       u.status->assign(folder).append(name);

@@ -7,6 +7,7 @@
 
 #include "app/MainDialog.h"
 #include "dialogs/DialogColor.h"
+#include "engine/os/Names.h"
 #include "engine/settings/DataFolder.h"
 #include "res/resource.h"
 
@@ -30,9 +31,8 @@ std::wstring StartupPathArgument(const wchar_t* commandLine) {
   wchar_t** args = ::CommandLineToArgvW(commandLine, &count);
   std::wstring path;
   if (args && count > 1 && args[1][0]) {
-    wchar_t full[32768] = {};
-    const DWORD n = ::GetFullPathNameW(args[1], 32768, full, nullptr);
-    path = n > 0 && n < 32768 ? full : args[1];
+    path = os::FullPath(args[1]);
+    if (path.empty()) path = args[1];
     // As the folder chooser gives it: no separator at the end but a drive's.
     while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
   }

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/ConsoleText.h"
-#include "engine/os/Os.h"
+#include "engine/os/System.h"
 #include "engine/scan/FolderWalk.h"
 #include "engine/text/Encoding.h"
 

@@ -1,13 +1,13 @@
 #include "tools/Samples.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
 
 #include "engine/actions/RepairPlans.h"
-#include "engine/os/FileIo.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 #include "engine/text/Encoding.h"
 #include "engine/text/LittleEndian.h"
 
@@ -242,9 +242,12 @@ std::wstring WriteSampleSet(const VirusTable& table, const fs::path& out) {
     const fs::path path = out / name;
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    FilePtr f(OpenFile(path, "wb"));
-    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() ||
-        std::fclose(f.release()) != 0)
+    os::Folder folder;
+    os::File f;
+    bool created = false;
+    if (!folder.Open(path.parent_path()) ||
+        f.OpenOrCreate(folder, path.filename().native(), created) != os::Error::None ||
+        !f.Truncate(0) || !f.WriteAt(0, bytes.data(), bytes.size()))
       return L"не удалось записать " + PathText(path);
   }
   return {};

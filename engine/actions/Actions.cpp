@@ -184,12 +184,12 @@ void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
     const os::NameInfo there = quarantine.Folder().Inspect(stored);
     // A file scanned inside the quarantine folder is already in its place;
     // replacing it would delete it.
-    if (there.kind != os::NameKind::Missing && there.id == file.info.id) {
+    if (there.kind != os::Kind::Missing && there.id == file.info.id) {
       Leave(context, row, result::kMoved, wave::kMoved);
       return;
     }
     if (context.sameName == QuarantineNaming::AskToReplace &&
-        there.kind != os::NameKind::Missing && !Quarantine::IsRecordsName(stored)) {
+        there.kind != os::Kind::Missing && !Quarantine::IsRecordsName(stored)) {
       if (!context.questions.AskOkCancel(msg::kConfirmReplaceInQuarantine, msg::kWarningCaption))
         return;
       replace = true;

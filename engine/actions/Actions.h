@@ -14,7 +14,8 @@
 #include "engine/actions/CureTransaction.h"
 #include "engine/actions/Quarantine.h"
 #include "engine/actions/RowTexts.h"
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 
 namespace vsk {
 

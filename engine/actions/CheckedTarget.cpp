@@ -11,23 +11,26 @@ CheckedTargetState OpenCheckedTarget(const std::filesystem::path& path, bool wri
   if (!out.folder.Open(path.parent_path())) return CheckedTargetState::Missing;
   out.info = out.folder.Inspect(out.name);
   switch (out.info.kind) {
-    case os::NameKind::Missing: return CheckedTargetState::Missing;
-    case os::NameKind::Folder:
-    case os::NameKind::Other: return CheckedTargetState::Changed;
-    case os::NameKind::Unknown: return CheckedTargetState::Unreadable;
-    case os::NameKind::File:
-    case os::NameKind::Link: break;
+    case os::Kind::Missing: return CheckedTargetState::Missing;
+    case os::Kind::Folder:
+    case os::Kind::Other: return CheckedTargetState::Changed;
+    case os::Kind::Unknown: return CheckedTargetState::Unreadable;
+    case os::Kind::File:
+    case os::Kind::FileLink:
+    case os::Kind::FolderLink: break;
   }
-  const os::OpenResult opened = out.IsLink() ? out.file.OpenTarget(out.folder, out.name)
-                                             : out.file.Open(out.folder, out.name, write);
+  const os::Error opened = out.IsLink() ? out.file.OpenTarget(out.folder, out.name)
+                                        : out.file.Open(out.folder, out.name, write);
   switch (opened) {
-    case os::OpenResult::Opened: break;
-    case os::OpenResult::Missing:
+    case os::Error::None: break;
+    case os::Error::Missing:
       return out.IsLink() ? CheckedTargetState::Changed : CheckedTargetState::Missing;
-    case os::OpenResult::Link:
-    case os::OpenResult::NotAFile: return CheckedTargetState::Changed;
-    case os::OpenResult::Denied:
-    case os::OpenResult::Failed: return CheckedTargetState::Unreadable;
+    case os::Error::Link:
+    case os::Error::NotAFile: return CheckedTargetState::Changed;
+    case os::Error::Denied:
+    case os::Error::Busy:
+    case os::Error::ReadFailed:
+    case os::Error::Failed: return CheckedTargetState::Unreadable;
   }
   // The name may have changed between the look and the open.
   if (!out.IsLink() && out.file.Id() != out.info.id) return CheckedTargetState::Changed;
@@ -41,8 +44,7 @@ bool HoldsVirus(const os::File& file, const VirusTable& table, int index) {
   one.names[0] = table.names[index];
   one.lengths[0] = table.lengths[index];
   one.signatures[0] = table.signatures[index];
-  os::InputFile input;
-  return file.ShareWith(input) && SignatureMatcher(one).MatchOpenFile(input) == 0;
+  return file.Rewind() && SignatureMatcher(one).MatchOpenFile(file) == 0;
 }
 
 }  // namespace vsk

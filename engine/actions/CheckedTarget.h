@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 #include "engine/db/VirusDatabase.h"
 
 namespace vsk {
@@ -24,7 +25,7 @@ struct CheckedTarget {
   os::NameInfo info;
   // The file at the name, or what a link there leads to (read only).
   os::File file;
-  bool IsLink() const { return info.kind == os::NameKind::Link; }
+  bool IsLink() const { return os::IsLink(info.kind); }
 };
 
 // Opens the file of `path` for reading, and for writing too with `write`.

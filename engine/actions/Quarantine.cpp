@@ -25,7 +25,7 @@ Quarantine::Opened Quarantine::Open(const fs::path& workFolder, bool create) {
   os::Folder work;
   if (!work.Open(workFolder)) return Opened::Failed;
   const os::NativeName name = fs::path(kQuarantineFolder).native();
-  if (!create && work.Inspect(name).kind == os::NameKind::Missing) return Opened::Missing;
+  if (!create && work.Inspect(name).kind == os::Kind::Missing) return Opened::Missing;
   switch (folder_.OpenSubfolder(work, name, create)) {
     case os::Folder::SubResult::Opened: return Opened::Yes;
     case os::Folder::SubResult::Refused: return Opened::Refused;
@@ -38,13 +38,15 @@ bool Quarantine::ReadRecordLines(std::vector<std::string>& lines) const {
   lines.clear();
   os::File file;
   switch (file.Open(folder_, RecordsName(), false)) {
-    case os::OpenResult::Opened: break;
+    case os::Error::None: break;
     // Anything but a file at the name is replaced by the next write.
-    case os::OpenResult::Missing:
-    case os::OpenResult::Link:
-    case os::OpenResult::NotAFile: return true;
-    case os::OpenResult::Denied:
-    case os::OpenResult::Failed: return false;
+    case os::Error::Missing:
+    case os::Error::Link:
+    case os::Error::NotAFile: return true;
+    case os::Error::Denied:
+    case os::Error::Busy:
+    case os::Error::ReadFailed:
+    case os::Error::Failed: return false;
   }
   const long long size = file.Size();
   if (size < 0) return false;
@@ -80,7 +82,7 @@ bool Quarantine::IsRecordsName(const os::NativeName& name) {
 }
 
 bool Quarantine::Taken(const os::NativeName& name) const {
-  return IsRecordsName(name) || folder_.Inspect(name).kind != os::NameKind::Missing;
+  return IsRecordsName(name) || folder_.Inspect(name).kind != os::Kind::Missing;
 }
 
 os::NativeName Quarantine::FreeName(const os::NativeName& name) const {
@@ -166,12 +168,12 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
   if (!Find(storedText, record)) return msg::NotInQuarantine(storedText);
   const fs::path storedPath = folder_.PathOf(record.stored);
   const os::NameInfo info = folder_.Inspect(record.stored);
-  if (info.kind == os::NameKind::Missing) return msg::GoneFromQuarantine(storedPath);
-  const bool link = info.kind == os::NameKind::Link;
+  if (info.kind == os::Kind::Missing) return msg::GoneFromQuarantine(storedPath);
+  const bool link = os::IsLink(info.kind);
   os::File content;
   if (link)
     content.OpenTarget(folder_, record.stored);  // needed only where its text is not read
-  else if (content.Open(folder_, record.stored, false) != os::OpenResult::Opened ||
+  else if (content.Open(folder_, record.stored, false) != os::Error::None ||
            content.Id() != info.id)
     return msg::QuarantineFileUnreadable(storedPath);
   uint64_t size = 0;
@@ -186,11 +188,11 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
   if (name.empty() || !destination.Open(record.original.parent_path(), true))
     return msg::RestoreFolderNotMade(record.original);
   const std::wstring taken = msg::RestorePlaceTaken(record.original);
-  if (destination.Inspect(name).kind != os::NameKind::Missing) return taken;
+  if (destination.Inspect(name).kind != os::Kind::Missing) return taken;
   os::MoveResult moved = folder_.Move(record.stored, info.id, destination, name, false);
   bool copied = false;
   if (moved == os::MoveResult::OtherDevice) {
-    moved = CopyAcross(folder_, record.stored, info.kind == os::NameKind::Link, content,
+    moved = CopyAcross(folder_, record.stored, os::IsLink(info.kind), content,
                        record.size, record.sha256, destination, name, false);
     copied = true;
   }
@@ -209,7 +211,7 @@ std::wstring Quarantine::Purge(const std::wstring& storedText) {
   if (!Find(storedText, record)) return msg::NotInQuarantine(storedText);
   const fs::path storedPath = folder_.PathOf(record.stored);
   const os::NameInfo info = folder_.Inspect(record.stored);
-  if (info.kind != os::NameKind::Missing && !folder_.Remove(record.stored, info.id))
+  if (info.kind != os::Kind::Missing && !folder_.Remove(record.stored, info.id))
     return msg::NotPurged(storedPath);
   if (!ChangeRecords(record.stored, nullptr))
     return msg::PurgedRecordKept(folder_.PathOf(RecordsName()));

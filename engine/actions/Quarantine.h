@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "engine/actions/QuarantineRecord.h"
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 
 namespace vsk {
 

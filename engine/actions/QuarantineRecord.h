@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 
 namespace vsk {
 

@@ -112,11 +112,11 @@ void PlanCompanion(const CheckedTarget& target, RepairPlan& plan) {
   if (!EndsWithExe(target.name)) return;
   plan.companionName = CompanionPath(fs::path(target.name)).native();
   const os::NameInfo info = target.folder.Inspect(plan.companionName);
-  if (info.kind == os::NameKind::Missing) return;
+  if (info.kind == os::Kind::Missing) return;
   plan.step = Step::Failed;
   os::File& program = plan.companion;
-  if (info.kind != os::NameKind::File ||
-      program.Open(target.folder, plan.companionName, false) != os::OpenResult::Opened ||
+  if (info.kind != os::Kind::File ||
+      program.Open(target.folder, plan.companionName, false) != os::Error::None ||
       program.Id() != info.id || program.Id() == target.info.id) {
     program.Close();
     return;

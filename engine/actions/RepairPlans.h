@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "engine/actions/CheckedTarget.h"
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 
 namespace vsk {
 

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 
 namespace vsk {
 

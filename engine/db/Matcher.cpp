@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/os/Os.h"
+#include "engine/os/File.h"
 
 namespace vsk {
 namespace {
@@ -307,12 +307,12 @@ int SignatureMatcher::MatchBuffer(const uint8_t* data, size_t size) const {
 
 int SignatureMatcher::MatchFile(const std::filesystem::path& path,
                                 const std::atomic<bool>* running) const {
-  os::InputFile file;
-  if (!file.Open(path)) return kMatchUnreadable;
+  os::File file;
+  if (file.Open(path) != os::Error::None) return kMatchUnreadable;
   return MatchOpenFile(file, running);
 }
 
-int SignatureMatcher::MatchOpenFile(os::InputFile& file, const std::atomic<bool>* running) const {
+int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool>* running) const {
   if (maxLength_ == 0) return kMatchClean;
   // A piece keeps the last maxLength - 1 bytes of the one before, so every
   // start position is decided once with its whole signature in view.
@@ -329,7 +329,7 @@ int SignatureMatcher::MatchOpenFile(os::InputFile& file, const std::atomic<bool>
       have += static_cast<size_t>(n);
       total += n;
     }
-    const bool atEnd = n <= 0 || total == file.Size();
+    const bool atEnd = n <= 0 || total == file.OpenedSize();
     const size_t limit = atEnd ? have : (have > keep ? have - keep : 0);
     const MatchHit hit = Find(data, have, 0, limit);
     if (hit.Found()) return hit.index;

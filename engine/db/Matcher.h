@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "engine/os/Os.h"
+#include "engine/os/File.h"
 #include "engine/db/VirusDatabase.h"
 
 namespace vsk {
@@ -43,7 +43,7 @@ class SignatureMatcher {
   int MatchFile(const std::filesystem::path& path,
                 const std::atomic<bool>* running = nullptr) const;
   // The same over a file already open, read from its current position.
-  int MatchOpenFile(os::InputFile& file, const std::atomic<bool>* running = nullptr) const;
+  int MatchOpenFile(const os::File& file, const std::atomic<bool>* running = nullptr) const;
 
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;

@@ -1,14 +1,12 @@
 #include "engine/db/VirusDatabase.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <system_error>
 #include <vector>
 
 #include "engine/db/Texts.h"
-#include "engine/os/FileIo.h"
+#include "engine/os/File.h"
 #include "engine/scan/Texts.h"
-#include "engine/os/Os.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
@@ -27,33 +25,34 @@ static_assert(sizeof(kHeader) - 1 == kHeaderSize);
 constexpr size_t kReadLimit = kRecordsOffset + kRecordSize * 255;
 
 // The file's first bytes, up to kReadLimit.
-os::IoError ReadDatabase(const fs::path& file, std::vector<uint8_t>& bytes, int& code) {
-  os::InputFile in;
+os::Error ReadDatabase(const fs::path& file, std::vector<uint8_t>& bytes, int& code) {
+  os::File in;
   bytes.clear();
-  if (!in.Open(file)) {
+  if (in.Open(file) != os::Error::None) {
     code = in.ErrorCode();
-    return in.Error();
+    return in.LastError();
   }
   bytes.resize(kReadLimit);
   size_t have = 0;
   for (long long n; have < kReadLimit && (n = in.Read(bytes.data() + have, kReadLimit - have)) != 0;) {
     if (n < 0) {
       code = in.ErrorCode();
-      return in.Error();
+      return in.LastError();
     }
     have += static_cast<size_t>(n);
   }
   bytes.resize(have);
-  return os::IoError::None;
+  return os::Error::None;
 }
 
-std::wstring UnreadableMessage(os::IoError error, int code) {
+std::wstring UnreadableMessage(os::Error error, int code) {
   std::wstring reason;
   switch (error) {
-    case os::IoError::Denied: reason = L"Нет прав на чтение файла."; break;
-    case os::IoError::Busy: reason = L"Файл занят другой программой."; break;
-    case os::IoError::NotAFile: reason = L"Это не файл, а папка или устройство."; break;
-    case os::IoError::ReadFailed: reason = L"Ошибка чтения с диска."; break;
+    case os::Error::Denied: reason = L"Нет прав на чтение файла."; break;
+    case os::Error::Busy: reason = L"Файл занят другой программой."; break;
+    case os::Error::Link:  // too many links on the way
+    case os::Error::NotAFile: reason = L"Это не файл, а папка или устройство."; break;
+    case os::Error::ReadFailed: reason = L"Ошибка чтения с диска."; break;
     default: reason = L"Ошибка системы, код " + std::to_wstring(code) + L"."; break;
   }
   return std::wstring(msg::kDatabaseUnreadable) + L"\n" + reason;
@@ -64,9 +63,9 @@ std::wstring UnreadableMessage(os::IoError error, int code) {
 bool ReadOrTell(const fs::path& file, std::vector<uint8_t>& bytes, IMessageSink& messages,
                 const wchar_t* missing, LoadResult& result) {
   int code = 0;
-  const os::IoError error = ReadDatabase(file, bytes, code);
-  if (error == os::IoError::None) return true;
-  if (error == os::IoError::NotFound) {
+  const os::Error error = ReadDatabase(file, bytes, code);
+  if (error == os::Error::None) return true;
+  if (error == os::Error::Missing) {
     messages.ShowMessage(missing);
     result = LoadResult::Missing;
   } else {
@@ -204,52 +203,33 @@ std::array<uint8_t, kRecordSize> EncodeRecord(std::string_view name1251, int len
   return record;
 }
 
-namespace {
-
-bool WriteAt(std::FILE* f, long offset, const void* data, size_t size) {
-  return std::fseek(f, offset, SEEK_SET) == 0 && std::fwrite(data, 1, size, f) == size &&
-         std::fflush(f) == 0;
-}
-
-}  // namespace
-
 bool AppendVirusRecord(IMessageSink& messages, int newCount, std::string_view name1251,
                        int length, bool curable, const uint8_t* signature,
                        const fs::path& file) {
-  std::FILE* f = OpenFile(file, "r+b");
-  if (!f) {
+  os::File f;
+  if (f.Open(file, true) != os::Error::None) {
     messages.ShowMessage(msg::kDatabaseMissing);
     return false;
   }
   if (newCount < 1 || newCount > 255) {
-    std::fclose(f);
     messages.ShowMessage(msg::kDatabaseTooBig);
     return false;
   }
-  const long oldSize = kRecordsOffset + static_cast<long>(kRecordSize) * (newCount - 1);
-  std::fseek(f, 0, SEEK_END);
-  const long size = std::ftell(f);
-  std::fseek(f, kCountOffset, SEEK_SET);
-  const int stored = std::fgetc(f);
-  if (size != oldSize || stored != newCount - 1) {
-    std::fclose(f);
+  const long long oldSize = kRecordsOffset + static_cast<long long>(kRecordSize) * (newCount - 1);
+  uint8_t stored = 0;
+  if (f.Size() != oldSize || !f.ReadExactAt(kCountOffset, &stored, 1) || stored != newCount - 1) {
     messages.ShowMessage(msg::kDatabaseDamaged);
     return false;
   }
   const auto record = EncodeRecord(name1251, length, curable, signature);
   const uint8_t count = static_cast<uint8_t>(newCount);
-  const bool written = WriteAt(f, oldSize, record.data(), record.size()) &&
-                       WriteAt(f, kCountOffset, &count, 1);
-  const bool closed = std::fclose(f) == 0;
-  if (written && closed) return true;
+  if (f.WriteAt(static_cast<uint64_t>(oldSize), record.data(), record.size()) &&
+      f.WriteAt(kCountOffset, &count, 1))
+    return true;
   // Put the file back as it was: the old count and no partial record.
-  if (std::FILE* undo = OpenFile(file, "r+b")) {
-    const uint8_t old = static_cast<uint8_t>(newCount - 1);
-    WriteAt(undo, kCountOffset, &old, 1);
-    std::fclose(undo);
-  }
-  std::error_code ec;
-  fs::resize_file(file, static_cast<uintmax_t>(oldSize), ec);
+  const uint8_t old = static_cast<uint8_t>(newCount - 1);
+  f.WriteAt(kCountOffset, &old, 1);
+  f.Truncate(static_cast<uint64_t>(oldSize));
   messages.ShowMessage(msg::kFileOpenError);
   return false;
 }

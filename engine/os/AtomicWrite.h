@@ -8,7 +8,8 @@
 
 #include <functional>
 
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 
 namespace vsk::os {
 

@@ -3,16 +3,17 @@
 // (main).
 #pragma once
 
-#include <filesystem>
 #include <vector>
+
+#include "engine/os/Names.h"
 
 namespace vsk::os {
 
 // The arguments after the program's name.
-using CommandLine = std::vector<std::filesystem::path::string_type>;
+using CommandLine = std::vector<NativeName>;
 
 // Runs `body` on the arguments of main or wmain and gives its exit status.
 // On Windows the console takes UTF-8 output first.
-int RunMain(int argc, std::filesystem::path::value_type** argv, int (*body)(const CommandLine&));
+int RunMain(int argc, NativeChar** argv, int (*body)(const CommandLine&));
 
 }  // namespace vsk::os

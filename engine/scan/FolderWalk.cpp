@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <deque>
 
+#include "engine/os/File.h"
+#include "engine/os/System.h"
 #include "engine/scan/ScanWorkers.h"
 #include "engine/text/Encoding.h"
 
@@ -18,7 +20,7 @@ wchar_t FoldCase(wchar_t c) {
   return c;
 }
 
-std::wstring NativeText(const os::PathString& native) {
+std::wstring NativeText(const os::NativeName& native) {
 #ifdef _WIN32
   return native;
 #else
@@ -28,7 +30,7 @@ std::wstring NativeText(const os::PathString& native) {
 
 // MatchesFileMask on the full path of `name` in `folder`. "*" needs no text
 // at all; a longer mask mostly needs the name's alone.
-bool Selects(const std::wstring& mask, const os::PathString& folder, const os::PathChar* name) {
+bool Selects(const std::wstring& mask, const os::NativeName& folder, const os::NativeChar* name) {
   if (mask.size() <= 2) return true;
   const std::wstring text = NativeText(name);
   if (text.size() >= mask.size() - 2) return MatchesFileMask(mask, text);
@@ -56,10 +58,10 @@ class Walker {
     if (!chain_.List(listings_[depth]) && !visitor_.FolderSkipped(chain_.FolderPath()))
       return false;
     for (const os::FolderEntries::Entry& entry : entries.list) {
-      const os::PathChar* name = entries.Name(entry);
-      if (entry.kind == os::EntryKind::File || entry.kind == os::EntryKind::LinkedFile) {
-        if (!visitor_.File(chain_, name, entry.kind == os::EntryKind::LinkedFile)) return false;
-      } else if (entry.kind == os::EntryKind::Directory && options_.SubDir) {
+      const os::NativeChar* name = entries.Name(entry);
+      if (entry.kind == os::Kind::File || entry.kind == os::Kind::FileLink) {
+        if (!visitor_.File(chain_, name, entry.kind == os::Kind::FileLink)) return false;
+      } else if (entry.kind == os::Kind::Folder && options_.SubDir) {
         if (!chain_.Enter(name)) {
           if (!visitor_.FolderSkipped(fs::path(chain_.Path() + name))) return false;
           continue;
@@ -83,7 +85,7 @@ class Walker {
 struct Counter {
   ScanContext& context;
 
-  bool File(os::FolderChain& chain, const os::PathChar* name, bool) {
+  bool File(os::FolderChain& chain, const os::NativeChar* name, bool) {
     if (Selects(context.options.FileMask, chain.Path(), name)) ++context.counters.filesChecked;
     return true;
   }
@@ -97,12 +99,12 @@ struct Reporter {
   int folderRows = 0;
 
   // The file about to be matched, as the current one.
-  void Announce(const os::PathString& folder, const os::PathChar* name) {
+  void Announce(const os::NativeName& folder, const os::NativeChar* name) {
     context.sink.SetProgress(context.counters.filesChecked);
     context.sink.SetStatusEntry(folder, name);
   }
 
-  void FileDone(const os::PathString& folder, const os::PathChar* name, int match) {
+  void FileDone(const os::NativeName& folder, const os::NativeChar* name, int match) {
     const Options& options = context.options;
     ScanCounters& counters = context.counters;
     if (options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
@@ -133,11 +135,11 @@ struct Scanner {
   ScanContext& context;
   Reporter reporter{context};
 
-  bool File(os::FolderChain& chain, const os::PathChar* name, bool linked) {
+  bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked) {
     if (!context.control.Continue()) return false;
     if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
     reporter.Announce(chain.Path(), name);
-    os::InputFile file;
+    os::File file;
     const int match = chain.OpenFile(file, name, linked)
                           ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
                           : kMatchUnreadable;
@@ -163,7 +165,7 @@ struct QueuedScanner {
   ScanWorkers& workers;
   Reporter reporter{context};
 
-  bool File(os::FolderChain& chain, const os::PathChar* name, bool linked) {
+  bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked) {
     if (!context.control.Continue()) return false;
     if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
     if (!MakeRoom()) return false;
@@ -271,11 +273,11 @@ void ScanFolder(ScanContext& context, const fs::path& folder) {
 void ScanFile(ScanContext& context, const fs::path& file) {
   if (!context.control.Continue()) return;
   // The whole path as the name, in no folder: the row shows it as given.
-  const os::PathString none;
+  const os::NativeName none;
   Reporter reporter{context};
   reporter.Announce(none, file.c_str());
-  os::InputFile input;
-  const int match = input.Open(file)
+  os::File input;
+  const int match = input.Open(file) == os::Error::None
                         ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
                         : kMatchUnreadable;
   if (match != kMatchStopped) reporter.FileDone(none, file.c_str(), match);

@@ -8,7 +8,7 @@
 
 #include "engine/db/Matcher.h"
 #include "engine/settings/Options.h"
-#include "engine/os/Os.h"
+#include "engine/os/FolderChain.h"
 #include "engine/scan/ScanControl.h"
 #include "engine/scan/Texts.h"
 #include "engine/scan/Waves.h"
@@ -37,7 +37,7 @@ class IScanSink {
   // The file about to be scanned, as its folder's path (ending in a
   // separator) and its name; a sink that shows no status overrides it to
   // spare the walk building the path.
-  virtual void SetStatusEntry(const os::PathString& folder, const os::PathChar* name) {
+  virtual void SetStatusEntry(const os::NativeName& folder, const os::NativeChar* name) {
     SetStatus(std::filesystem::path(folder + name));
   }
 };

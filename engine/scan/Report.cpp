@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "engine/os/FileOps.h"
-#include "engine/os/Os.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
+#include "engine/os/System.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
@@ -60,7 +61,7 @@ bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& fo
   os::File file;
   bool created = false;
   if (name.empty() || !place.Open(reportFile.parent_path()) ||
-      file.OpenOrCreate(place, name, created) != os::OpenResult::Opened)
+      file.OpenOrCreate(place, name, created) != os::Error::None)
     return false;
   const long long before = reportFileMode ? file.Size() : 0;
   bool written = before >= 0 && (reportFileMode || file.Truncate(0));

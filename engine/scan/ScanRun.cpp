@@ -1,16 +1,17 @@
 #include "engine/scan/ScanRun.h"
 
+#include "engine/os/Kind.h"
+#include "engine/os/System.h"
 #include "engine/scan/Texts.h"
-#include "engine/os/Os.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
 
 std::wstring ScanTargetProblem(const std::filesystem::path& target, const std::wstring& targetText) {
   switch (os::KindOfPath(target)) {
-    case os::PathKind::Missing:
+    case os::Kind::Missing:
       return std::wstring(msg::kScanTargetMissing) + L"\n" + targetText;
-    case os::PathKind::Other:
+    case os::Kind::Other:
       return std::wstring(msg::kScanTargetNotAFile) + L"\n" + targetText;
     default:
       return {};
@@ -27,8 +28,8 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
                    context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs()};
 
   // A target gone missing is walked as a folder, which reports it skipped.
-  const os::PathKind kind = os::KindOfPath(target);
-  const bool oneFile = kind == os::PathKind::File || kind == os::PathKind::Other;
+  const os::Kind kind = os::KindOfPath(target);
+  const bool oneFile = kind == os::Kind::File || kind == os::Kind::Other;
 
   view.ShowStatusText(kPreparingStatus);
   counters.filesChecked = 0;

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "engine/os/System.h"
+
 namespace vsk {
 
 ScanWorkers::ScanWorkers(const SignatureMatcher& matcher, const std::atomic<bool>& running,

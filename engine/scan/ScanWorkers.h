@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "engine/db/Matcher.h"
-#include "engine/os/Os.h"
+#include "engine/os/File.h"
 
 namespace vsk {
 
@@ -28,9 +28,9 @@ class ScanWorkers {
     bool folder = false;  // a folder that could not be opened or listed
     // A file's folder (ending in a separator) and name, or the folder's own
     // path in `folderPath`.
-    os::PathString folderPath;
-    os::PathString name;
-    std::optional<os::InputFile> file;  // to be matched; closed once it is
+    os::NativeName folderPath;
+    os::NativeName name;
+    std::optional<os::File> file;  // to be matched; closed once it is
     int match = kMatchClean;
     bool announced = false;  // the walk has shown it as the current file
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/actions/Actions.h"
-#include "engine/os/FileIo.h"
+#include "engine/os/File.h"
 #include "engine/scan/FolderWalk.h"
 #include "engine/text/LittleEndian.h"
 #include "tests/engine/RowRecorder.h"
@@ -340,7 +340,7 @@ TEST_F(CureTest, ReadOnlyFileIsNotChanged) {
   const fs::path file = dir / "ro.com";
   WriteBytes(file, bytes);
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
-  if (FilePtr(OpenFile(file, "r+b")))
+  if (os::File f; f.Open(file, true) == os::Error::None)
     GTEST_SKIP() << "read-only files open for writing here (Wine run by root)";
   EXPECT_EQ(Cure(file, 0), CureOutcome::Failed);
   EXPECT_EQ(Row(), L"Ошибка доступа-пропущен: Virus");

@@ -312,8 +312,8 @@ TEST(MatcherTest, AReadThatFailsMidwayIsUnreadableUnlessAVirusIsInWhatWasRead) {
   auto matchPage = [&](const std::string& tail) {
     std::memset(region, '.', page);
     std::memcpy(region + page - tail.size(), tail.data(), tail.size());
-    os::InputFile file;
-    EXPECT_TRUE(file.Open(dir / "f"));
+    os::File file;
+    EXPECT_EQ(file.Open(dir / "f"), os::Error::None);
     const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
     EXPECT_EQ(::lseek(mem, reinterpret_cast<off_t>(region), SEEK_SET), reinterpret_cast<off_t>(region));
     const fs::path target = fs::canonical(dir / "f");
@@ -323,7 +323,7 @@ TEST(MatcherTest, AReadThatFailsMidwayIsUnreadableUnlessAVirusIsInWhatWasRead) {
     }
     ::close(mem);
     const int match = matcher.MatchOpenFile(file);
-    EXPECT_EQ(file.Error(), os::IoError::ReadFailed);
+    EXPECT_EQ(file.LastError(), os::Error::ReadFailed);
     return match;
   };
   // At the page's very end, in the bytes a piece keeps for the next one.

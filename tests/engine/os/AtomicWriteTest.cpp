@@ -50,7 +50,7 @@ class AtomicWriteTest : public ::testing::Test {
   // `name` of the folder, open for writing.
   os::File OpenTarget(const char* name) {
     os::File file;
-    EXPECT_EQ(file.Open(folder, Name(name), true), os::OpenResult::Opened);
+    EXPECT_EQ(file.Open(folder, Name(name), true), os::Error::None);
     return file;
   }
 
@@ -159,7 +159,7 @@ TEST_F(AtomicWriteTest, ANewFileTakesTheMetadataOfTheFileItIsMadeFrom) {
   fs::permissions(from, fs::perms(0604));
 #endif
   os::File source;
-  ASSERT_EQ(source.Open(folder, Name("from.bin"), false), os::OpenResult::Opened);
+  ASSERT_EQ(source.Open(folder, Name("from.bin"), false), os::Error::None);
   EXPECT_EQ(os::WriteAtomically(folder, Name("copy.bin"), false, Writes("source"), &source),
             os::AtomicResult::Written);
   EXPECT_TRUE(source.IsOpen());

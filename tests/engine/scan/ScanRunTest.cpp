@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/os/FileIo.h"
-#include "engine/os/Os.h"
+#include "engine/os/File.h"
+#include "engine/os/Names.h"
 #include "engine/scan/ScanRun.h"
 #include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
@@ -308,7 +308,7 @@ TEST(ScanRunTest, ATerminalInPlaceOfAFileNeverBecomesTheControllingTerminal) {
     run.options.SubDir = 1;
     run.Go();  // met by the walk
     if (hasTerminal()) ::_exit(2);
-    if (std::FILE* f = OpenFile(terminal, "r+b")) std::fclose(f);  // as the database is edited
+    os::File().Open(terminal, true);  // as the database is edited
     ::_exit(hasTerminal() ? 3 : 0);
   }
   int status = -1;

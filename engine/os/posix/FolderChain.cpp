@@ -1,59 +1,25 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 
-#include "engine/settings/Options.h"
-#include "engine/os/Os.h"
-#include "engine/text/Encoding.h"
+#include "engine/os/FolderChain.h"
+#include "engine/os/File.h"
+#include "engine/os/posix/Posix.h"
 
 namespace vsk::os {
+
+using posix::kFileFlags;
+using posix::kFolderFlags;
 
 namespace {
 
 // Folders deeper than this many levels below the open ones have their
 // handles closed, well inside the usual limit of 1,024 descriptors.
 constexpr size_t kOpenLevels = 200;
-
-IoError ErrorOf(int code) {
-  switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENAMETOOLONG:
-      return IoError::NotFound;
-    case EACCES:
-    case EPERM:
-      return IoError::Denied;
-    case EBUSY:
-    case ETXTBSY:
-    case EAGAIN:
-      return IoError::Busy;
-    case EISDIR:
-    case ELOOP:
-    case ENXIO:
-    case ENODEV:
-      return IoError::NotAFile;
-    case EIO:
-      return IoError::ReadFailed;
-    default:
-      return IoError::Other;
-  }
-}
-
-// O_NONBLOCK: a FIFO that slipped in since the listing must not hang us;
-// reads of regular files ignore it. O_NOCTTY: a terminal put in place of a
-// file never becomes the controlling terminal.
-constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 bool Identify(int fd, dev_t& device, ino_t& inode) {
   struct stat st;
@@ -64,44 +30,6 @@ bool Identify(int fd, dev_t& device, ino_t& inode) {
 }
 
 }  // namespace
-
-InputFile::~InputFile() {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));
-}
-
-bool InputFile::Adopt(intptr_t handle, const PathChar*) {
-  const int fd = static_cast<int>(handle);
-  if (fd < 0) return Fail(ErrorOf(errno), errno);
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    const int code = errno;
-    ::close(fd);
-    return Fail(ErrorOf(code), code);
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return Fail(IoError::NotAFile, 0);
-  }
-  handle_ = fd;
-  size_ = st.st_size;
-  error_ = IoError::None;
-  return true;
-}
-
-bool InputFile::Open(const std::filesystem::path& path) {
-  return Adopt(::open(path.c_str(), kInputFlags), path.c_str());
-}
-
-long long InputFile::Read(void* buffer, size_t size) {
-  for (;;) {
-    const ssize_t n = ::read(static_cast<int>(handle_), buffer, size);
-    if (n >= 0) return n;
-    if (errno != EINTR) {
-      Fail(IoError::ReadFailed, errno);
-      return -1;
-    }
-  }
-}
 
 struct FolderChain::Level {
   int fd = -1;  // -1 once closed to save descriptors, or lost
@@ -134,7 +62,7 @@ bool FolderChain::OpenRoot(const std::filesystem::path& root) {
   return opened;
 }
 
-bool FolderChain::Enter(const PathChar* name) {
+bool FolderChain::Enter(const NativeChar* name) {
   Level& parent = levels_.back();
   if (parent.fd < 0) return false;
   if (levels_.size() > kOpenLevels) {
@@ -216,17 +144,17 @@ bool FolderChain::List(FolderEntries& entries) {
              : S_ISDIR(st.st_mode)                               ? DT_DIR
              : S_ISREG(st.st_mode)                               ? DT_REG
                                                                  : DT_UNKNOWN;
-    EntryKind kind = EntryKind::Other;
+    Kind kind = Kind::Other;
     if (type == DT_REG) {
-      kind = EntryKind::File;
+      kind = Kind::File;
     } else if (type == DT_DIR) {
-      kind = EntryKind::Directory;
+      kind = Kind::Folder;
     } else if (type == DT_LNK) {
-      kind = EntryKind::LinkedFile;  // also a dangling link: listed, and fails to open
+      kind = Kind::FileLink;  // also a dangling link: listed, and fails to open
       if (::fstatat(fd, name, &st, 0) == 0)
-        kind = S_ISDIR(st.st_mode) ? EntryKind::LinkedDirectory
-               : S_ISREG(st.st_mode) ? EntryKind::LinkedFile
-                                     : EntryKind::Other;
+        kind = S_ISDIR(st.st_mode) ? Kind::FolderLink
+               : S_ISREG(st.st_mode) ? Kind::FileLink
+                                     : Kind::Other;
     }
     entries.list.push_back({entries.names.size(), kind});
     entries.names.insert(entries.names.end(), name, name + std::strlen(name) + 1);
@@ -235,55 +163,14 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
-bool FolderChain::OpenFile(InputFile& file, const PathChar* name, bool followLink) {
-  return file.Adopt(::openat(levels_.back().fd, name, kInputFlags | (followLink ? 0 : O_NOFOLLOW)), name);
+bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
+  return file.Adopt(
+      ::openat(levels_.back().fd, name, O_RDONLY | kFileFlags | (followLink ? 0 : O_NOFOLLOW)), name);
 }
 
 std::filesystem::path FolderChain::FolderPath() const {
   if (levels_.size() <= 1) return root_;
   return std::filesystem::path(path_.substr(0, path_.size() - 1));
 }
-
-PathKind KindOfPath(const std::filesystem::path& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0)
-    return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::File;
-  if (S_ISDIR(st.st_mode)) return PathKind::Folder;
-  return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
-}
-
-LocalTime Now() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  ::localtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min};
-}
-
-std::wstring ComputerName() {
-  char name[256] = {};
-  if (::gethostname(name, sizeof name - 1) != 0) return {};
-  return FromUtf8(name);
-}
-
-std::wstring UserName() {
-  if (const passwd* pw = ::getpwuid(::geteuid())) return FromUtf8(pw->pw_name);
-  return {};
-}
-
-uint64_t TickCount() {
-  using namespace std::chrono;
-  return static_cast<uint64_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-int UsableProcessors() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-  return std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
-}
-
-int CurrentThreadPriority() { return 0; }
-void SetCurrentThreadPriority(int) {}
 
 }  // namespace vsk::os

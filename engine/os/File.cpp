@@ -1,7 +1,6 @@
-#include "engine/os/FileOps.h"
+#include "engine/os/File.h"
 
 #include <algorithm>
-#include <random>
 #include <utility>
 #include <vector>
 
@@ -15,6 +14,9 @@ File& File::operator=(File&& other) noexcept {
     handle_ = other.handle_;
     id_ = other.id_;
     links_ = other.links_;
+    size_ = other.size_;
+    error_ = other.error_;
+    code_ = other.code_;
     other.handle_ = -1;
   }
   return *this;
@@ -42,26 +44,6 @@ bool CopyBytes(const File& from, File& to, uint64_t size) {
     at += n;
   }
   return true;
-}
-
-NativeName RandomHex(int digits) {
-  thread_local std::mt19937_64 random{std::random_device{}()};
-  static constexpr char kHex[] = "0123456789abcdef";
-  NativeName text;
-  uint64_t bits = random();
-  for (int i = 0; i < digits && i < 16; ++i, bits >>= 4)
-    text.push_back(static_cast<NativeName::value_type>(kHex[bits & 15]));
-  return text;
-}
-
-NativeName FromAscii(const char* text) {
-  NativeName name;
-  for (; *text; ++text) name.push_back(static_cast<NativeName::value_type>(*text));
-  return name;
-}
-
-NativeName NewNamePrefix(const NativeName& name) {
-  return name.substr(0, 64) + NativeName(1, '.');
 }
 
 }  // namespace vsk::os

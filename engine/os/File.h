@@ -1,0 +1,94 @@
+// An open file, read and written by handle (posix/ or win32/File.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+#include "engine/os/Error.h"
+#include "engine/os/Kind.h"
+#include "engine/os/Names.h"
+
+namespace vsk::os {
+
+class Folder;
+
+// An open regular file: never a FIFO, a device or a folder, and no open
+// blocks on one (POSIX opens without blocking, Windows takes disk files
+// only). Shared with readers only on Windows (opened through a Folder, with
+// renames and deletes too), so nobody writes to it while it is open.
+class File {
+ public:
+  File() = default;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  // `path` as any path opens, links followed, for reading (and writing with
+  // `write`); read in sequence from its start.
+  Error Open(const std::filesystem::path& path, bool write = false);
+  // `name` itself, never what a link at that name points to.
+  Error Open(const Folder& folder, const NativeName& name, bool write);
+  // What the link `name` leads to, read only: the content a link stands for.
+  Error OpenTarget(const Folder& folder, const NativeName& name);
+  // `name`, made when missing (`created` tells), for writing; a link, FIFO,
+  // device or folder is refused.
+  Error OpenOrCreate(const Folder& folder, const NativeName& name, bool& created);
+  // A file that did not exist, `prefix` + 8 random hex digits + `suffix`,
+  // readable and writable by its owner only from the first byte.
+  bool CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
+                 NativeName& name);
+
+  bool IsOpen() const { return handle_ != -1; }
+  // Known for a file opened through a Folder, and for any file on POSIX.
+  FileId Id() const { return id_; }
+  uint32_t Links() const { return links_; }
+  // The size now, or -1.
+  long long Size() const;
+  // The size at opening, or -1 when unknown.
+  long long OpenedSize() const { return size_; }
+  // Up to `size` bytes from the handle's own position, which only Read and
+  // Rewind move on POSIX: the count read, 0 at the end, -1 on error.
+  long long Read(void* data, size_t size) const;
+  bool Rewind() const;
+  // Up to `size` bytes at `offset`: the count read, 0 at the end, -1 on error.
+  long long ReadAt(uint64_t offset, void* data, size_t size) const;
+  bool ReadExactAt(uint64_t offset, void* data, size_t size) const;
+  bool WriteAt(uint64_t offset, const void* data, size_t size);
+  bool Truncate(uint64_t size);
+  bool Flush();
+  // Owner, group and mode (POSIX); ACL, owner, attributes and creation time
+  // (Windows) of `from`. False when the owner could not be given.
+  bool TakeMetadata(const File& from);
+  void Close();
+  // Why the last open or Read failed, and the system's own code for it
+  // (0 when the system gave none).
+  Error LastError() const { return error_; }
+  int ErrorCode() const { return code_; }
+
+ private:
+  friend class FolderChain;
+  // Takes the result of an open (the handle, or -1 with the system's error
+  // still set): only a regular file is kept. `path`, when given, is what
+  // was opened.
+  bool Adopt(intptr_t handle, const NativeChar* path = nullptr);
+  Error Fail(Error error, int code) const {
+    error_ = error;
+    code_ = code;
+    return error;
+  }
+
+  intptr_t handle_ = -1;
+  FileId id_;
+  uint32_t links_ = 0;
+  long long size_ = -1;
+  mutable Error error_ = Error::None;
+  mutable int code_ = 0;
+};
+
+// Copies the first `size` bytes of `from` to the start of `to`.
+bool CopyBytes(const File& from, File& to, uint64_t size);
+
+}  // namespace vsk::os

@@ -1,0 +1,61 @@
+// A folder, and acting on the names in it (posix/ or win32/Folder.cpp).
+// A final link is never followed, and a name is changed only while it
+// still holds the file that was checked. Paths of any length work: on
+// POSIX a folder is a descriptor, so names resolve from it past PATH_MAX;
+// on Windows every call takes the \\?\ form.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+#include "engine/os/Kind.h"
+#include "engine/os/Names.h"
+
+namespace vsk::os {
+
+enum class MoveResult { Moved, OtherDevice, Exists, Failed };
+
+class Folder {
+ public:
+  Folder() = default;
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&& other) noexcept;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder();
+
+  // Opens `path` (empty: the working folder) as any path opens, links
+  // included; with `create`, missing folders on the way are made.
+  bool Open(const std::filesystem::path& path, bool create = false);
+  enum class SubResult { Opened, Refused, Failed };
+  // The folder `name` in `parent`, made (owner only) when missing and
+  // `create`; Refused when `name` is a link, a junction or not a folder.
+  SubResult OpenSubfolder(const Folder& parent, const NativeName& name, bool create);
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path PathOf(const NativeName& name) const { return path_ / name; }
+
+  // The name itself, a link not followed (its kind tells where it leads).
+  NameInfo Inspect(const NativeName& name) const;
+  // Each acts only while `name` is still `id` (a file or a link, never a
+  // folder); a link is removed or moved as a link.
+  bool Remove(const NativeName& name, const FileId& id) const;
+  MoveResult Move(const NativeName& name, const FileId& id, const Folder& to,
+                  const NativeName& toName, bool replace) const;
+  // Puts `from`, a finished file of this folder, in the place of `name` in
+  // one step. On Windows `name` keeps its ACL, owner, attributes, creation
+  // time and streams (ReplaceFileW); `from` must be closed.
+  bool Replace(const NativeName& name, const FileId& id, const NativeName& from) const;
+  // Makes the renames in this folder durable.
+  bool Sync() const;
+  // A link's own text, and a new link (POSIX only; false on Windows).
+  bool ReadLink(const NativeName& name, NativeName& target) const;
+  bool MakeLink(const NativeName& name, const NativeName& target) const;
+
+ private:
+  friend class File;
+  intptr_t handle_ = -1;
+  std::filesystem::path path_;
+};
+
+}  // namespace vsk::os

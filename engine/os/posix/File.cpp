@@ -1,0 +1,201 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
+#include "engine/os/posix/Posix.h"
+
+namespace vsk::os {
+namespace fs = std::filesystem;
+
+using posix::Fd;
+using posix::IdOf;
+using posix::kFileFlags;
+
+void File::Close() {
+  if (handle_ >= 0) ::close(Fd(handle_));
+  handle_ = -1;
+}
+
+bool File::Adopt(intptr_t handle, const NativeChar*) {
+  Close();
+  const int fd = Fd(handle);
+  if (fd < 0) return Fail(ErrorOf(errno), errno) == Error::None;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int code = errno;
+    ::close(fd);
+    return Fail(ErrorOf(code), code) == Error::None;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Fail(Error::NotAFile, 0) == Error::None;
+  }
+  handle_ = fd;
+  id_ = IdOf(st);
+  links_ = static_cast<uint32_t>(st.st_nlink);
+  size_ = st.st_size;
+  Fail(Error::None, 0);
+  return true;
+}
+
+Error File::Open(const fs::path& path, bool write) {
+  Adopt(::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | kFileFlags), path.c_str());
+  return error_;
+}
+
+namespace {
+
+// Opens what `name` names (following a link only with `follow`) once it is
+// known to be a regular file, so that no FIFO or device is ever opened; the
+// descriptor is checked to be that same file. -1 with `error` and `code`.
+int OpenRegular(int dir, const std::string& name, int access, bool follow, Error& error,
+                int& code) {
+  struct stat st;
+  code = 0;
+  if (::fstatat(dir, name.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+    code = errno;
+    error = ErrorOf(code);
+    return -1;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    error = Error::Link;
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = Error::NotAFile;
+    return -1;
+  }
+  const FileId seen = IdOf(st);
+  const int fd = ::openat(dir, name.c_str(), access | kFileFlags | (follow ? 0 : O_NOFOLLOW));
+  if (fd < 0) {
+    code = errno;
+    error = ErrorOf(code);
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != seen) {
+    ::close(fd);
+    error = Error::Failed;
+    return -1;
+  }
+  error = Error::None;
+  return fd;
+}
+
+}  // namespace
+
+Error File::Open(const Folder& folder, const NativeName& name, bool write) {
+  Close();
+  Error error;
+  int code;
+  const int fd = OpenRegular(Fd(folder.handle_), name, write ? O_RDWR : O_RDONLY, false, error, code);
+  if (fd < 0) return Fail(error, code);
+  Adopt(fd);
+  return error_;
+}
+
+Error File::OpenTarget(const Folder& folder, const NativeName& name) {
+  Close();
+  Error error;
+  int code;
+  const int fd = OpenRegular(Fd(folder.handle_), name, O_RDONLY, true, error, code);
+  if (fd < 0) return Fail(error, code);
+  Adopt(fd);
+  return error_;
+}
+
+Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
+  Close();
+  created = false;
+  const int dir = Fd(folder.handle_);
+  int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd >= 0) {
+    created = true;
+  } else if (errno == EEXIST) {
+    Error error;
+    int code;
+    fd = OpenRegular(dir, name, O_WRONLY, false, error, code);
+    if (fd < 0) return Fail(error, code);
+  } else {
+    return Fail(ErrorOf(errno), errno);
+  }
+  Adopt(fd);
+  return error_;
+}
+
+bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
+                     NativeName& name) {
+  Close();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = prefix + RandomHex(8) + suffix;
+    const int fd = ::openat(Fd(folder.handle_), name.c_str(),
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (!Adopt(fd)) {
+      ::unlinkat(Fd(folder.handle_), name.c_str(), 0);
+      return false;
+    }
+    links_ = 1;
+    return true;
+  }
+  return false;
+}
+
+long long File::Size() const {
+  struct stat st;
+  return ::fstat(Fd(handle_), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+long long File::Read(void* data, size_t size) const {
+  for (;;) {
+    const ssize_t n = ::read(Fd(handle_), data, size);
+    if (n >= 0) return n;
+    if (errno != EINTR) {
+      Fail(Error::ReadFailed, errno);
+      return -1;
+    }
+  }
+}
+
+bool File::Rewind() const { return ::lseek(Fd(handle_), 0, SEEK_SET) == 0; }
+
+long long File::ReadAt(uint64_t offset, void* data, size_t size) const {
+  for (;;) {
+    const ssize_t n = ::pread(Fd(handle_), data, size, static_cast<off_t>(offset));
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
+bool File::WriteAt(uint64_t offset, const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(Fd(handle_), p, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    offset += static_cast<uint64_t>(n);
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::Truncate(uint64_t size) { return ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0; }
+
+bool File::Flush() { return ::fsync(Fd(handle_)) == 0; }
+
+bool File::TakeMetadata(const File& from) {
+  struct stat st;
+  if (::fstat(Fd(from.handle_), &st) != 0) return false;
+  // Owner first: a change of owner clears the set-id bits.
+  const bool owner = ::fchown(Fd(handle_), st.st_uid, st.st_gid) == 0;
+  return ::fchmod(Fd(handle_), st.st_mode & 07777) == 0 && owner;
+}
+
+}  // namespace vsk::os

@@ -1,0 +1,25 @@
+// What the POSIX files of the seam share.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+
+#include "engine/os/Kind.h"
+
+namespace vsk::os::posix {
+
+// O_NONBLOCK: a FIFO that slipped in since the look must not hang us;
+// reads of regular files ignore it. O_NOCTTY: a terminal put in place of a
+// file never becomes the controlling terminal.
+constexpr int kFileFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+
+inline int Fd(intptr_t handle) { return static_cast<int>(handle); }
+
+inline FileId IdOf(const struct stat& st) {
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+}  // namespace vsk::os::posix

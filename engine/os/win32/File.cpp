@@ -1,0 +1,288 @@
+#include <windows.h>
+#include <aclapi.h>
+
+#include <vector>
+
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
+#include "engine/os/win32/Win32.h"
+
+namespace vsk::os {
+namespace fs = std::filesystem;
+
+using win32::H;
+using win32::Handle;
+using win32::IdOf;
+using win32::KindOf;
+using win32::LastReason;
+using win32::Long;
+
+namespace {
+
+// A security descriptor whose DACL grants the current user alone, inherits
+// nothing and is handed down to nothing.
+class PrivateSecurity {
+ public:
+  bool Make() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    user_.resize(size);
+    const bool ok = size > 0 && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
+    CloseHandle(token);
+    if (!ok) return false;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+    const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
+    acl_.resize(aclSize);
+    auto* acl = reinterpret_cast<PACL>(acl_.data());
+    if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid) ||
+        !InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+      return false;
+    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
+    return true;
+  }
+  SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
+
+ private:
+  std::vector<BYTE> user_, acl_;
+  SECURITY_DESCRIPTOR descriptor_{};
+  SECURITY_ATTRIBUTES attributes_{};
+};
+
+}  // namespace
+
+void File::Close() {
+  if (handle_ != -1) CloseHandle(H(handle_));
+  handle_ = -1;
+}
+
+namespace {
+
+// Keeps `h` when it is a regular file on disk.
+Error Identify(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links, long long& size) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)) {
+    CloseHandle(h);
+    return Error::NotAFile;
+  }
+  if (KindOf(info.dwFileAttributes) != Kind::File) {
+    CloseHandle(h);
+    return IsLink(KindOf(info.dwFileAttributes)) ? Error::Link : Error::NotAFile;
+  }
+  handle = Handle(h);
+  id = IdOf(info);
+  links = info.nNumberOfLinks;
+  size = static_cast<long long>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
+                                info.nFileSizeLow);
+  return Error::None;
+}
+
+HANDLE OpenByPath(const wchar_t* path, bool write) {
+  return CreateFileW(path, GENERIC_READ | (write ? GENERIC_WRITE : 0), FILE_SHARE_READ, nullptr,
+                     OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL | (write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN), nullptr);
+}
+
+// What the name is before it is opened: no device or folder is opened.
+Error Classify(const fs::path& path) {
+  const DWORD attributes = GetFileAttributesW(Long(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastReason();
+  const Kind kind = KindOf(attributes);
+  if (IsLink(kind)) return Error::Link;
+  return kind == Kind::File ? Error::None : Error::NotAFile;
+}
+
+}  // namespace
+
+bool File::Adopt(intptr_t handle, const NativeChar* path) {
+  Close();
+  const HANDLE h = H(handle);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    // A folder opened by name fails as "access denied", which is no
+    // question of rights.
+    const DWORD attributes = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
+    return Fail(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? Error::NotAFile
+                    : ErrorOf(static_cast<int>(code)),
+                static_cast<int>(code)) == Error::None;
+  }
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return Fail(Error::NotAFile, 0) == Error::None;
+  }
+  LARGE_INTEGER bytes;
+  size_ = GetFileSizeEx(h, &bytes) ? bytes.QuadPart : -1;
+  handle_ = handle;
+  id_ = {};
+  links_ = 0;
+  Fail(Error::None, 0);
+  return true;
+}
+
+Error File::Open(const fs::path& path, bool write) {
+  const std::wstring name = LongPath(path.native());
+  Adopt(Handle(OpenByPath(name.c_str(), write)), name.c_str());
+  return error_;
+}
+
+Error File::Open(const Folder& folder, const NativeName& name, bool write) {
+  Close();
+  const fs::path path = folder.PathOf(name);
+  if (const Error kind = Classify(path); kind != Error::None) return Fail(kind, 0);
+  // Others may read, rename or delete it while it is open, but not write.
+  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0),
+                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
+  return Fail(Identify(h, handle_, id_, links_, size_), 0);
+}
+
+Error File::OpenTarget(const Folder& folder, const NativeName& name) {
+  Close();
+  HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
+  return Fail(Identify(h, handle_, id_, links_, size_), 0);
+}
+
+Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
+  Close();
+  created = false;
+  const fs::path path = folder.PathOf(name);
+  if (const Error kind = Classify(path);
+      kind != Error::None && kind != Error::Missing)
+    return Fail(kind, 0);
+  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
+  created = GetLastError() != ERROR_ALREADY_EXISTS;
+  return Fail(Identify(h, handle_, id_, links_, size_), 0);
+}
+
+bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
+                     NativeName& name) {
+  Close();
+  PrivateSecurity security;
+  if (!security.Make()) return false;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = prefix + RandomHex(8) + suffix;
+    HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(),
+                           GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC |
+                               WRITE_OWNER,
+                           FILE_SHARE_READ | FILE_SHARE_DELETE, security.Attributes(), CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) {
+      FILE_DISPOSITION_INFO dispose{TRUE};
+      SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
+      CloseHandle(h);
+      return false;
+    }
+    handle_ = Handle(h);
+    id_ = IdOf(info);
+    links_ = 1;
+    size_ = 0;
+    return true;
+  }
+  return false;
+}
+
+long long File::Size() const {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(H(handle_), &size) ? size.QuadPart : -1;
+}
+
+long long File::Read(void* data, size_t size) const {
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (!ReadFile(H(handle_), data, want, &got, nullptr)) {
+    Fail(Error::ReadFailed, static_cast<int>(GetLastError()));
+    return -1;
+  }
+  return got;
+}
+
+bool File::Rewind() const {
+  LARGE_INTEGER zero{};
+  return SetFilePointerEx(H(handle_), zero, nullptr, FILE_BEGIN) != FALSE;
+}
+
+long long File::ReadAt(uint64_t offset, void* data, size_t size) const {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (ReadFile(H(handle_), data, want, &got, &at)) return got;
+  return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+}
+
+bool File::WriteAt(uint64_t offset, const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD wrote = 0;
+    const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!WriteFile(H(handle_), p, want, &wrote, &at) || wrote == 0) return false;
+    p += wrote;
+    offset += wrote;
+    size -= wrote;
+  }
+  return true;
+}
+
+bool File::Truncate(uint64_t size) {
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+  return SetFileInformationByHandle(H(handle_), FileEndOfFileInfo, &end, sizeof end) != FALSE;
+}
+
+bool File::Flush() { return FlushFileBuffers(H(handle_)) != FALSE; }
+
+bool File::TakeMetadata(const File& from) {
+  PSID owner = nullptr, group = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(H(from.handle_), SE_FILE_OBJECT,
+                      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                          DACL_SECURITY_INFORMATION,
+                      &owner, &group, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+    return false;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  // An inherited DACL stays inherited; only a protected one is frozen.
+  const SECURITY_INFORMATION daclInfo =
+      DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
+                                       ? PROTECTED_DACL_SECURITY_INFORMATION
+                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  const bool acl = SetSecurityInfo(H(handle_), SE_FILE_OBJECT, daclInfo, nullptr, nullptr, dacl,
+                                   nullptr) == ERROR_SUCCESS;
+  const bool owned = SetSecurityInfo(H(handle_), SE_FILE_OBJECT,
+                                     OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                                     owner, group, nullptr, nullptr) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  FILE_BASIC_INFO basic{};
+  bool times = GetFileInformationByHandleEx(H(from.handle_), FileBasicInfo, &basic, sizeof basic);
+  if (times) {
+    FILE_BASIC_INFO mine{};  // zero times stay as they are
+    mine.CreationTime = basic.CreationTime;
+    mine.FileAttributes = basic.FileAttributes;
+    times = SetFileInformationByHandle(H(handle_), FileBasicInfo, &mine, sizeof mine);
+  }
+  return acl && owned && times;
+}
+
+}  // namespace vsk::os

@@ -1,0 +1,99 @@
+#include <windows.h>
+
+#include <cwchar>
+
+#include "engine/os/FolderChain.h"
+#include "engine/os/File.h"
+#include "engine/os/Names.h"
+
+namespace vsk::os {
+
+struct FolderChain::Level {
+  size_t pathLength = 0;  // of path_, with this folder's separator
+  size_t longLength = 0;  // of scratch_, likewise
+};
+
+FolderChain::FolderChain() = default;
+FolderChain::~FolderChain() = default;
+
+bool FolderChain::OpenRoot(const std::filesystem::path& root) {
+  levels_.clear();
+  root_ = root;
+  path_ = root.native();
+  if (path_.empty() || (path_.back() != L'\\' && path_.back() != L'/')) path_ += L'\\';
+  // Every folder and file below is reached by its \\?\ form, which takes
+  // only a full path with backslashes.
+  const std::wstring full = FullPath(path_);
+  if (full.rfind(LR"(\\?\)", 0) == 0)
+    scratch_ = full;
+  else if (full.rfind(LR"(\\)", 0) == 0)
+    scratch_ = LR"(\\?\UNC\)" + full.substr(2);
+  else
+    scratch_ = LR"(\\?\)" + full;
+  if (scratch_.back() != L'\\') scratch_ += L'\\';
+  levels_.push_back({path_.size(), scratch_.size()});
+  const DWORD attributes = GetFileAttributesW(scratch_.c_str());
+  return !full.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderChain::Enter(const NativeChar* name) {
+  path_.append(name);
+  path_ += L'\\';
+  scratch_.append(name);
+  scratch_ += L'\\';
+  levels_.push_back({path_.size(), scratch_.size()});
+  return true;
+}
+
+bool FolderChain::Leave() {
+  levels_.pop_back();
+  path_.resize(levels_.back().pathLength);
+  scratch_.resize(levels_.back().longLength);
+  return true;
+}
+
+bool FolderChain::List(FolderEntries& entries) {
+  entries.names.clear();
+  entries.list.clear();
+  const size_t folder = scratch_.size();
+  scratch_ += L'*';
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileExW(scratch_.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  scratch_.resize(folder);
+  if (h == INVALID_HANDLE_VALUE) {
+    // Nothing matched: an empty drive root, when the folder itself is there.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    const DWORD attributes = GetFileAttributesW(scratch_.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  do {
+    const wchar_t* name = fd.cFileName;
+    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+    const bool linked = fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    Kind kind = linked ? Kind::FileLink : Kind::File;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      kind = linked ? Kind::FolderLink : Kind::Folder;
+    entries.list.push_back({entries.names.size(), kind});
+    entries.names.insert(entries.names.end(), name, name + wcslen(name) + 1);
+  } while (FindNextFileW(h, &fd));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(h);
+  return complete;
+}
+
+bool FolderChain::OpenFile(File& file, const NativeChar* name, bool) {
+  const size_t folder = scratch_.size();
+  scratch_.append(name);
+  const bool opened = file.Open(std::filesystem::path(scratch_)) == Error::None;
+  scratch_.resize(folder);
+  return opened;
+}
+
+std::filesystem::path FolderChain::FolderPath() const {
+  if (levels_.size() <= 1) return root_;
+  return std::filesystem::path(path_.substr(0, path_.size() - 1));
+}
+
+}  // namespace vsk::os

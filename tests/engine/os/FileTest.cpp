@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "engine/actions/CheckedTarget.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
+#include "engine/os/Names.h"
+#include "tests/TestUtil.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace vsk {
+namespace {
+namespace fs = std::filesystem;
+using test::MakeTable;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+std::string ReadToEnd(const os::File& file) {
+  std::string text;
+  char buffer[7];
+  for (long long n; (n = file.Read(buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  return text;
+}
+
+TEST(FileTest, OpensByPathOnlyARegularFileAndTellsWhyNot) {
+  TempDir dir;
+  WriteBytes(dir / "f.bin", "some bytes to read");
+  fs::create_directory(dir / "sub");
+  os::File file;
+  EXPECT_EQ(file.Open(dir / "missing"), os::Error::Missing);
+  EXPECT_EQ(file.LastError(), os::Error::Missing);
+  EXPECT_NE(file.ErrorCode(), 0);
+  EXPECT_EQ(file.Open(dir / "sub"), os::Error::NotAFile);
+  EXPECT_FALSE(file.IsOpen());
+#ifndef _WIN32
+  // Opened without blocking, and refused for what it is.
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  EXPECT_EQ(file.Open(dir / "fifo"), os::Error::NotAFile);
+#endif
+  ASSERT_EQ(file.Open(dir / "f.bin"), os::Error::None);
+  EXPECT_EQ(file.LastError(), os::Error::None);
+  EXPECT_EQ(file.OpenedSize(), 18);
+  EXPECT_EQ(ReadToEnd(file), "some bytes to read");
+}
+
+TEST(FileTest, RewindReadsAgainFromTheStartWhateverWasReadAtAnOffset) {
+  TempDir dir;
+  WriteBytes(dir / "f.bin", "0123456789");
+  os::File file;
+  ASSERT_EQ(file.Open(dir / "f.bin"), os::Error::None);
+  EXPECT_EQ(ReadToEnd(file), "0123456789");
+  char two[2];
+  ASSERT_TRUE(file.ReadExactAt(4, two, 2));
+  EXPECT_EQ(std::string(two, 2), "45");
+  ASSERT_TRUE(file.Rewind());
+  EXPECT_EQ(ReadToEnd(file), "0123456789");
+}
+
+TEST(FileTest, OpenedForWritingByPathChangesTheFileInPlace) {
+  TempDir dir;
+  WriteBytes(dir / "f.bin", "abcdef");
+  {
+    os::File file;
+    ASSERT_EQ(file.Open(dir / "f.bin", true), os::Error::None);
+    ASSERT_TRUE(file.WriteAt(2, "XY", 2));
+    ASSERT_TRUE(file.WriteAt(6, "gh", 2));
+    EXPECT_EQ(file.Size(), 8);
+    EXPECT_EQ(file.OpenedSize(), 6);
+  }
+  EXPECT_EQ(ReadBytes(dir / "f.bin"), "abXYefgh");
+}
+
+// The checked target's file is matched by its own handle: a second check
+// after a first one read it to its end still sees the whole file.
+TEST(FileTest, TheCheckedTargetHoldsItsVirusAtEveryCheck) {
+  TempDir dir;
+  WriteBytes(dir / "v.com", std::string(100, '.') + "EVIL" + std::string(100, '.'));
+  const VirusTable table = MakeTable({{"Evil", "EVIL"}});
+  CheckedTarget row;
+  ASSERT_EQ(OpenCheckedTarget(dir / "v.com", false, row), CheckedTargetState::Ready);
+  EXPECT_TRUE(HoldsVirus(row.file, table, 0));
+  EXPECT_TRUE(HoldsVirus(row.file, table, 0));
+  char first;
+  ASSERT_TRUE(row.file.ReadExactAt(150, &first, 1));
+  EXPECT_TRUE(HoldsVirus(row.file, table, 0));
+}
+
+TEST(FolderTest, InspectTellsWhatEachNameIs) {
+  TempDir dir;
+  WriteBytes(dir / "file", "x");
+  fs::create_directory(dir / "sub");
+  os::Folder folder;
+  ASSERT_TRUE(folder.Open(dir.path()));
+  EXPECT_EQ(folder.Inspect(os::FromAscii("file")).kind, os::Kind::File);
+  EXPECT_EQ(folder.Inspect(os::FromAscii("sub")).kind, os::Kind::Folder);
+  EXPECT_EQ(folder.Inspect(os::FromAscii("missing")).kind, os::Kind::Missing);
+#ifndef _WIN32
+  fs::create_symlink(dir / "file", dir / "to-file");
+  fs::create_directory_symlink(dir / "sub", dir / "to-sub");
+  fs::create_symlink(dir / "nowhere", dir / "dangling");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(dir / "fifo", dir / "to-fifo");
+  EXPECT_EQ(folder.Inspect(os::FromAscii("to-file")).kind, os::Kind::FileLink);
+  EXPECT_EQ(folder.Inspect(os::FromAscii("to-sub")).kind, os::Kind::FolderLink);
+  EXPECT_EQ(folder.Inspect(os::FromAscii("dangling")).kind, os::Kind::FileLink);
+  EXPECT_EQ(folder.Inspect(os::FromAscii("to-fifo")).kind, os::Kind::FileLink);
+  EXPECT_EQ(folder.Inspect(os::FromAscii("fifo")).kind, os::Kind::Other);
+  // A link is its own file, not its target's.
+  EXPECT_NE(folder.Inspect(os::FromAscii("to-file")).id, folder.Inspect(os::FromAscii("file")).id);
+#endif
+}
+
+TEST(ErrorTest, EachSystemCodeHasItsReason) {
+#ifdef _WIN32
+  EXPECT_EQ(os::ErrorOf(ERROR_FILE_NOT_FOUND), os::Error::Missing);
+  EXPECT_EQ(os::ErrorOf(ERROR_PATH_NOT_FOUND), os::Error::Missing);
+  EXPECT_EQ(os::ErrorOf(ERROR_INVALID_NAME), os::Error::Missing);
+  EXPECT_EQ(os::ErrorOf(ERROR_ACCESS_DENIED), os::Error::Denied);
+  EXPECT_EQ(os::ErrorOf(ERROR_SHARING_VIOLATION), os::Error::Busy);
+  EXPECT_EQ(os::ErrorOf(ERROR_LOCK_VIOLATION), os::Error::Busy);
+  EXPECT_EQ(os::ErrorOf(ERROR_DISK_FULL), os::Error::Failed);
+#else
+  EXPECT_EQ(os::ErrorOf(ENOENT), os::Error::Missing);
+  EXPECT_EQ(os::ErrorOf(ENOTDIR), os::Error::Missing);
+  EXPECT_EQ(os::ErrorOf(ELOOP), os::Error::Link);
+  EXPECT_EQ(os::ErrorOf(EISDIR), os::Error::NotAFile);
+  EXPECT_EQ(os::ErrorOf(ENXIO), os::Error::NotAFile);
+  EXPECT_EQ(os::ErrorOf(EACCES), os::Error::Denied);
+  EXPECT_EQ(os::ErrorOf(EROFS), os::Error::Denied);
+  EXPECT_EQ(os::ErrorOf(ETXTBSY), os::Error::Busy);
+  EXPECT_EQ(os::ErrorOf(EAGAIN), os::Error::Busy);
+  EXPECT_EQ(os::ErrorOf(EIO), os::Error::ReadFailed);
+  EXPECT_EQ(os::ErrorOf(ENAMETOOLONG), os::Error::Failed);
+  EXPECT_EQ(os::ErrorOf(ENOSPC), os::Error::Failed);
+#endif
+}
+
+#ifdef _WIN32
+TEST(NamesTest, FullPathResolvesAgainstTheWorkingFolderAndLongPathsGetTheirPrefix) {
+  const std::wstring here = fs::current_path().native();
+  EXPECT_EQ(os::FullPath(L"a\\..\\b.txt"), (here.back() == L'\\' ? here : here + L'\\') + L"b.txt");
+  EXPECT_EQ(os::FullPath(L"C:\\x\\.\\y"), L"C:\\x\\y");
+  const std::wstring deep = L"C:\\" + std::wstring(300, L'd');
+  EXPECT_EQ(os::LongPath(deep), L"\\\\?\\" + deep);
+  EXPECT_EQ(os::LongPath(L"\\\\server\\share\\" + std::wstring(300, L'd')),
+            L"\\\\?\\UNC\\server\\share\\" + std::wstring(300, L'd'));
+  EXPECT_EQ(os::LongPath(L"C:\\short"), L"C:\\short");
+}
+#endif
+
+}  // namespace
+}  // namespace vsk
