@@ -3,6 +3,9 @@
 #include <system_error>
 
 #include "engine/db/VirusDatabase.h"
+#include "engine/os/AtomicWrite.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 
 namespace vsk {
 namespace fs = std::filesystem;
@@ -14,16 +17,19 @@ bool HasDatabase(const fs::path& folder) {
   return !folder.empty() && fs::is_regular_file(folder / kDatabaseFileName, ec);
 }
 
+// The bundled database as a new file of the user's folder, never over one
+// that appeared meanwhile and never through a link at its name.
 bool CopyBundled(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::create_directories(to, ec);
-  const fs::path part = to / (std::string(kDatabaseFileName) + ".part");
-  if (fs::copy_file(from / kDatabaseFileName, part, fs::copy_options::overwrite_existing, ec)) {
-    fs::rename(part, to / kDatabaseFileName, ec);
-    if (!ec) return true;
-  }
-  fs::remove(part, ec);
-  return false;
+  os::File source;
+  os::Folder folder;
+  if (source.Open(from / kDatabaseFileName) != os::Error::None || source.OpenedSize() < 0 ||
+      !folder.Open(to, true))
+    return false;
+  const auto size = static_cast<uint64_t>(source.OpenedSize());
+  const auto write = [&](os::File& out) { return os::CopyBytes(source, out, size); };
+  const os::AtomicResult result =
+      os::WriteAtomically(folder, os::FromAscii(kDatabaseFileName), false, write);
+  return result == os::AtomicResult::Written || (result == os::AtomicResult::Exists && HasDatabase(to));
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "engine/settings/Options.h"
 
-#include <fstream>
-#include <sstream>
 #include <vector>
 
+#include "engine/os/AtomicWrite.h"
+#include "engine/os/File.h"
+#include "engine/os/Folder.h"
 #include "engine/text/Encoding.h"
 #include "engine/text/Ascii.h"
 
@@ -17,11 +18,18 @@ std::wstring_view Trim(std::wstring_view s) {
   return s;
 }
 
+// A settings file is small; one that is not is read no further.
+constexpr size_t kMaxIniBytes = 1 << 20;
+
 std::vector<std::wstring> ReadLines(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  std::wstring text = FromUtf8(bytes.str());
+  std::string bytes;
+  os::File in;
+  if (in.Open(file) == os::Error::None) {
+    char buffer[16384];
+    for (long long n; bytes.size() < kMaxIniBytes && (n = in.Read(buffer, sizeof buffer)) > 0;)
+      bytes.append(buffer, static_cast<size_t>(n));
+  }
+  std::wstring text = FromUtf8(bytes);
   std::vector<std::wstring> lines;
   size_t start = 0;
   while (start < text.size()) {
@@ -150,10 +158,16 @@ bool IniProfile::WriteProfileString(const std::wstring& section, const std::wstr
   }
   std::wstring text;
   for (const std::wstring& line : lines) text += line + L"\r\n";
-  std::ofstream out(file_, std::ios::binary | std::ios::trunc);
   const std::string bytes = ToUtf8(text);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
+  os::Folder folder;
+  if (!folder.Open(file_.parent_path())) return false;
+  const os::NativeName name = file_.filename().native();
+  // The file's mode and owner stay; a new file is private to its owner.
+  os::File old;
+  const bool existed = old.Open(folder, name, false) == os::Error::None;
+  const auto write = [&](os::File& out) { return out.WriteAt(0, bytes.data(), bytes.size()); };
+  return os::WriteAtomically(folder, name, true, write, existed ? &old : nullptr) ==
+         os::AtomicResult::Written;
 }
 
 Options DefaultOptions() {
