@@ -83,7 +83,7 @@ class Walker {
 };
 
 struct Counter {
-  ScanContext& context;
+  WalkContext& context;
 
   bool File(os::FolderChain& chain, const os::NativeChar* name, bool) {
     if (Selects(context.options.FileMask, chain.Path(), name)) ++context.counters.filesChecked;
@@ -95,7 +95,7 @@ struct Counter {
 // What one scanned file or skipped folder turns into: counters, progress,
 // status, rows and sounds, in walk order, on the walk's own thread.
 struct Reporter {
-  ScanContext& context;
+  WalkContext& context;
   int folderRows = 0;
 
   // The file about to be matched, as the current one.
@@ -132,7 +132,7 @@ struct Reporter {
 
 // One thread: each file is matched as the walk meets it.
 struct Scanner {
-  ScanContext& context;
+  WalkContext& context;
   Reporter reporter{context};
 
   bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked) {
@@ -161,7 +161,7 @@ struct Scanner {
 // the results in its own order. A stop or a pause is seen before every
 // result, so no row follows a stop.
 struct QueuedScanner {
-  ScanContext& context;
+  WalkContext& context;
   ScanWorkers& workers;
   Reporter reporter{context};
 
@@ -252,12 +252,12 @@ bool MatchesFileMask(std::wstring_view mask, std::wstring_view path) {
   return true;
 }
 
-void CountFiles(ScanContext& context, const fs::path& folder) {
+void CountFiles(WalkContext& context, const fs::path& folder) {
   Counter counter{context};
   Walker<Counter>(context.options, counter).Run(folder);
 }
 
-void ScanFolder(ScanContext& context, const fs::path& folder) {
+void ScanFolder(WalkContext& context, const fs::path& folder) {
   if (context.jobs > 1) {
     ScanWorkers workers(context.matcher, context.control.RunningFlag(), context.jobs - 1);
     if (workers.Helpers() > 0) {
@@ -270,7 +270,7 @@ void ScanFolder(ScanContext& context, const fs::path& folder) {
   Walker<Scanner>(context.options, scanner).Run(folder);
 }
 
-void ScanFile(ScanContext& context, const fs::path& file) {
+void ScanFile(WalkContext& context, const fs::path& file) {
   if (!context.control.Continue()) return;
   // The whole path as the name, in no folder: the row shows it as given.
   const os::NativeName none;

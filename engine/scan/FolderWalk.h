@@ -42,7 +42,7 @@ class IScanSink {
   }
 };
 
-struct ScanContext {
+struct WalkContext {
   const Options& options;
   const VirusTable& table;
   const SignatureMatcher& matcher;
@@ -68,18 +68,18 @@ bool MatchesFileMask(std::wstring_view mask, std::wstring_view path);
 
 // Both walks descend into subfolders when SubDir is on, never into linked
 // ones; a link to a file is scanned like the file.
-void CountFiles(ScanContext& context, const std::filesystem::path& folder);
+void CountFiles(WalkContext& context, const std::filesystem::path& folder);
 // A folder that cannot be opened or listed, and a file that cannot be opened
 // or read to its end (unless a virus was found in what was read), get a
 // row "Ошибка доступа-пропущен" and count as skipped; such a file counts as
 // checked too, a folder does not. Once the running flag is cleared no
 // further file is scanned and no row is added.
-void ScanFolder(ScanContext& context, const std::filesystem::path& folder);
+void ScanFolder(WalkContext& context, const std::filesystem::path& folder);
 // One file the user named, whatever the mask says: its row, counters,
 // progress and status as the walk gives them for a file. A link is
 // followed, as the user chose it; anything but a regular file is not read
 // and gets the row "Ошибка доступа-пропущен", as does a file that cannot be
 // opened.
-void ScanFile(ScanContext& context, const std::filesystem::path& file);
+void ScanFile(WalkContext& context, const std::filesystem::path& file);
 
 }  // namespace vsk

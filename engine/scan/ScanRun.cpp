@@ -24,7 +24,7 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   ScanCounters& counters = context.counters;
   // One matcher per run: the table cannot change while a run lasts.
   const SignatureMatcher matcher(context.table);
-  ScanContext walk{options, context.table, matcher, context.control, counters, view,
+  WalkContext walk{options, context.table, matcher, context.control, counters, view,
                    context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs()};
 
   // A target gone missing is walked as a folder, which reports it skipped.

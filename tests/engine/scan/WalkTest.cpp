@@ -78,7 +78,7 @@ struct Scan {
 
   void Run(const fs::path& folder) {
     SignatureMatcher matcher(table);
-    ScanContext context{options, table, matcher, control, counters, rec, rec, jobs};
+    WalkContext context{options, table, matcher, control, counters, rec, rec, jobs};
     if (!control.IsRunning()) control.Start();
     CountFiles(context, folder);
     counted = counters.filesChecked;
