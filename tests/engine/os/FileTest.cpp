@@ -118,31 +118,6 @@ TEST(FolderTest, InspectTellsWhatEachNameIs) {
 #endif
 }
 
-TEST(ErrorTest, EachSystemCodeHasItsReason) {
-#ifdef _WIN32
-  EXPECT_EQ(os::ErrorOf(ERROR_FILE_NOT_FOUND), os::Error::Missing);
-  EXPECT_EQ(os::ErrorOf(ERROR_PATH_NOT_FOUND), os::Error::Missing);
-  EXPECT_EQ(os::ErrorOf(ERROR_INVALID_NAME), os::Error::Missing);
-  EXPECT_EQ(os::ErrorOf(ERROR_ACCESS_DENIED), os::Error::Denied);
-  EXPECT_EQ(os::ErrorOf(ERROR_SHARING_VIOLATION), os::Error::Busy);
-  EXPECT_EQ(os::ErrorOf(ERROR_LOCK_VIOLATION), os::Error::Busy);
-  EXPECT_EQ(os::ErrorOf(ERROR_DISK_FULL), os::Error::Failed);
-#else
-  EXPECT_EQ(os::ErrorOf(ENOENT), os::Error::Missing);
-  EXPECT_EQ(os::ErrorOf(ENOTDIR), os::Error::Missing);
-  EXPECT_EQ(os::ErrorOf(ELOOP), os::Error::Link);
-  EXPECT_EQ(os::ErrorOf(EISDIR), os::Error::NotAFile);
-  EXPECT_EQ(os::ErrorOf(ENXIO), os::Error::NotAFile);
-  EXPECT_EQ(os::ErrorOf(EACCES), os::Error::Denied);
-  EXPECT_EQ(os::ErrorOf(EROFS), os::Error::Denied);
-  EXPECT_EQ(os::ErrorOf(ETXTBSY), os::Error::Busy);
-  EXPECT_EQ(os::ErrorOf(EAGAIN), os::Error::Busy);
-  EXPECT_EQ(os::ErrorOf(EIO), os::Error::ReadFailed);
-  EXPECT_EQ(os::ErrorOf(ENAMETOOLONG), os::Error::Failed);
-  EXPECT_EQ(os::ErrorOf(ENOSPC), os::Error::Failed);
-#endif
-}
-
 #ifdef _WIN32
 TEST(NamesTest, FullPathResolvesAgainstTheWorkingFolderAndLongPathsGetTheirPrefix) {
   const std::wstring here = fs::current_path().native();
