@@ -44,6 +44,7 @@ class ConsoleView : public IScanView, public IResultRows {
 
   int RowCount() override { return rows_; }
   std::wstring RowText(int row, int column) override;
+  bool Kept() override { return RowsKept(); }
 
   const std::vector<Infected>& InfectedRows() const { return infected_; }
   std::wstring GetText(int row) override { return infected_[row].result; }

@@ -76,6 +76,7 @@ class File {
   friend bool SameKeeper(const File& other, const File& file, uint64_t maxSize);
   friend bool ClearSetIds(File& file);
   friend bool CopyAttributes(const File& from, File& to, bool privileges);
+  friend class FileLock;
   // Takes the result of an open (the handle, or -1 with the system's error
   // still set): only a regular file is kept. `path`, when given, is what
   // was opened.
