@@ -1,6 +1,8 @@
 #include "engine/scan/Report.h"
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "engine/os/File.h"
 #include "engine/os/FileLock.h"
@@ -64,9 +66,14 @@ bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& fo
   os::Folder place;
   os::File file;
   bool created = false;
-  if (!rows.Kept() || name.empty() || !place.Open(reportFile.parent_path()) ||
-      file.OpenOrCreate(place, name, created) != os::Error::None)
-    return false;
+  if (!rows.Kept() || name.empty() || !place.Open(reportFile.parent_path())) return false;
+  // Windows lets one writer open the file at a time: the others wait.
+  os::Error opened = file.OpenOrCreate(place, name, created);
+  for (int waited = 0; opened == os::Error::Busy && waited < kReportLockWait; waited += 10) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    opened = file.OpenOrCreate(place, name, created);
+  }
+  if (opened != os::Error::None) return false;
   // The end of the file is read once no other scan is writing it.
   os::FileLock lock;
   const bool locked = lock.Take(file, kReportLockWait);
