@@ -114,11 +114,13 @@ void CResultsList::SetResultText(int row, const std::wstring& text) {
 void CResultsList::OnRightClick(HWND owner) {
   const int row = static_cast<int>(SendMessage(LVM_GETSELECTIONMARK));
   std::wstring object, text;
+  RowIdentity identity;
   if (row >= 0 && static_cast<size_t>(row) < m_rows.size()) {
     object = m_rows[static_cast<size_t>(row)].object;
     text = m_rows[static_cast<size_t>(row)].result;
+    identity = m_rows[static_cast<size_t>(row)].identity;
   }
-  m_selected = {row, PathFromText(object), text};
+  m_selected = {row, PathFromText(object), text, identity};
   // Only a row that names a virus has actions.
   if (IsResultText(text)) return;
   TrackPopupMenuAtCursor(owner, IDR_RESULTS_MENU);

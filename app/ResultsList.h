@@ -21,6 +21,7 @@ class CResultsList : public CListCtrl {
     int row;
     std::wstring object, result;
     int icon;  // in the system's small-icon list
+    RowIdentity identity;  // of the file the scan read
   };
 
   // The actions read the virus table and the options, play through the

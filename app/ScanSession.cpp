@@ -32,10 +32,12 @@ class WindowScanView : public IScanView {
 
   // Rows, progress and the current file are queued: the window applies
   // what has gathered in one go, so a fast walk is not held up by painting.
-  void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result) override {
+  void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result,
+                 const RowIdentity& identity) override {
     const int icon = IconOf(path);
-    m_session.QueueUpdate(
-        [&](CScanSession::Updates& u) { u.rows.push_back({row, PathText(path), result, icon}); });
+    m_session.QueueUpdate([&](CScanSession::Updates& u) {
+      u.rows.push_back({row, PathText(path), result, icon, identity});
+    });
   }
   void SetProgress(int position) override {
     m_session.QueueUpdate([&](CScanSession::Updates& u) { u.progress = position; });

@@ -87,7 +87,7 @@ int Run(const std::vector<std::wstring>& args) {
     Print(stdout, "\n");
     for (int i = 0; i < static_cast<int>(view.InfectedRows().size()); ++i) {
       const ConsoleView::Infected& row = view.InfectedRows()[i];
-      a.action(actions, {i, row.path, row.result});
+      a.action(actions, {i, row.path, row.result, row.identity});
       Print(stdout, ConsolePath(row.path) + "\t" + ConsoleText(view.GetText(i)) + "\n");
       std::fflush(stdout);
     }

@@ -37,13 +37,14 @@ std::string ProgressName(const fs::path& path) {
 ConsoleView::ConsoleView(bool progress, bool report)
     : progress_(progress), reportRows_(report ? std::make_unique<ReportRowStore>() : nullptr) {}
 
-void ConsoleView::InsertRow(int, const fs::path& path, const std::wstring& result) {
+void ConsoleView::InsertRow(int, const fs::path& path, const std::wstring& result,
+                            const RowIdentity& identity) {
   ClearProgress();
   Print(stdout, ConsolePath(path) + "\t" + ConsoleText(result) + "\n");
   std::fflush(stdout);
   ++rows_;
   if (reportRows_) reportRows_->Add(PathText(path), result);
-  if (!IsResultText(result)) infected_.push_back({path, result});
+  if (!IsResultText(result)) infected_.push_back({path, result, identity});
 }
 
 void ConsoleView::SetStatus(const fs::path& current) {

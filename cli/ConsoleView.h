@@ -22,11 +22,13 @@ class ConsoleView : public IScanView, public IResultRows {
   struct Infected {
     std::filesystem::path path;
     std::wstring result;
+    RowIdentity identity;
   };
 
   ConsoleView(bool progress, bool report);
 
-  void InsertRow(int, const std::filesystem::path& path, const std::wstring& result) override;
+  void InsertRow(int, const std::filesystem::path& path, const std::wstring& result,
+                 const RowIdentity& identity) override;
   void SetProgress(int position) override { done_ = position; }
   void SetStatus(const std::filesystem::path& current) override;
   void SetStatusEntry(const std::filesystem::path::string_type& folder,
@@ -42,6 +44,7 @@ class ConsoleView : public IScanView, public IResultRows {
 
   int RowCount() override { return rows_; }
   std::wstring RowText(int row, int column) override;
+  bool Kept() override { return RowsKept(); }
 
   const std::vector<Infected>& InfectedRows() const { return infected_; }
   std::wstring GetText(int row) override { return infected_[row].result; }

@@ -21,6 +21,15 @@ void LeaveFailure(ActionContext& context, const CapturedRow& row, const std::wst
   Leave(context, row, FailedRowText(virus), wave::kFailed);
 }
 
+// The row's name no longer holds the file; a file with other names is
+// still there under them, and the user is told.
+void LeaveGone(ActionContext& context, const CapturedRow& row, const CheckedTarget& file,
+               const wchar_t* text, int waveId) {
+  Leave(context, row, text, waveId);
+  if (!file.IsLink() && file.links > 1)
+    context.messages.ShowMessage(msg::OtherNamesRemain(row.path, file.links - 1));
+}
+
 // Opens the row's file and checks that it still holds the row's virus.
 // False when the action must end: the user has been told why, or the row
 // shows `missing` or the failure.
@@ -32,12 +41,15 @@ bool CheckTarget(ActionContext& context, const CapturedRow& row, const wchar_t* 
     context.messages.ShowMessage(msg::VirusNotInDatabase(row.virusName, row.path));
     return false;
   }
-  switch (OpenCheckedTarget(row.path, false, file)) {
+  switch (OpenCheckedTarget(row.path, false, file, row.identity)) {
     case CheckedTargetState::Ready:
       if (HoldsVirus(file.file, context.table, index)) return true;
       [[fallthrough]];
     case CheckedTargetState::Changed:
       context.messages.ShowMessage(msg::FileChanged(virus, row.path));
+      return false;
+    case CheckedTargetState::Replaced:
+      context.messages.ShowMessage(msg::NotTheScannedFile(row.path));
       return false;
     case CheckedTargetState::Missing:
       Leave(context, row, missing, wave::kFailed);
@@ -90,22 +102,25 @@ CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIn
   const std::wstring virus = context.table.Name(virusIndex);
   CureOutcome outcome = CureOutcome::Refused;
   bool present = true;
-  fs::path recoveryPath;
+  RepairNotes notes;
   CheckedTarget target;
   if (!HasRepair(virusIndex)) {
     context.messages.ShowMessage(msg::NoRepair(virus, row.path));
   } else {
-    switch (OpenCheckedTarget(row.path, true, target)) {
+    switch (OpenCheckedTarget(row.path, true, target, row.identity)) {
       case CheckedTargetState::Ready:
         if (target.IsLink()) {
           context.messages.ShowMessage(msg::CureThroughLink(row.path));
         } else if (!HoldsVirus(target.file, context.table, virusIndex)) {
           outcome = CureOutcome::Changed;
         } else {
-          outcome = Repair(target, virusIndex, recoveryPath);
+          outcome = Repair(target, context.table, virusIndex, notes);
         }
         break;
       case CheckedTargetState::Changed: outcome = CureOutcome::Changed; break;
+      case CheckedTargetState::Replaced:
+        context.messages.ShowMessage(msg::NotTheScannedFile(row.path));
+        break;
       case CheckedTargetState::Missing:
         present = false;
         outcome = UnopenedOutcome(virusIndex);
@@ -122,9 +137,11 @@ CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIn
     case CureOutcome::IncurableDeleted:
       context.rows.SetText(index, result::kIncurableDeleted);
       PlayIfOn(context.options, context.sound, wave::kDeleted);
+      if (target.links > 1)
+        context.messages.ShowMessage(msg::OtherNamesRemain(row.path, target.links - 1));
       break;
     case CureOutcome::Damaged:
-      context.messages.ShowMessage(msg::RecoveryKept(row.path, recoveryPath));
+      context.messages.ShowMessage(msg::RecoveryKept(row.path, notes.recoveryPath));
       [[fallthrough]];
     case CureOutcome::IncurableDeleteFailed:
     case CureOutcome::Failed:
@@ -132,6 +149,16 @@ CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIn
       break;
     case CureOutcome::Changed:
       context.messages.ShowMessage(msg::FileChanged(virus, row.path));
+      break;
+    case CureOutcome::ForeignCompanion:
+      context.messages.ShowMessage(msg::ForeignCompanion(virus, row.path));
+      break;
+    case CureOutcome::Mismatch:
+      context.messages.ShowMessage(msg::CureDoesNotFit(virus, row.path));
+      break;
+    case CureOutcome::StillInfected:
+      context.messages.ShowMessage(
+          msg::CureLeavesVirus(context.table.Name(notes.foundIndex), row.path));
       break;
     case CureOutcome::NotAttempted:
     case CureOutcome::Refused: break;
@@ -147,7 +174,7 @@ void DeleteInfected(ActionContext& context, const CapturedRow& row) {
   if (!CheckTarget(context, row, result::kAccessError, file, virus)) return;
   file.file.Close();
   if (file.folder.Remove(file.name, file.info.id))
-    Leave(context, row, result::kDeleted, wave::kDeleted);
+    LeaveGone(context, row, file, result::kDeleted, wave::kDeleted);
   else
     LeaveFailure(context, row, virus);
 }
@@ -159,7 +186,7 @@ void RenameInfected(ActionContext& context, const CapturedRow& row) {
   const os::NativeName renamed = RenamedName(file.name);
   if (!renamed.empty() && file.folder.Move(file.name, file.info.id, file.folder, renamed, false) ==
                               os::MoveResult::Moved)
-    Leave(context, row, result::kRenamed, wave::kRenamed);
+    LeaveGone(context, row, file, result::kRenamed, wave::kRenamed);
   else
     LeaveFailure(context, row, virus);
 }
@@ -198,7 +225,7 @@ void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
     }
   }
   if (quarantine.Store(file, stored, replace, virus))
-    Leave(context, row, result::kMoved, wave::kMoved);
+    LeaveGone(context, row, file, result::kMoved, wave::kMoved);
   else
     LeaveFailure(context, row, virus);
 }

@@ -1,8 +1,11 @@
 // The actions of the results list's context menu on one infected file:
 // cure, delete, rename, move into the quarantine folder, or try the cure
 // first and do one of those when the virus is incurable. Each first checks
-// that the file still holds the row's virus; a file that changed is left
-// alone with a message. Each leaves its result text in the row and plays
+// that the file still holds the row's virus and, for a row the scan
+// identified, that its folder and file are still the ones the scan read; a
+// file that changed is left alone with a message. A file with other names
+// loses only the row's name, and the user is told the others remain. A
+// cure the checks refuse changes nothing, even for the cure-or-X commands. Each leaves its result text in the row and plays
 // its wave; a failure on a file that is still infected keeps the virus name
 // in the row. A link is deleted, renamed or moved as a link, never what it
 // leads to.

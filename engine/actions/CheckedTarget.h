@@ -2,11 +2,13 @@
 // a final link, so that what is checked is what the action then changes.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 #include "engine/os/File.h"
 #include "engine/os/Folder.h"
 #include "engine/db/VirusDatabase.h"
+#include "engine/scan/RowIdentity.h"
 
 namespace vsk {
 
@@ -16,6 +18,8 @@ enum class CheckedTargetState {
   Changed,
   Missing,
   Unreadable,
+  // The folder or the file is no longer the one the scan read.
+  Replaced,
 };
 
 struct CheckedTarget {
@@ -25,15 +29,22 @@ struct CheckedTarget {
   os::NameInfo info;
   // The file at the name, or what a link there leads to (read only).
   os::File file;
+  // The file's names when it was opened.
+  uint32_t links = 0;
   bool IsLink() const { return os::IsLink(info.kind); }
 };
 
 // Opens the file of `path` for reading, and for writing too with `write`.
+// With a known `scanned`, the folder and the file (for a link, what it
+// leads to) must still be those the scan read.
 CheckedTargetState OpenCheckedTarget(const std::filesystem::path& path, bool write,
-                                     CheckedTarget& out);
+                                     CheckedTarget& out, const RowIdentity& scanned = {});
 
 // True when `file`, read from its start, holds the signature of record
 // `index` of `table`, found as the scan would find it.
 bool HoldsVirus(const os::File& file, const VirusTable& table, int index);
+// True when that signature lies wholly in bytes [from, end of file) of
+// `file`, read in bounded pieces.
+bool HoldsVirusFrom(const os::File& file, uint64_t from, const VirusTable& table, int index);
 
 }  // namespace vsk

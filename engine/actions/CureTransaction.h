@@ -8,7 +8,10 @@
 // name sees the cure, while a private recovery copy holds the original
 // until that write is done. Methods 4 and 5 check the headers they rely on
 // before anything is written; a file that fails the check is left as it
-// was. The outcome in the row is the action's (CureFile, Actions.h).
+// was. No repair counts before it is checked: the bytes it cuts off must
+// hold the row's signature, and the repaired content, built in a private
+// file, must hold no virus of the whole table; otherwise nothing changes.
+// The outcome in the row is the action's (CureFile, Actions.h).
 #pragma once
 
 #include <filesystem>
@@ -30,6 +33,14 @@ enum class CureOutcome {
   Changed,
   // A link, or a virus without a repair; nothing was touched.
   Refused,
+  // The bytes the repair would cut off do not hold the row's virus: the
+  // file is not what the repair expects. It is as it was.
+  Mismatch,
+  // The repaired content still holds a virus (`foundIndex`); the file is
+  // as it was.
+  StillInfected,
+  // The companion's .OVL belongs to somebody else; both are as they were.
+  ForeignCompanion,
   // A write in place failed and could not be undone; the recovery copy
   // beside the file holds its original bytes.
   Damaged,
@@ -39,17 +50,26 @@ enum class CureOutcome {
 // file's place ends in os::kAtomicWriteSuffix).
 inline constexpr char kRecoverySuffix[] = ".vsk-recovery";
 
-// Plans repair `virusIndex` of `target` (a checked file, open for writing)
-// and applies the plan. After Damaged, `recoveryPath` names the recovery
-// copy.
-CureOutcome Repair(CheckedTarget& target, int virusIndex, std::filesystem::path& recoveryPath);
+// What a repair reports besides its outcome.
+struct RepairNotes {
+  // After Damaged: the recovery copy.
+  std::filesystem::path recoveryPath;
+  // After StillInfected: the virus the repaired content holds.
+  int foundIndex = -1;
+};
+
+// Plans repair `virusIndex` of `target` (a checked file, open for writing),
+// checks it against `table` and applies the plan.
+CureOutcome Repair(CheckedTarget& target, const VirusTable& table, int virusIndex,
+                   RepairNotes& notes);
 
 // A file that cannot be opened for writing stays as it is; the PE repair
 // then counts as not attempted.
 CureOutcome UnopenedOutcome(int virusIndex);
 
-// The repair alone, without the check that the file still holds the virus;
-// writes no row and plays nothing.
-CureOutcome RepairFile(const std::filesystem::path& path, int virusIndex);
+// The repair alone, without the check that the file still holds the virus
+// (the checks of the repair itself stay); writes no row and plays nothing.
+CureOutcome RepairFile(const std::filesystem::path& path, const VirusTable& table,
+                       int virusIndex);
 
 }  // namespace vsk

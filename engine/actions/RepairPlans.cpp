@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/os/Ownership.h"
 #include "engine/text/Encoding.h"
 #include "engine/text/Ascii.h"
 #include "engine/text/LittleEndian.h"
@@ -105,7 +106,8 @@ bool EndsWithExe(const os::NativeName& name) {
 
 // The clean program hides beside the virus as .OVL with its first 10 bytes
 // inverted; it is restored into the infected file's place. An .OVL that is
-// a link or no plain file is never read: it could lead to anybody's file.
+// a link or no plain file is never read: it could lead to anybody's file;
+// nor is one that somebody else could have written.
 // Without an .exe name or an .OVL nothing is left to restore.
 void PlanCompanion(const CheckedTarget& target, RepairPlan& plan) {
   plan.step = Step::DeleteIncurable;
@@ -119,6 +121,11 @@ void PlanCompanion(const CheckedTarget& target, RepairPlan& plan) {
       program.Open(target.folder, plan.companionName, false) != os::Error::None ||
       program.Id() != info.id || program.Id() == target.info.id) {
     program.Close();
+    return;
+  }
+  if (!os::SameKeeper(program, target.file, kMaxCompanionSize)) {
+    program.Close();
+    plan.step = Step::ForeignCompanion;
     return;
   }
   const long long length = program.Size();

@@ -26,6 +26,8 @@ inline constexpr uint64_t kComSavedBytes = 306;  // into the virus body
 inline constexpr uint64_t kMzVirusSize = 815;
 inline constexpr uint64_t kMzSavedRegisters = 86;
 inline constexpr uint64_t kPeCorrection = 9;  // into the last section's raw data
+// The largest .OVL a companion's repair restores.
+inline constexpr uint64_t kMaxCompanionSize = 256ull << 20;
 
 bool HasRepair(int virusIndex);
 
@@ -57,6 +59,9 @@ struct RepairPlan {
     Failed,
     // The index has no repair.
     NoRepair,
+    // The .OVL is not the program's own: another owner, writable by
+    // others, or too large. Both files stay as they are.
+    ForeignCompanion,
   };
   Step step = Step::Failed;
   RepairImage image;

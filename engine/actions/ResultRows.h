@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+
+#include "engine/scan/RowIdentity.h"
 
 namespace vsk {
 
@@ -28,9 +31,17 @@ class IQuestions {
 // The row captured when the context menu opened; it stays apart from the
 // file a running scan is at. `virusName` is the row's text as it was.
 struct CapturedRow {
+  CapturedRow() = default;
+  CapturedRow(int index, std::filesystem::path path, std::wstring virusName,
+              RowIdentity identity = {})
+      : index(index), path(std::move(path)), virusName(std::move(virusName)), identity(identity) {}
+
   int index = -1;
   std::filesystem::path path;
   std::wstring virusName;
+  // The file the scan read there; an action on a known row acts only while
+  // the folder and the file are still these.
+  RowIdentity identity;
 };
 
 }  // namespace vsk

@@ -32,6 +32,34 @@ std::wstring NoRepair(const std::wstring& virus, const fs::path& path) {
          L"\nФайл оставлен как есть.";
 }
 
+std::wstring NotTheScannedFile(const fs::path& path) {
+  return L"Файл или папка, в которой он лежит, заменены другими после проверки:\n" +
+         PathText(path) + L"\nФайл оставлен как есть.";
+}
+
+std::wstring OtherNamesRemain(const fs::path& path, uint32_t others) {
+  return L"Это лишь одно из имён файла: под другими его именами (" + std::to_wstring(others) +
+         L") он остаётся заражённым:\n" + PathText(path) +
+         L"\nНайдите их повторной проверкой.";
+}
+
+std::wstring ForeignCompanion(const std::wstring& virus, const fs::path& path) {
+  return L"Файл .OVL рядом с программой, заражённой вирусом " + Quoted(virus) +
+         L", принадлежит другому владельцу, доступен для записи другим или слишком велик, и "
+         L"программа из него не восстанавливается:\n" +
+         PathText(path) + L"\nОба файла оставлены как есть.";
+}
+
+std::wstring CureDoesNotFit(const std::wstring& virus, const fs::path& path) {
+  return L"Файл заражён не так, как его лечит процедура лечения вируса " + Quoted(virus) +
+         L", и лечение не проводится:\n" + PathText(path) + L"\nФайл оставлен как есть.";
+}
+
+std::wstring CureLeavesVirus(const std::wstring& virus, const fs::path& path) {
+  return L"После лечения в файле остался бы вирус " + Quoted(virus) +
+         L", и лечение не проводится:\n" + PathText(path) + L"\nФайл оставлен как есть.";
+}
+
 std::wstring RecoveryKept(const fs::path& path, const fs::path& copy) {
   return L"Лечение не удалось завершить, и файл не удалось вернуть в прежний вид:\n" +
          PathText(path) + L"\nЕго прежнее содержимое сохранено в файле\n" + PathText(copy);

@@ -3,6 +3,7 @@
 // is left with are the scan's (engine/scan/FolderWalk.h, `result::`).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -25,6 +26,11 @@ std::wstring FileChanged(const std::wstring& virus, const std::filesystem::path&
 std::wstring VirusNotInDatabase(const std::wstring& virus, const std::filesystem::path& path);
 std::wstring CureThroughLink(const std::filesystem::path& path);
 std::wstring NoRepair(const std::wstring& virus, const std::filesystem::path& path);
+std::wstring NotTheScannedFile(const std::filesystem::path& path);
+std::wstring OtherNamesRemain(const std::filesystem::path& path, uint32_t others);
+std::wstring ForeignCompanion(const std::wstring& virus, const std::filesystem::path& path);
+std::wstring CureDoesNotFit(const std::wstring& virus, const std::filesystem::path& path);
+std::wstring CureLeavesVirus(const std::wstring& virus, const std::filesystem::path& path);
 std::wstring RecoveryKept(const std::filesystem::path& path, const std::filesystem::path& copy);
 std::wstring QuarantineRefused(const std::filesystem::path& folder);
 

@@ -1,5 +1,7 @@
 #include "engine/os/AtomicWrite.h"
 
+#include "engine/os/Ownership.h"
+
 namespace vsk::os {
 
 namespace {
@@ -8,15 +10,18 @@ namespace {
 // `metadataFrom` (only `required` metadata counts), flushed and closed.
 // `temp` and `id` name it; it is gone again unless the result is Written.
 AtomicResult WriteTemporary(const Folder& folder, const NativeName& name, const FileWriter& write,
-                            const File* metadataFrom, bool required, NativeName& temp,
-                            FileId& id) {
+                            const File* metadataFrom, bool required, bool setIds,
+                            NativeName& temp, FileId& id) {
   File file;
   if (!file.CreateNew(folder, NewNamePrefix(name), FromAscii(kAtomicWriteSuffix), temp))
     return AtomicResult::Failed;
   id = file.Id();
   AtomicResult result = AtomicResult::Failed;
   if (write(file)) {
-    const bool given = metadataFrom == nullptr || file.TakeMetadata(*metadataFrom) || !required;
+    const bool given = metadataFrom == nullptr ||
+                       ((file.TakeMetadata(*metadataFrom) || !required) &&
+                        (setIds || ClearSetIds(file)) &&
+                        (!required || CopyAttributes(*metadataFrom, file, setIds)));
     if (!given)
       result = AtomicResult::MetadataNotGiven;
     else if (file.Flush())
@@ -30,10 +35,11 @@ AtomicResult WriteTemporary(const Folder& folder, const NativeName& name, const 
 }  // namespace
 
 AtomicResult ReplaceAtomically(const Folder& folder, const NativeName& name, File& target,
-                               const FileWriter& write) {
+                               const FileWriter& write, bool setIds) {
   NativeName temp;
   FileId id;
-  const AtomicResult written = WriteTemporary(folder, name, write, &target, true, temp, id);
+  const AtomicResult written =
+      WriteTemporary(folder, name, write, &target, true, setIds, temp, id);
   if (written != AtomicResult::Written) return written;
   const FileId targetId = target.Id();
   target.Close();
@@ -49,7 +55,8 @@ AtomicResult WriteAtomically(const Folder& folder, const NativeName& name, bool 
                              const FileWriter& write, const File* metadataFrom) {
   NativeName temp;
   FileId id;
-  const AtomicResult written = WriteTemporary(folder, name, write, metadataFrom, false, temp, id);
+  const AtomicResult written =
+      WriteTemporary(folder, name, write, metadataFrom, false, true, temp, id);
   if (written != AtomicResult::Written) return written;
   switch (folder.Move(temp, id, folder, name, replace)) {
     case MoveResult::Moved: folder.Sync(); return AtomicResult::Written;

@@ -35,9 +35,10 @@ using FileWriter = std::function<bool(File& out)>;
 // metadata (File::TakeMetadata; on Windows the replace itself keeps its ACL,
 // attributes, creation time and streams); `target` is then closed (Windows
 // replaces no open file) and the new file takes the name only while it
-// still holds the target.
+// still holds the target. Without `setIds` the set-user-id and set-group-id
+// bits are not carried over (content taken from another file).
 AtomicResult ReplaceAtomically(const Folder& folder, const NativeName& name, File& target,
-                               const FileWriter& write);
+                               const FileWriter& write, bool setIds = true);
 
 // Puts the content that `write` gives at `name` in `folder`: over whatever
 // the name holds with `replace`, else only while the name is free. With

@@ -44,6 +44,9 @@ class File {
   bool IsOpen() const { return handle_ != -1; }
   // Known for a file opened through a Folder, and for any file on POSIX.
   FileId Id() const { return id_; }
+  // Id(), asked of the system when the open did not tell it (a file opened
+  // by path on Windows); zero when the system gives none.
+  FileId Identity() const;
   uint32_t Links() const { return links_; }
   // The size now, or -1.
   long long Size() const;
@@ -70,6 +73,10 @@ class File {
 
  private:
   friend class FolderChain;
+  friend bool SameKeeper(const File& other, const File& file, uint64_t maxSize);
+  friend bool ClearSetIds(File& file);
+  friend bool CopyAttributes(const File& from, File& to, bool privileges);
+  friend class FileLock;
   // Takes the result of an open (the handle, or -1 with the system's error
   // still set): only a regular file is kept. `path`, when given, is what
   // was opened.

@@ -34,6 +34,9 @@ class Folder {
 
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path PathOf(const NativeName& name) const { return path_ / name; }
+  // The folder's own identity (on Windows, of what its path leads to now);
+  // zero when it cannot be told.
+  FileId Id() const;
 
   // The name itself, a link not followed (its kind tells where it leads).
   NameInfo Inspect(const NativeName& name) const;

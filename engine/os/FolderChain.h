@@ -57,6 +57,9 @@ class FolderChain {
   bool OpenFile(File& file, const NativeChar* name, bool followLink);
   // The deepest folder's path as the walk shows it, ending in a separator.
   const NativeName& Path() const { return path_; }
+  // The deepest folder's identity (on Windows, of what its path leads to
+  // now); zero when it cannot be told.
+  FileId FolderId() const;
   // The deepest folder's path without that separator (the root as given).
   std::filesystem::path FolderPath() const;
 

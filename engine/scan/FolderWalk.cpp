@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "engine/os/File.h"
+#include "engine/os/Folder.h"
 #include "engine/os/System.h"
 #include "engine/scan/ScanWorkers.h"
 #include "engine/text/Encoding.h"
@@ -38,8 +39,9 @@ bool Selects(const std::wstring& mask, const os::NativeName& folder, const os::N
 }
 
 // Walks a folder tree depth first in file-system order. The visitor's
-// File(chain, name, linked) and FolderSkipped(path) return false to end the
-// whole walk.
+// File(chain, name, linked, folderId) and FolderSkipped(path) return false
+// to end the whole walk; folderId is known only to visitors that set
+// kFolderIds.
 template <typename Visitor>
 class Walker {
  public:
@@ -57,10 +59,11 @@ class Walker {
     const os::FolderEntries& entries = listings_[depth];
     if (!chain_.List(listings_[depth]) && !visitor_.FolderSkipped(chain_.FolderPath()))
       return false;
+    const os::FileId folderId = Visitor::kFolderIds ? chain_.FolderId() : os::FileId{};
     for (const os::FolderEntries::Entry& entry : entries.list) {
       const os::NativeChar* name = entries.Name(entry);
       if (entry.kind == os::Kind::File || entry.kind == os::Kind::FileLink) {
-        if (!visitor_.File(chain_, name, entry.kind == os::Kind::FileLink)) return false;
+        if (!visitor_.File(chain_, name, entry.kind == os::Kind::FileLink, folderId)) return false;
       } else if (entry.kind == os::Kind::Folder && options_.SubDir) {
         if (!chain_.Enter(name)) {
           if (!visitor_.FolderSkipped(fs::path(chain_.Path() + name))) return false;
@@ -83,9 +86,10 @@ class Walker {
 };
 
 struct Counter {
+  static constexpr bool kFolderIds = false;
   WalkContext& context;
 
-  bool File(os::FolderChain& chain, const os::NativeChar* name, bool) {
+  bool File(os::FolderChain& chain, const os::NativeChar* name, bool, const os::FileId&) {
     if (Selects(context.options.FileMask, chain.Path(), name)) ++context.counters.filesChecked;
     return true;
   }
@@ -104,17 +108,20 @@ struct Reporter {
     context.sink.SetStatusEntry(folder, name);
   }
 
-  void FileDone(const os::NativeName& folder, const os::NativeChar* name, int match) {
+  void FileDone(const os::NativeName& folder, const os::NativeChar* name, int match,
+                const RowIdentity& identity) {
     const Options& options = context.options;
     ScanCounters& counters = context.counters;
     if (options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
     if (match == kMatchUnreadable) {
-      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), result::kAccessError);
+      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), result::kAccessError, {});
       ++counters.skipped;
     } else if (match == kMatchClean) {
-      if (options.FileOk) context.sink.InsertRow(counters.nextRow, fs::path(folder + name), result::kOk);
+      if (options.FileOk)
+        context.sink.InsertRow(counters.nextRow, fs::path(folder + name), result::kOk, identity);
     } else {
-      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), context.table.Name(match));
+      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), context.table.Name(match),
+                             identity);
       PlayIfOn(options, context.sound, wave::kVirusFound);
       ++counters.virusesFound;
     }
@@ -124,28 +131,38 @@ struct Reporter {
   void FolderDone(const fs::path& folder) {
     ScanCounters& counters = context.counters;
     if (context.options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
-    context.sink.InsertRow(counters.nextRow++, folder, result::kAccessError);
+    context.sink.InsertRow(counters.nextRow++, folder, result::kAccessError, {});
     ++folderRows;
     ++counters.skipped;
   }
 };
 
+// Which file was opened, in which folder.
+RowIdentity IdentityOf(const os::File& file, const os::FileId& folder) {
+  RowIdentity identity{file.Identity(), folder, false};
+  identity.known = identity.file != os::FileId{} && folder != os::FileId{};
+  return identity;
+}
+
 // One thread: each file is matched as the walk meets it.
 struct Scanner {
+  static constexpr bool kFolderIds = true;
   WalkContext& context;
   Reporter reporter{context};
 
-  bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked) {
+  bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked,
+            const os::FileId& folderId) {
     if (!context.control.Continue()) return false;
     if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
     reporter.Announce(chain.Path(), name);
     os::File file;
-    const int match = chain.OpenFile(file, name, linked)
-                          ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
-                          : kMatchUnreadable;
+    const bool opened = chain.OpenFile(file, name, linked);
+    const int match = opened ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
+                             : kMatchUnreadable;
     // A file cut short by a stop gets no row and is not counted.
     if (match == kMatchStopped) return false;
-    reporter.FileDone(chain.Path(), name, match);
+    reporter.FileDone(chain.Path(), name, match,
+                      opened ? IdentityOf(file, folderId) : RowIdentity{});
     return true;
   }
 
@@ -161,11 +178,13 @@ struct Scanner {
 // the results in its own order. A stop or a pause is seen before every
 // result, so no row follows a stop.
 struct QueuedScanner {
+  static constexpr bool kFolderIds = true;
   WalkContext& context;
   ScanWorkers& workers;
   Reporter reporter{context};
 
-  bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked) {
+  bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked,
+            const os::FileId& folderId) {
     if (!context.control.Continue()) return false;
     if (!Selects(context.options.FileMask, chain.Path(), name)) return true;
     if (!MakeRoom()) return false;
@@ -174,9 +193,12 @@ struct QueuedScanner {
     job.folderPath = chain.Path();
     job.name = name;
     job.file.emplace();
+    job.identity = {};
     if (!chain.OpenFile(*job.file, name, linked)) {
       job.file.reset();
       job.match = kMatchUnreadable;
+    } else {
+      job.identity = IdentityOf(*job.file, folderId);
     }
     workers.Add();
     return Report(false);
@@ -221,7 +243,7 @@ struct QueuedScanner {
       if (job.folder)
         reporter.FolderDone(fs::path(job.folderPath));
       else
-        reporter.FileDone(job.folderPath, job.name.c_str(), job.match);
+        reporter.FileDone(job.folderPath, job.name.c_str(), job.match, job.identity);
       workers.Take();
     }
     return true;
@@ -277,10 +299,14 @@ void ScanFile(WalkContext& context, const fs::path& file) {
   Reporter reporter{context};
   reporter.Announce(none, file.c_str());
   os::File input;
-  const int match = input.Open(file) == os::Error::None
-                        ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
-                        : kMatchUnreadable;
-  if (match != kMatchStopped) reporter.FileDone(none, file.c_str(), match);
+  const bool opened = input.Open(file) == os::Error::None;
+  const int match = opened ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
+                           : kMatchUnreadable;
+  if (match == kMatchStopped) return;
+  // The folder that holds the name, as an action will open it.
+  os::Folder folder;
+  const os::FileId folderId = opened && folder.Open(file.parent_path()) ? folder.Id() : os::FileId{};
+  reporter.FileDone(none, file.c_str(), match, opened ? IdentityOf(input, folderId) : RowIdentity{});
 }
 
 int DefaultScanJobs() { return std::min(os::UsableProcessors(), kMaxDefaultScanJobs); }

@@ -9,6 +9,7 @@
 #include "engine/db/Matcher.h"
 #include "engine/settings/Options.h"
 #include "engine/os/FolderChain.h"
+#include "engine/scan/RowIdentity.h"
 #include "engine/scan/ScanControl.h"
 #include "engine/scan/Texts.h"
 #include "engine/scan/Waves.h"
@@ -29,9 +30,10 @@ struct ScanCounters {
 class IScanSink {
  public:
   virtual ~IScanSink() = default;
-  // A new row at `row` (always the row after the last) with its two columns.
-  virtual void InsertRow(int row, const std::filesystem::path& path,
-                         const std::wstring& result) = 0;
+  // A new row at `row` (always the row after the last) with its two
+  // columns, and which file it is about.
+  virtual void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result,
+                         const RowIdentity& identity) = 0;
   virtual void SetProgress(int position) = 0;
   virtual void SetStatus(const std::filesystem::path& current) = 0;
   // The file about to be scanned, as its folder's path (ending in a

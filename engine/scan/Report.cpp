@@ -1,8 +1,11 @@
 #include "engine/scan/Report.h"
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "engine/os/File.h"
+#include "engine/os/FileLock.h"
 #include "engine/os/Folder.h"
 #include "engine/os/System.h"
 #include "engine/text/Encoding.h"
@@ -15,6 +18,9 @@ ReportStamp CurrentReportStamp() {
 }
 
 namespace {
+
+// How long a report waits for another scan to finish writing the file.
+constexpr int kReportLockWait = 10000;
 
 // Appends `text` in 1251 with every line feed as CR LF.
 void Put(std::string& out, const std::wstring& text) {
@@ -60,10 +66,18 @@ bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& fo
   os::Folder place;
   os::File file;
   bool created = false;
-  if (name.empty() || !place.Open(reportFile.parent_path()) ||
-      file.OpenOrCreate(place, name, created) != os::Error::None)
-    return false;
-  const long long before = reportFileMode ? file.Size() : 0;
+  if (!rows.Kept() || name.empty() || !place.Open(reportFile.parent_path())) return false;
+  // Windows lets one writer open the file at a time: the others wait.
+  os::Error opened = file.OpenOrCreate(place, name, created);
+  for (int waited = 0; opened == os::Error::Busy && waited < kReportLockWait; waited += 10) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    opened = file.OpenOrCreate(place, name, created);
+  }
+  if (opened != os::Error::None) return false;
+  // The end of the file is read once no other scan is writing it.
+  os::FileLock lock;
+  const bool locked = lock.Take(file, kReportLockWait);
+  const long long before = !locked ? -1 : reportFileMode ? file.Size() : 0;
   bool written = before >= 0 && (reportFileMode || file.Truncate(0));
   // Written in pieces, so that a list of every file needs no more memory.
   uint64_t at = static_cast<uint64_t>(before);
@@ -78,8 +92,9 @@ bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& fo
   }
   Put(text, L"\nКонец списка.\n\n\n\n");
   flush();
+  written = written && rows.Kept();
   if (written && file.Flush()) return true;
-  if (created) {
+  if (created && locked) {
     const os::FileId id = file.Id();
     file.Close();
     place.Remove(name, id);

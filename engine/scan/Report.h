@@ -16,6 +16,8 @@ class IRowSource {
   virtual ~IRowSource() = default;
   virtual int RowCount() = 0;
   virtual std::wstring RowText(int row, int column) = 0;
+  // False once rows were lost: a report without them is not written.
+  virtual bool Kept() { return true; }
 };
 
 struct ReportStamp {
@@ -27,8 +29,10 @@ struct ReportStamp {
 ReportStamp CurrentReportStamp();
 
 // Best effort: false when the file cannot be written, or when its name holds
-// a link, a FIFO, a device or a folder (refused without being opened); a
-// failed write leaves the file as it was (empty in mode 0).
+// a link, a FIFO, a device or a folder (refused without being opened), or
+// when `rows` lost rows; a failed write leaves the file as it was (empty in
+// mode 0). Each report goes in whole under a lock that other scans writing
+// the file take too, so that appended reports never mix.
 bool WriteReport(const std::filesystem::path& reportFile, const std::wstring& folder,
                  const ScanCounters& counters, int reportFileMode, IRowSource& rows,
                  const ReportStamp& stamp);

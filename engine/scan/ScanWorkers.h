@@ -17,6 +17,7 @@
 
 #include "engine/db/Matcher.h"
 #include "engine/os/File.h"
+#include "engine/scan/RowIdentity.h"
 
 namespace vsk {
 
@@ -32,6 +33,7 @@ class ScanWorkers {
     os::NativeName name;
     std::optional<os::File> file;  // to be matched; closed once it is
     int match = kMatchClean;
+    RowIdentity identity;  // of the file opened
     bool announced = false;  // the walk has shown it as the current file
 
    private:

@@ -198,4 +198,6 @@ bool File::TakeMetadata(const File& from) {
   return ::fchmod(Fd(handle_), st.st_mode & 07777) == 0 && owner;
 }
 
+FileId File::Identity() const { return id_; }
+
 }  // namespace vsk::os

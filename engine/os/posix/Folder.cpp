@@ -133,6 +133,11 @@ bool Folder::Replace(const NativeName& name, const FileId& id, const NativeName&
          ::renameat(Fd(handle_), from.c_str(), Fd(handle_), name.c_str()) == 0;
 }
 
+FileId Folder::Id() const {
+  struct stat st;
+  return handle_ >= 0 && ::fstat(Fd(handle_), &st) == 0 ? IdOf(st) : FileId{};
+}
+
 bool Folder::Sync() const { return ::fsync(Fd(handle_)) == 0; }
 
 bool Folder::ReadLink(const NativeName& name, NativeName& target) const {

@@ -168,6 +168,12 @@ bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) 
       ::openat(levels_.back().fd, name, O_RDONLY | kFileFlags | (followLink ? 0 : O_NOFOLLOW)), name);
 }
 
+FileId FolderChain::FolderId() const {
+  const Level& level = levels_.back();
+  if (level.lost) return {};
+  return {static_cast<uint64_t>(level.device), static_cast<uint64_t>(level.inode)};
+}
+
 std::filesystem::path FolderChain::FolderPath() const {
   if (levels_.size() <= 1) return root_;
   return std::filesystem::path(path_.substr(0, path_.size() - 1));

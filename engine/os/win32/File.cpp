@@ -197,6 +197,12 @@ bool File::CreateNew(const Folder& folder, const NativeName& prefix, const Nativ
   return false;
 }
 
+FileId File::Identity() const {
+  if (id_ != FileId{} || handle_ == -1) return id_;
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(H(handle_), &info) ? IdOf(info) : FileId{};
+}
+
 long long File::Size() const {
   LARGE_INTEGER size;
   return GetFileSizeEx(H(handle_), &size) ? size.QuadPart : -1;

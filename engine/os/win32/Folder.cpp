@@ -140,6 +140,16 @@ bool Folder::Replace(const NativeName& name, const FileId& id, const NativeName&
                       nullptr) != FALSE;
 }
 
+FileId Folder::Id() const {
+  HANDLE h = CreateFileW(Long(path_.empty() ? fs::path(L".") : path_).c_str(), FILE_READ_ATTRIBUTES,
+                         kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  return known ? IdOf(info) : FileId{};
+}
+
 bool Folder::Sync() const { return true; }
 
 bool Folder::ReadLink(const NativeName&, NativeName&) const { return false; }

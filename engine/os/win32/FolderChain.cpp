@@ -91,6 +91,22 @@ bool FolderChain::OpenFile(File& file, const NativeChar* name, bool) {
   return opened;
 }
 
+FileId FolderChain::FolderId() const {
+  // A drive's root keeps its separator; other folders are named without.
+  const bool root = scratch_.size() >= 2 && scratch_[scratch_.size() - 2] == L':';
+  const std::wstring folder = root ? scratch_ : scratch_.substr(0, scratch_.size() - 1);
+  HANDLE h = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  if (!known) return {};
+  return {info.dwVolumeSerialNumber,
+          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
 std::filesystem::path FolderChain::FolderPath() const {
   if (levels_.size() <= 1) return root_;
   return std::filesystem::path(path_.substr(0, path_.size() - 1));

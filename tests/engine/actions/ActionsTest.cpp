@@ -234,7 +234,7 @@ TEST_F(ActionsTest, CureVariantsOnACurableVirusOnlyCure) {
   EXPECT_TRUE(rec.asked.empty());
   EXPECT_FALSE(fs::exists(Quarantine("SETUP.EXE")));
 
-  WriteBytes(file, "fec" + std::string(797, 'x'));
+  WriteBytes(file, std::string(67, 'x') + "fec" + std::string(730, 'x'));
   Run(CureOrMove, file);
   EXPECT_EQ(Text(), L"Вылечен");
   EXPECT_EQ(fs::file_size(file), 67u);

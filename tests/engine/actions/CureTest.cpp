@@ -30,9 +30,15 @@ using le::Get32;
 using le::Put16;
 using le::Put32;
 
+// Bytes in which no 8-byte run repeats, so that a file's tail is found
+// nowhere else in it.
 std::string Pattern(size_t n, int seed = 7) {
   std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed) & 0xFF);
+  uint32_t x = static_cast<uint32_t>(seed);
+  for (size_t i = 0; i < n; ++i) {
+    x = x * 1103515245u + 12345u;
+    s[i] = static_cast<char>(x >> 23);
+  }
   return s;
 }
 
@@ -74,17 +80,18 @@ std::string MakeMz(size_t length) {
 
 class CureTest : public ::testing::Test {
  protected:
-  // Cures as the menu does. Record `index`'s signature is the file's first
-  // byte, so that the check before the cure passes; the repairs are the
-  // subject here.
+  // Cures as the menu does. Record `index`'s signature is the file's last
+  // (up to) 8 bytes, which every repair cuts off, so that the checks before
+  // and after the cure pass; the repairs are the subject here.
   CureOutcome Cure(const fs::path& path, int index) {
-    const std::string bytes = fs::exists(path) ? ReadBytes(path) : std::string();
+    const std::string bytes = fs::exists(path) ? ReadBytes(path) : std::string("v");
+    const std::string tail = bytes.substr(bytes.size() - std::min<size_t>(bytes.size(), 8));
     table = VirusTable();
     table.count = index + 1;
     table.names[index] = "Virus";
-    table.lengths[index] = 1;
+    table.lengths[index] = static_cast<uint8_t>(tail.size());
     table.curable[index] = 1;
-    table.signatures[index][0] = bytes.empty() ? 'v' : static_cast<uint8_t>(bytes[0]);
+    std::copy(tail.begin(), tail.end(), table.signatures[index].begin());
     ActionContext context{table, options, rec, rec, rec, rec, {}};
     return CureFile(context, {kRow, path, L"Virus"}, index);
   }
@@ -371,7 +378,7 @@ TEST(SampleRoundTripTest, EveryCureKindGivesBackTheCleanProgram) {
     const fs::path file = dir / "samples" / k.sample;
     EXPECT_EQ(matcher.MatchFile(file), k.record) << k.sample;
     EXPECT_NE(table.curable[k.record], 0);
-    EXPECT_EQ(RepairFile(file, k.record), CureOutcome::Cured) << k.sample;
+    EXPECT_EQ(RepairFile(file, table, k.record), CureOutcome::Cured) << k.sample;
     EXPECT_EQ(ReadBytes(file), ReadBytes(dir / "clean" / file.filename())) << k.sample;
     EXPECT_EQ(matcher.MatchFile(file), kMatchClean) << k.sample;
   }

@@ -16,6 +16,7 @@
 
 #include "engine/actions/Actions.h"
 #include "engine/actions/Sha256.h"
+#include "engine/scan/FolderWalk.h"
 #include "tests/TestUtil.h"
 #include "tests/engine/RowRecorder.h"
 
@@ -62,6 +63,19 @@ inline std::vector<std::string> Names(const fs::path& folder) {
   return names;
 }
 
+// The rows a scan gives, with the identity of each file it read; its
+// sounds are not the action's.
+struct ScannedRows : IScanSink, ISoundPlayer {
+  std::vector<CapturedRow> rows;
+  void InsertRow(int row, const fs::path& path, const std::wstring& result,
+                 const RowIdentity& identity) override {
+    rows.push_back({row, path, result, identity});
+  }
+  void SetProgress(int) override {}
+  void SetStatus(const fs::path&) override {}
+  int PlayWave(int, SoundMode) override { return 1; }
+};
+
 class HostileTreeTest : public ::testing::Test {
  protected:
   void Act(Action action, const fs::path& path, const wchar_t* virus = L"Com") {
@@ -74,6 +88,28 @@ class HostileTreeTest : public ::testing::Test {
     action(context, {kRow, path, rec.texts[kRow]});
   }
   const std::wstring& Text() { return rec.texts[kRow]; }
+  // The row a scan of the tree with `jobs` threads gives `path` (an empty
+  // row when none).
+  CapturedRow Scanned(const fs::path& path, int jobs = 1) {
+    const SignatureMatcher matcher(table);
+    ScanControl control;
+    control.Start();
+    ScanCounters counters;
+    ScannedRows rows;
+    Options walk = options;
+    walk.SubDir = 1;
+    WalkContext context{walk, table, matcher, control, counters, rows, rows, jobs};
+    ScanFolder(context, dir.path());
+    for (const CapturedRow& row : rows.rows)
+      if (row.path == path) return {kRow, path, row.virusName, row.identity};
+    return {};
+  }
+  // Acts on the row `scanned` as the scan left it.
+  void ActOn(Action action, const CapturedRow& scanned) {
+    rec.texts[kRow] = scanned.virusName;
+    ActionContext context{table, options, rec, rec, rec, rec, work.path(), naming};
+    action(context, scanned);
+  }
 
   static constexpr int kRow = 1;
   TempDir dir;   // the scanned tree

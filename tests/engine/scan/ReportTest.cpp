@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <thread>
+
 #include "engine/scan/Report.h"
 #include "tests/TestUtil.h"
 
@@ -19,6 +22,8 @@ class Rows : public IRowSource {
   std::wstring RowText(int row, int column) override {
     return column == 0 ? rows[row].first : rows[row].second;
   }
+  bool kept = true;
+  bool Kept() override { return kept; }
 };
 
 const ReportStamp kStamp{7, 3, 2002, 9, 5, L"BOX", L"Иван"};
@@ -69,6 +74,44 @@ TEST(ReportTest, UnwritableFileIsReportedToTheCallerOnly) {
   Rows rows;
   EXPECT_FALSE(WriteReport(dir / "no-such-folder" / "r.txt", L"x", {}, 0, rows, kStamp));
   EXPECT_FALSE(WriteReport(dir.path(), L"x", {}, 0, rows, kStamp));  // a folder
+}
+
+TEST(ReportTest, RowsLostOnTheWayLeaveNoReport) {
+  TempDir dir;
+  Rows rows;
+  rows.rows = {{L"C:\\A.EXE", L"Test"}};
+  ScanCounters c{3, 1, 0, 12};
+  const auto file = dir / "r.txt";
+  ASSERT_TRUE(WriteReport(file, L"C:\\TEMP", c, 1, rows, kStamp));
+  const std::string before = ReadBytes(file);
+  rows.kept = false;
+  EXPECT_FALSE(WriteReport(file, L"C:\\TEMP", c, 1, rows, kStamp));
+  EXPECT_EQ(ReadBytes(file), before);
+  EXPECT_FALSE(WriteReport(dir / "new.txt", L"C:\\TEMP", c, 0, rows, kStamp));
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
+}
+
+TEST(ReportTest, ScansAppendingAtOnceEachAddAWholeReport) {
+  TempDir dir;
+  const auto file = dir / "r.txt";
+  Rows rows;  // large enough to be written in several pieces
+  for (int i = 0; i < 3000; ++i) rows.rows.push_back({L"C:\\" + std::to_wstring(i), L"Test"});
+  const ScanCounters c{3, 1, 0, 12};
+  constexpr int kRounds = 15;
+  const auto scan = [&] {
+    Rows own = rows;
+    for (int i = 0; i < kRounds; ++i) EXPECT_TRUE(WriteReport(file, L"C:\\TEMP", c, 1, own, kStamp));
+  };
+  std::thread a(scan), b(scan);
+  a.join();
+  b.join();
+  std::string list;
+  for (const auto& r : rows.rows)
+    list += std::string(r.first.begin(), r.first.end()) + "\t\tTest\r\n";
+  const std::string one = Expected(list);
+  const std::string all = ReadBytes(file);
+  ASSERT_EQ(all.size(), one.size() * 2 * kRounds);
+  for (size_t at = 0; at < all.size(); at += one.size()) ASSERT_EQ(all.compare(at, one.size(), one), 0);
 }
 
 TEST(ReportTest, StampOfTheMachine) {

@@ -41,7 +41,8 @@ class ViewRecorder : public IScanView, public ISoundPlayer {
   bool closed = false;
   bool Closed() override { return closed; }
 
-  void InsertRow(int, const fs::path& path, const std::wstring& result) override {
+  void InsertRow(int, const fs::path& path, const std::wstring& result,
+                 const RowIdentity&) override {
     rows.push_back({PathText(path), result});
     steps.push_back("row " + ToUtf8(result));
     if (onRow) onRow();

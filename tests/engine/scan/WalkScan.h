@@ -20,6 +20,7 @@ struct Row {
   int index;
   fs::path path;
   std::wstring result;
+  RowIdentity identity;
 };
 
 class Recorder : public IScanSink, public ISoundPlayer {
@@ -30,9 +31,10 @@ class Recorder : public IScanSink, public ISoundPlayer {
   // Every call in order, as text.
   std::vector<std::string> calls;
   std::function<void()> onRow;
-  void InsertRow(int row, const fs::path& path, const std::wstring& result) override {
+  void InsertRow(int row, const fs::path& path, const std::wstring& result,
+                 const RowIdentity& identity) override {
     EXPECT_EQ(row, static_cast<int>(rows.size()));
-    rows.push_back({row, path, result});
+    rows.push_back({row, path, result, identity});
     calls.push_back("row " + std::to_string(row) + " " + ToUtf8(PathText(path)) + " " + ToUtf8(result));
     if (onRow) onRow();
   }

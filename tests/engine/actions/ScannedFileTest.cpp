@@ -1,0 +1,215 @@
+// The actions on a tree changed by someone else between the scan and the
+// action: a parent folder swapped for a link, a file with several names, a
+// file that only looks infected the way a repair expects, and a companion
+// that brings a virus of its own.
+#include <gtest/gtest.h>
+
+#include "tests/engine/actions/HostileTree.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#endif
+
+namespace vsk {
+namespace {
+namespace fs = std::filesystem;
+using test::Action;
+using test::HostileTreeTest;
+using test::Infected;
+using test::Names;
+using test::ReadBytes;
+using test::WriteBytes;
+
+bool Told(const test::RowRecorder& rec, const wchar_t* part) {
+  for (const std::wstring& text : rec.told)
+    if (text.find(part) != std::wstring::npos) return true;
+  return false;
+}
+
+// The program a companion hides, inverted in its first 10 bytes as the
+// .OVL holds it.
+std::string Overlay(std::string program) {
+  for (size_t i = 0; i < program.size() && i < 10; ++i) program[i] = static_cast<char>(~program[i]);
+  return program;
+}
+
+TEST_F(HostileTreeTest, ARowCarriesTheIdentityOfTheFileScanned) {
+  WriteBytes(dir / "sub" / "prog.com", Infected(300));
+  const CapturedRow row = Scanned(dir / "sub" / "prog.com");
+  ASSERT_EQ(row.virusName, L"Com");
+  EXPECT_TRUE(row.identity.known);
+  EXPECT_NE(row.identity.file, row.identity.folder);
+  // Helper threads carry the same identity.
+  const CapturedRow queued = Scanned(dir / "sub" / "prog.com", 3);
+  EXPECT_EQ(queued.identity.file, row.identity.file);
+  EXPECT_EQ(queued.identity.folder, row.identity.folder);
+
+  // The same bytes under the same name, as a new file: not the one scanned.
+  fs::rename(dir / "sub" / "prog.com", dir / "sub" / "old.com");
+  WriteBytes(dir / "sub" / "prog.com", Infected(300));
+  ActOn(DeleteInfected, row);
+  EXPECT_EQ(Text(), L"Com");
+  EXPECT_TRUE(Told(rec, L"заменены"));
+  EXPECT_TRUE(fs::exists(dir / "sub" / "prog.com"));
+}
+
+#ifndef _WIN32
+TEST_F(HostileTreeTest, AParentSwappedForALinkRedirectsNoAction) {
+  const std::string infected = Infected(500);
+  for (Action action : {DeleteInfected, RenameInfected, MoveToQuarantine, CureOrDelete}) {
+    fs::remove_all(dir / "sub");
+    fs::remove_all(dir / "sub.old");
+    WriteBytes(dir / "sub" / "prog.com", infected);
+    WriteBytes(work / "victim" / "prog.com", infected);  // never scanned
+    const CapturedRow row = Scanned(dir / "sub" / "prog.com");
+    ASSERT_TRUE(row.identity.known);
+    fs::rename(dir / "sub", dir / "sub.old");
+    fs::create_directory_symlink(work / "victim", dir / "sub");
+    rec.told.clear();
+    ActOn(action, row);
+    EXPECT_EQ(Text(), L"Com");
+    EXPECT_TRUE(Told(rec, L"заменены"));
+    EXPECT_EQ(Names(work / "victim"), std::vector<std::string>{"prog.com"});
+    EXPECT_EQ(ReadBytes(work / "victim" / "prog.com"), infected);
+    EXPECT_EQ(ReadBytes(dir / "sub.old" / "prog.com"), infected);
+    fs::remove(dir / "sub");
+  }
+  EXPECT_TRUE(Names(work / "!!!Infected").empty());
+  EXPECT_TRUE(rec.waves.empty());
+}
+#endif
+
+TEST_F(HostileTreeTest, ANameOfAFileWithOthersGoesAndTheOthersAreNamed) {
+  const std::string infected = Infected(200);
+  for (Action action : {DeleteInfected, MoveToQuarantine, RenameInfected}) {
+    fs::remove_all(dir.path());
+    WriteBytes(dir / "a.bin", infected);
+    fs::create_hard_link(dir / "a.bin", dir / "b.bin");
+    const CapturedRow row = Scanned(dir / "a.bin");
+    ASSERT_EQ(row.virusName, L"Com");
+    rec.told.clear();
+    ActOn(action, row);
+    EXPECT_FALSE(fs::exists(dir / "a.bin"));
+    EXPECT_EQ(ReadBytes(dir / "b.bin"), infected);
+    // The row is true of its name, and the user learns of the other.
+    EXPECT_NE(Text(), L"Com");
+    ASSERT_EQ(rec.told.size(), 1u);
+    EXPECT_NE(rec.told[0].find(L"другими его именами (1)"), std::wstring::npos);
+  }
+}
+
+TEST_F(HostileTreeTest, ACureThatWouldLeaveTheVirusChangesNothing) {
+  const fs::path twice = dir / "twice.com";
+  const std::string twiceInfected = Infected(4000) + Infected(0);
+  WriteBytes(twice, twiceInfected);
+  for (Action action : {CureOrDelete, CureOrRename, CureOrMove}) {
+    rec.told.clear();
+    Act(action, twice);
+    EXPECT_EQ(Text(), L"Com");
+    EXPECT_EQ(ReadBytes(twice), twiceInfected);
+    ASSERT_EQ(rec.told.size(), 1u);
+    EXPECT_NE(rec.told[0].find(L"остался бы вирус «Com»"), std::wstring::npos);
+  }
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"twice.com"});
+  EXPECT_TRUE(rec.waves.empty());
+}
+
+TEST_F(HostileTreeTest, ATextCarryingASignatureNearItsStartIsNoCureCase) {
+  const fs::path text = dir / "notes.com";
+  const std::string notes = std::string("Заметки: ") + test::kSignature + std::string(2000, 't');
+  WriteBytes(text, notes);
+  Act(CureOrDelete, text);
+  EXPECT_EQ(Text(), L"Com");
+  EXPECT_EQ(ReadBytes(text), notes);
+  ASSERT_EQ(rec.told.size(), 1u);
+  EXPECT_NE(rec.told[0].find(L"заражён не так"), std::wstring::npos);
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"notes.com"});
+}
+
+TEST_F(HostileTreeTest, ACompanionWhoseOverlayCarriesAVirusIsNotRestored) {
+  const std::string companion = "MZ COMPANION-SIGNATURE";
+  const std::string overlay = Overlay(Infected(300));
+  WriteBytes(dir / "tool.exe", companion);
+  WriteBytes(dir / "tool.OVL", overlay);
+  Act(CureOrDelete, dir / "tool.exe", L"Companion");
+  EXPECT_EQ(Text(), L"Companion");
+  EXPECT_EQ(ReadBytes(dir / "tool.exe"), companion);
+  EXPECT_EQ(ReadBytes(dir / "tool.OVL"), overlay);
+  EXPECT_TRUE(Told(rec, L"остался бы вирус «Com»"));
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"tool.OVL", "tool.exe"}));
+}
+
+#ifndef _WIN32
+TEST_F(HostileTreeTest, AForeignCompanionNeverReplacesASetIdProgram) {
+  const std::string companion = "MZ COMPANION-SIGNATURE";
+  const std::string program(300, 'p');
+  const auto put = [&] {
+    fs::remove(dir / "tool.exe");
+    fs::remove(dir / "tool.OVL");
+    WriteBytes(dir / "tool.exe", companion);
+    WriteBytes(dir / "tool.OVL", Overlay(program));
+    fs::permissions(dir / "tool.exe", static_cast<fs::perms>(04755));
+    fs::permissions(dir / "tool.OVL", static_cast<fs::perms>(0644));
+  };
+  const auto expectUntouched = [&] {
+    EXPECT_EQ(Text(), L"Companion");
+    EXPECT_EQ(ReadBytes(dir / "tool.exe"), companion);
+    EXPECT_EQ(test::ModeOf(dir / "tool.exe"), 04755u);
+    EXPECT_TRUE(fs::exists(dir / "tool.OVL"));
+    EXPECT_TRUE(Told(rec, L"принадлежит другому владельцу"));
+  };
+  // Anybody could have written it.
+  put();
+  fs::permissions(dir / "tool.OVL", static_cast<fs::perms>(0666));
+  Act(CureOrDelete, dir / "tool.exe", L"Companion");
+  expectUntouched();
+
+  // Another user's, in the folder of root's program.
+  if (::geteuid() == 0) {
+    put();
+    ASSERT_EQ(::chown((dir / "tool.OVL").c_str(), 12345, 12345), 0);
+    rec.told.clear();
+    Act(CureOrDelete, dir / "tool.exe", L"Companion");
+    expectUntouched();
+  }
+
+  // The program's own companion restores it, without the set-id bits.
+  put();
+  if (test::ModeOf(dir / "tool.exe") != 04755u) GTEST_SKIP() << "set-user-id not kept here";
+  Act(CureOrDelete, dir / "tool.exe", L"Companion");
+  EXPECT_EQ(Text(), L"Вылечен");
+  EXPECT_EQ(ReadBytes(dir / "tool.exe"), program);
+  EXPECT_EQ(test::ModeOf(dir / "tool.exe"), 0755u);
+}
+
+TEST_F(HostileTreeTest, ACureKeepsExtendedAttributesAndHoles) {
+  const fs::path file = dir / "a.com";
+  const std::string infected = Infected(1000);
+  WriteBytes(file, infected);
+  if (::setxattr(file.c_str(), "user.vireskand", "kept", 4, 0) != 0)
+    GTEST_SKIP() << "no user extended attributes here";
+  Act(CureOrDelete, file);
+  EXPECT_EQ(Text(), L"Вылечен");
+  EXPECT_EQ(ReadBytes(file), test::Cured(infected));
+  char value[16] = {};
+  EXPECT_EQ(::getxattr(file.c_str(), "user.vireskand", value, sizeof value), 4);
+  EXPECT_EQ(std::string(value), "kept");
+
+  // A program restored from a sparse .OVL keeps its hole.
+  const uint64_t size = 8u << 20;
+  WriteBytes(dir / "game.exe", "MZ COMPANION-SIGNATURE");
+  WriteBytes(dir / "game.OVL", Overlay(std::string(10, 'p')));
+  fs::resize_file(dir / "game.OVL", size);
+  Act(CureOrDelete, dir / "game.exe", L"Companion");
+  EXPECT_EQ(Text(), L"Вылечен");
+  EXPECT_EQ(fs::file_size(dir / "game.exe"), size);
+  struct stat st;
+  ASSERT_EQ(::stat((dir / "game.exe").c_str(), &st), 0);
+  EXPECT_LT(static_cast<uint64_t>(st.st_blocks) * 512, size / 2);
+}
+#endif
+
+}  // namespace
+}  // namespace vsk
