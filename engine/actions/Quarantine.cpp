@@ -141,7 +141,7 @@ bool Quarantine::Store(CheckedTarget& file, os::NativeName& stored, bool replace
       folder_.Move(stored, placed, file.folder, file.name, false);
     AppendJournal(folder_, confirmed ? RemovalLine(stored) : CancelLine(stored));
   };
-  if (!AppendJournal(folder_, ConfirmLine(stored))) {
+  if (!AppendJournal(folder_, ConfirmLine(stored), false)) {
     undo(false);
     return false;
   }

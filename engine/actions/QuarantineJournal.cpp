@@ -159,7 +159,7 @@ Journal ReadJournal(const os::Folder& folder) {
   return journal;
 }
 
-bool AppendJournal(const os::Folder& folder, const std::string& line) {
+bool AppendJournal(const os::Folder& folder, const std::string& line, bool sync) {
   os::File file;
   os::Error opened = file.Open(folder, RecordsName(), true);
   if (opened == os::Error::Missing) {
@@ -175,7 +175,7 @@ bool AppendJournal(const os::Folder& folder, const std::string& line) {
   char last = '\n';
   if (size > 0 && !file.ReadExactAt(static_cast<uint64_t>(size - 1), &last, 1)) return false;
   if (last != '\n') text.insert(text.begin(), '\n');
-  return file.WriteAt(static_cast<uint64_t>(size), text.data(), text.size()) && file.Flush();
+  return file.WriteAt(static_cast<uint64_t>(size), text.data(), text.size()) && (!sync || file.Flush());
 }
 
 bool CompactJournal(const os::Folder& folder, const std::vector<QuarantineRecord>& records) {

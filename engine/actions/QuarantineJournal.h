@@ -1,11 +1,11 @@
 // The quarantine's record file as an append-only journal. A store writes a
 // pending line before the file is moved and a confirming line after; a
-// restore or a purge writes a removal line. Each line is synced before the
-// step it tells of is reported; a failed store writes a cancelling line.
-// Replaying the lines gives the records; a
-// pending record counts when its stored file is in the folder (the move was
-// done before a crash). The journal is read as a stream with a bounded line
-// length, and a file larger than any journal grows to is never read.
+// restore or a purge writes a removal line, a failed store a cancelling
+// one. Each line but a confirming one is synced before the step it tells of
+// is reported: replaying the lines gives the records, and a pending record
+// counts when its stored file is in the folder (the move was done before a
+// crash), confirmed or not. The journal is read as a stream with a bounded
+// line length, and a file larger than any journal grows to is never read.
 #pragma once
 
 #include <cstddef>
@@ -38,9 +38,9 @@ struct Journal {
 
 // Reads the journal of `folder` (the caller holds its lock).
 Journal ReadJournal(const os::Folder& folder);
-// Appends `line` and syncs it; the record file is made private when
+// Appends `line`, synced with `sync`; the record file is made private when
 // missing. False when it could not be written or the file is too large.
-bool AppendJournal(const os::Folder& folder, const std::string& line);
+bool AppendJournal(const os::Folder& folder, const std::string& line, bool sync = true);
 // Replaces the journal by the lines of `records`, in one step.
 bool CompactJournal(const os::Folder& folder, const std::vector<QuarantineRecord>& records);
 
