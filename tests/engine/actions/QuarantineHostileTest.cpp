@@ -94,20 +94,14 @@ TEST_F(QuarantineHostileTest, AnUntrustedQuarantineIsRefused) {
   EXPECT_TRUE(Names(Folder()).empty());
 }
 
-// The quarantine and its record file are private to their owner.
-TEST_F(QuarantineHostileTest, TheQuarantineIsPrivate) {
-  WriteBytes(dir / "a.exe", "PLAIN-SIGNATURE");
-  Act(MoveToQuarantine, dir / "a.exe", L"Plain");
-  EXPECT_EQ(test::ModeOf(Folder()), 0700u);
-  EXPECT_EQ(test::ModeOf(RecordFile()), 0600u);
-}
-
 // A folder on the way back that became a link is not gone through; the
-// folders restore makes are private.
+// quarantine, its record file and the folders restore makes are private.
 TEST_F(QuarantineHostileTest, RestoreNeverFollowsALink) {
   const fs::path file = dir / "shared" / "sub" / "a.exe";
   WriteBytes(file, "PLAIN-SIGNATURE");
   Act(MoveToQuarantine, file, L"Plain");
+  EXPECT_EQ(test::ModeOf(Folder()), 0700u);
+  EXPECT_EQ(test::ModeOf(RecordFile()), 0600u);
   fs::remove_all(dir / "shared" / "sub");
   fs::create_directory(dir / "protected");
   fs::create_directory_symlink(dir / "protected", dir / "shared" / "sub");
@@ -130,6 +124,20 @@ TEST_F(QuarantineHostileTest, RestoreNeverFollowsALink) {
   EXPECT_EQ(test::ModeOf(dir / "shared" / "sub"), 0700u);
 }
 #endif
+
+// A stored file goes back into a Russian path, its folders made again.
+TEST_F(QuarantineHostileTest, RestoreMakesTheFoldersOfARussianPath) {
+  fs::path file = dir.path();
+  for (int i = 0; i < 4; ++i) file /= fs::path(u8"Русская папка ").concat(std::to_string(i));
+  file /= fs::path(u8"файл.exe");
+  WriteBytes(file, "PLAIN-SIGNATURE");
+  Act(MoveToQuarantine, file, L"Plain");
+  fs::remove_all(dir / fs::path(u8"Русская папка 0"));
+  Quarantine quarantine;
+  Open(quarantine);
+  EXPECT_EQ(quarantine.Restore(fs::path(u8"файл.exe").native()), L"");
+  EXPECT_EQ(ReadBytes(file), "PLAIN-SIGNATURE");
+}
 
 // Two movers at once, many rounds, all files of one name: every stored file has
 // exactly one record, and each record its file.
