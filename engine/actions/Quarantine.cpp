@@ -36,7 +36,10 @@ Quarantine::Opened Quarantine::Open(const fs::path& workFolder, bool create) {
     case os::Folder::SubResult::Failed: return Opened::Failed;
   }
   switch (folder_.Trusted()) {
-    case os::Folder::Trust::Trusted: return Opened::Yes;
+    case os::Folder::Trust::Trusted:
+      if (!JournalTooLarge(folder_)) return Opened::Yes;
+      refusal_ = msg::RecordsTooLarge(RecordsPath());
+      break;
     case os::Folder::Trust::ForeignOwner: refusal_ = msg::QuarantineForeign(path); break;
     case os::Folder::Trust::OpenToOthers: refusal_ = msg::QuarantineOpenToOthers(path); break;
     case os::Folder::Trust::Unknown: refusal_ = msg::QuarantineTrustUnknown(path); break;

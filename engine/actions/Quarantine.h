@@ -36,8 +36,9 @@ class Quarantine {
   enum class Opened { Yes, Missing, Refused, Failed };
   // "!!!Infected" in `workFolder` (empty: the working folder), made when
   // missing and `create` (private to the user). Refused when it is a link,
-  // a junction, no folder or not trusted (Folder::Trusted): nothing is then
-  // ever put into it or taken from it, and Refusal() tells why.
+  // a junction, no folder, not trusted (Folder::Trusted) or its record file
+  // too large to read: nothing is then put into it or taken from it, and
+  // Refusal() tells why.
   Opened Open(const std::filesystem::path& workFolder, bool create);
   const std::wstring& Refusal() const { return refusal_; }
   std::filesystem::path Path() const { return folder_.Path(); }

@@ -103,6 +103,11 @@ bool IsStoredName(const os::NativeName& name) {
   return !IsReservedName(name);
 }
 
+bool JournalTooLarge(const os::Folder& folder) {
+  os::File file;
+  return file.Open(folder, RecordsName(), false) == os::Error::None && file.Size() > kMaxJournalSize;
+}
+
 Journal ReadJournal(const os::Folder& folder) {
   Journal journal;
   os::File file;

@@ -36,6 +36,8 @@ struct Journal {
   size_t damaged = 0;  // lines refused: never acted on
 };
 
+// Whether the record file is larger than a journal grows to (not read).
+bool JournalTooLarge(const os::Folder& folder);
 // Reads the journal of `folder` (the caller holds its lock).
 Journal ReadJournal(const os::Folder& folder);
 // Appends `line`, synced with `sync`; the record file is made private when

@@ -190,6 +190,8 @@ TEST_F(QuarantineHostileTest, AHugeRecordFileIsToldAsDamaged) {
   Act(MoveToQuarantine, dir / "b.exe", L"Plain");
   EXPECT_EQ(ReadBytes(dir / "b.exe"), "PLAIN-SIGNATURE");
   EXPECT_FALSE(fs::exists(Folder() / "b.exe"));
+  ASSERT_EQ(rec.told.size(), 1u);
+  EXPECT_NE(rec.told[0].find(L"слишком велик"), std::wstring::npos);
   EXPECT_EQ(fs::file_size(RecordFile()), 1ULL << 40);
 }
 
