@@ -43,7 +43,6 @@ class ConsoleQuestions : public IQuestions {
 };
 
 int Run(const std::vector<std::wstring>& args) {
-  if (!args.empty() && args[0] == L"--quarantine") return RunQuarantineCommand(args);
   Arguments a;
   const std::wstring error = ParseArguments(args, a);
   if (a.help) {
@@ -99,6 +98,8 @@ int Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int ScannerMain(const os::CommandLine& args) {
+  // Quarantine names stay as the system gave them.
+  if (!args.empty() && args[0] == os::FromAscii("--quarantine")) return RunQuarantineCommand(args);
   // The arguments as text: UTF-8 decoded on POSIX.
   std::vector<std::wstring> texts;
   for (const auto& arg : args) texts.push_back(PathText(arg));

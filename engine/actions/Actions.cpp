@@ -195,7 +195,7 @@ void MoveToQuarantine(ActionContext& context, const CapturedRow& row) {
   Quarantine quarantine;
   const Quarantine::Opened opened = quarantine.Open(context.workFolder, true);
   if (opened == Quarantine::Opened::Refused) {
-    context.messages.ShowMessage(msg::QuarantineRefused(context.workFolder / kQuarantineFolder));
+    context.messages.ShowMessage(quarantine.Refusal());
     return;
   }
   CheckedTarget file;

@@ -6,9 +6,7 @@
 #include "engine/actions/CheckedTarget.h"
 #include "engine/actions/QuarantineCopy.h"
 #include "engine/actions/Texts.h"
-#include "engine/os/AtomicWrite.h"
 #include "engine/text/Encoding.h"
-#include "engine/text/Ascii.h"
 
 namespace vsk {
 namespace fs = std::filesystem;
@@ -16,60 +14,67 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kMaxNameUnits = 255;
+constexpr int kLockWaitMs = 30000;
+// A journal is compacted when it has this many lines and four for each
+// record it holds.
+constexpr size_t kCompactLines = 64;
 
 os::NativeName RecordsName() { return os::FromAscii(kQuarantineRecords); }
 
 }  // namespace
 
 Quarantine::Opened Quarantine::Open(const fs::path& workFolder, bool create) {
+  refusal_.clear();
+  const fs::path path = workFolder / kQuarantineFolder;
   os::Folder work;
   if (!work.Open(workFolder)) return Opened::Failed;
   const os::NativeName name = fs::path(kQuarantineFolder).native();
   if (!create && work.Inspect(name).kind == os::Kind::Missing) return Opened::Missing;
   switch (folder_.OpenSubfolder(work, name, create)) {
-    case os::Folder::SubResult::Opened: return Opened::Yes;
-    case os::Folder::SubResult::Refused: return Opened::Refused;
-    case os::Folder::SubResult::Failed: break;
+    case os::Folder::SubResult::Opened: break;
+    case os::Folder::SubResult::Refused: refusal_ = msg::QuarantineRefused(path); return Opened::Refused;
+    case os::Folder::SubResult::Failed: return Opened::Failed;
   }
-  return Opened::Failed;
+  switch (folder_.Trusted()) {
+    case os::Folder::Trust::Trusted:
+      if (!JournalTooLarge(folder_)) return Opened::Yes;
+      refusal_ = msg::RecordsTooLarge(RecordsPath());
+      break;
+    case os::Folder::Trust::ForeignOwner: refusal_ = msg::QuarantineForeign(path); break;
+    case os::Folder::Trust::OpenToOthers: refusal_ = msg::QuarantineOpenToOthers(path); break;
+    case os::Folder::Trust::Unknown: refusal_ = msg::QuarantineTrustUnknown(path); break;
+  }
+  folder_ = os::Folder();
+  return Opened::Refused;
 }
 
-bool Quarantine::ReadRecordLines(std::vector<std::string>& lines) const {
-  lines.clear();
-  os::File file;
-  switch (file.Open(folder_, RecordsName(), false)) {
-    case os::Error::None: break;
-    // Anything but a file at the name is replaced by the next write.
-    case os::Error::Missing:
-    case os::Error::Link:
-    case os::Error::NotAFile: return true;
-    case os::Error::Denied:
-    case os::Error::Busy:
-    case os::Error::ReadFailed:
-    case os::Error::Failed: return false;
-  }
-  const long long size = file.Size();
-  if (size < 0) return false;
-  std::string text(static_cast<size_t>(size), '\0');
-  if (!file.ReadExactAt(0, text.data(), text.size())) return false;
-  lines = RecordLines(text);
-  return true;
+fs::path Quarantine::RecordsPath() const { return folder_.PathOf(RecordsName()); }
+
+bool Quarantine::Lock(os::FolderLock& lock) const {
+  return lock.Take(folder_, os::FromAscii(kQuarantineLock), kLockWaitMs);
 }
 
 std::vector<QuarantineRecord> Quarantine::Records() const {
-  std::vector<QuarantineRecord> records;
-  std::vector<std::string> lines;
-  ReadRecordLines(lines);
-  for (const std::string& line : lines)
-    if (QuarantineRecord r; ParseRecord(line, r)) records.push_back(std::move(r));
-  return records;
+  problem_.clear();
+  os::FolderLock lock;
+  if (!Lock(lock)) {
+    problem_ = msg::RecordsBusy(RecordsPath());
+    return {};
+  }
+  Journal journal = ReadJournal(folder_);
+  switch (journal.status) {
+    case JournalStatus::TooLarge: problem_ = msg::RecordsTooLarge(RecordsPath()); break;
+    case JournalStatus::Failed: problem_ = msg::QuarantineFileUnreadable(RecordsPath()); break;
+    case JournalStatus::Read:
+    case JournalStatus::Missing: break;
+  }
+  if (journal.damaged > 0) problem_ = msg::RecordsDamaged(RecordsPath(), journal.damaged);
+  return std::move(journal.records);
 }
 
-bool Quarantine::Find(const std::wstring& storedText, QuarantineRecord& record) const {
-  const std::string text = ToUtf8(storedText);
-  const os::NativeName native = PathFromText(storedText).native();
+bool Quarantine::Find(const os::NativeName& stored, QuarantineRecord& record) const {
   for (QuarantineRecord& r : Records()) {
-    if (EscapeName(r.stored) == text || r.stored == native) {
+    if (r.stored == stored) {
       record = std::move(r);
       return true;
     }
@@ -77,12 +82,10 @@ bool Quarantine::Find(const std::wstring& storedText, QuarantineRecord& record) 
   return false;
 }
 
-bool Quarantine::IsRecordsName(const os::NativeName& name) {
-  return EqualsIgnoringAsciiCase(name, RecordsName());
-}
+bool Quarantine::IsRecordsName(const os::NativeName& name) { return IsReservedName(name); }
 
 bool Quarantine::Taken(const os::NativeName& name) const {
-  return IsRecordsName(name) || folder_.Inspect(name).kind != os::Kind::Missing;
+  return !IsStoredName(name) || folder_.Inspect(name).kind != os::Kind::Missing;
 }
 
 os::NativeName Quarantine::FreeName(const os::NativeName& name) const {
@@ -102,22 +105,8 @@ os::NativeName Quarantine::FreeName(const os::NativeName& name) const {
   }
 }
 
-bool Quarantine::WriteRecords(const std::vector<std::string>& lines) {
-  const std::string text = RecordFileText(lines);
-  const auto write = [&](os::File& file) { return file.WriteAt(0, text.data(), text.size()); };
-  return os::WriteAtomically(folder_, RecordsName(), true, write) == os::AtomicResult::Written;
-}
-
-// Rewrites the records without those of `stored`, then with `added`.
-bool Quarantine::ChangeRecords(const os::NativeName& stored, const QuarantineRecord* added) {
-  std::vector<std::string> lines, kept;
-  if (!ReadRecordLines(lines)) return false;
-  for (std::string& line : lines)
-    if (QuarantineRecord r; !ParseRecord(line, r) || r.stored != stored) kept.push_back(std::move(line));
-  if (added) kept.push_back(FormatRecord(*added));
-  return WriteRecords(kept);
-}
-
+// Under the lock: the pending record is written, the file moved, and the
+// record confirmed; a failed step takes back the ones before it.
 bool Quarantine::Store(CheckedTarget& file, os::NativeName& stored, bool replace,
                        const std::wstring& virus) {
   std::error_code ec;
@@ -126,46 +115,83 @@ bool Quarantine::Store(CheckedTarget& file, os::NativeName& stored, bool replace
   QuarantineRecord record{{}, original, virus, clock_(), 0, {}};
   if (!DescribeEntry(file.folder, file.name, file.IsLink(), file.file, record.size, record.sha256))
     return false;
+  os::FolderLock lock;
+  if (!Lock(lock)) return false;
+  if (!IsStoredName(stored) || (!replace && Taken(stored))) stored = FreeName(stored);
 
   os::MoveResult moved = os::MoveResult::Failed;
   bool copied = false;
   for (int attempt = 0; attempt < 10; ++attempt) {
+    record.stored = stored;
+    if (!AppendJournal(folder_, PendingLine(record))) return false;
     moved = file.folder.Move(file.name, file.info.id, folder_, stored, replace);
     if (moved == os::MoveResult::OtherDevice) {
       moved = CopyAcross(file.folder, file.name, file.IsLink(), file.file, record.size,
                          record.sha256, folder_, stored, replace);
       copied = true;
     }
-    if (moved != os::MoveResult::Exists || replace) break;
+    if (moved == os::MoveResult::Moved) break;
+    AppendJournal(folder_, CancelLine(stored));
+    if (moved != os::MoveResult::Exists || replace) return false;
     stored = FreeName(stored);  // taken since it was chosen
   }
   if (moved != os::MoveResult::Moved) return false;
-  record.stored = stored;
   const os::FileId placed = copied ? folder_.Inspect(stored).id : file.info.id;
-  auto undo = [&] {
+  auto undo = [&](bool confirmed) {
     if (copied)
       folder_.Remove(stored, placed);
     else
       folder_.Move(stored, placed, file.folder, file.name, false);
+    AppendJournal(folder_, confirmed ? RemovalLine(stored) : CancelLine(stored));
   };
-  if (!ChangeRecords(record.stored, &record)) {
-    undo();
+  if (!AppendJournal(folder_, ConfirmLine(stored), false)) {
+    undo(false);
     return false;
   }
   if (copied) {
     file.file.Close();
     if (!file.folder.Remove(file.name, file.info.id)) {
-      ChangeRecords(stored, nullptr);
-      undo();
+      undo(true);
       return false;
     }
   }
   return true;
 }
 
-std::wstring Quarantine::Restore(const std::wstring& storedText) {
+std::wstring Quarantine::Read(const os::NativeName& stored, Journal& journal,
+                              QuarantineRecord& record) const {
+  journal = ReadJournal(folder_);
+  if (journal.status == JournalStatus::TooLarge) return msg::RecordsTooLarge(RecordsPath());
+  if (journal.status == JournalStatus::Failed) return msg::QuarantineFileUnreadable(RecordsPath());
+  for (const QuarantineRecord& r : journal.records) {
+    if (r.stored == stored) {
+      record = r;
+      return {};
+    }
+  }
+  return msg::NotInQuarantine(PathText(fs::path(stored)));
+}
+
+bool Quarantine::Remove(const Journal& journal, const os::NativeName& stored) {
+  if (!AppendJournal(folder_, RemovalLine(stored))) return false;
+  const size_t lines = journal.lines + 1;
+  const size_t left = journal.records.size() - 1;
+  if (journal.damaged == 0 && lines >= kCompactLines && lines >= 4 * left) {
+    std::vector<QuarantineRecord> kept;
+    kept.reserve(left);
+    for (const QuarantineRecord& r : journal.records)
+      if (r.stored != stored) kept.push_back(r);
+    CompactJournal(folder_, kept);  // the appended journal stays as good
+  }
+  return true;
+}
+
+std::wstring Quarantine::Restore(const os::NativeName& stored) {
+  os::FolderLock lock;
+  if (!Lock(lock)) return msg::RecordsBusy(RecordsPath());
+  Journal journal;
   QuarantineRecord record;
-  if (!Find(storedText, record)) return msg::NotInQuarantine(storedText);
+  if (std::wstring error = Read(stored, journal, record); !error.empty()) return error;
   const fs::path storedPath = folder_.PathOf(record.stored);
   const os::NameInfo info = folder_.Inspect(record.stored);
   if (info.kind == os::Kind::Missing) return msg::GoneFromQuarantine(storedPath);
@@ -185,15 +211,18 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
 
   const os::NativeName name = record.original.filename().native();
   os::Folder destination;
-  if (name.empty() || !destination.Open(record.original.parent_path(), true))
-    return msg::RestoreFolderNotMade(record.original);
+  switch (destination.OpenNoFollow(record.original.parent_path(), true)) {
+    case os::Folder::PathResult::Opened: break;
+    case os::Folder::PathResult::Link: return msg::RestoreThroughLink(record.original);
+    case os::Folder::PathResult::Failed: return msg::RestoreFolderNotMade(record.original);
+  }
   const std::wstring taken = msg::RestorePlaceTaken(record.original);
   if (destination.Inspect(name).kind != os::Kind::Missing) return taken;
   os::MoveResult moved = folder_.Move(record.stored, info.id, destination, name, false);
   bool copied = false;
   if (moved == os::MoveResult::OtherDevice) {
-    moved = CopyAcross(folder_, record.stored, os::IsLink(info.kind), content,
-                       record.size, record.sha256, destination, name, false);
+    moved = CopyAcross(folder_, record.stored, link, content, record.size, record.sha256,
+                       destination, name, false);
     copied = true;
   }
   if (moved == os::MoveResult::Exists) return taken;
@@ -201,20 +230,22 @@ std::wstring Quarantine::Restore(const std::wstring& storedText) {
   content.Close();
   if (copied && !folder_.Remove(record.stored, info.id))
     return msg::RestoredCopyKept(storedPath);
-  if (!ChangeRecords(record.stored, nullptr))
-    return msg::RestoredRecordKept(folder_.PathOf(RecordsName()));
+  if (!Remove(journal, record.stored)) return msg::RestoredRecordKept(RecordsPath());
   return {};
 }
 
-std::wstring Quarantine::Purge(const std::wstring& storedText) {
+std::wstring Quarantine::Purge(const os::NativeName& stored) {
+  os::FolderLock lock;
+  if (!Lock(lock)) return msg::RecordsBusy(RecordsPath());
+  Journal journal;
   QuarantineRecord record;
-  if (!Find(storedText, record)) return msg::NotInQuarantine(storedText);
+  if (std::wstring error = Read(stored, journal, record); !error.empty()) return error;
   const fs::path storedPath = folder_.PathOf(record.stored);
   const os::NameInfo info = folder_.Inspect(record.stored);
-  if (info.kind != os::Kind::Missing && !folder_.Remove(record.stored, info.id))
+  if (info.kind == os::Kind::Folder ||
+      (info.kind != os::Kind::Missing && !folder_.Remove(record.stored, info.id)))
     return msg::NotPurged(storedPath);
-  if (!ChangeRecords(record.stored, nullptr))
-    return msg::PurgedRecordKept(folder_.PathOf(RecordsName()));
+  if (!Remove(journal, record.stored)) return msg::PurgedRecordKept(RecordsPath());
   return {};
 }
 

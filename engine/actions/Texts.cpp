@@ -70,6 +70,35 @@ std::wstring QuarantineRefused(const fs::path& folder) {
          PathText(folder);
 }
 
+std::wstring QuarantineForeign(const fs::path& folder) {
+  return L"Папка карантина принадлежит другому пользователю, и ей нельзя доверять:\n" +
+         PathText(folder);
+}
+
+std::wstring QuarantineOpenToOthers(const fs::path& folder) {
+  return L"В папку карантина могут писать другие пользователи, и ей нельзя доверять:\n" +
+         PathText(folder);
+}
+
+std::wstring QuarantineTrustUnknown(const fs::path& folder) {
+  return L"Не удалось узнать владельца папки карантина, и ей нельзя доверять:\n" +
+         PathText(folder);
+}
+
+std::wstring RecordsDamaged(const fs::path& records, size_t lines) {
+  return L"Файл записей карантина повреждён, строк пропущено: " + std::to_wstring(lines) +
+         L"\n" + PathText(records);
+}
+
+std::wstring RecordsTooLarge(const fs::path& records) {
+  return L"Файл записей карантина повреждён: он слишком велик и не читается\n" +
+         PathText(records);
+}
+
+std::wstring RecordsBusy(const fs::path& records) {
+  return L"Файл записей карантина занят другой программой: " + PathText(records);
+}
+
 std::wstring NotInQuarantine(const std::wstring& stored) {
   return L"В карантине нет файла " + stored;
 }
@@ -89,6 +118,10 @@ std::wstring QuarantineFileDiffers(const fs::path& storedPath) {
 
 std::wstring RestoreFolderNotMade(const fs::path& original) {
   return L"Не удалось создать папку для файла: " + PathText(original);
+}
+
+std::wstring RestoreThroughLink(const fs::path& original) {
+  return L"На пути к файлу есть ссылка, и файл через неё не возвращается: " + PathText(original);
 }
 
 std::wstring RestorePlaceTaken(const fs::path& original) {

@@ -3,6 +3,7 @@
 // is left with are the scan's (engine/scan/FolderWalk.h, `result::`).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -33,6 +34,15 @@ std::wstring CureDoesNotFit(const std::wstring& virus, const std::filesystem::pa
 std::wstring CureLeavesVirus(const std::wstring& virus, const std::filesystem::path& path);
 std::wstring RecoveryKept(const std::filesystem::path& path, const std::filesystem::path& copy);
 std::wstring QuarantineRefused(const std::filesystem::path& folder);
+// The quarantine folder is not trusted: another user owns it, or others
+// may write to it, or its owner could not be told.
+std::wstring QuarantineForeign(const std::filesystem::path& folder);
+std::wstring QuarantineOpenToOthers(const std::filesystem::path& folder);
+std::wstring QuarantineTrustUnknown(const std::filesystem::path& folder);
+// The record file: lines refused, too large to be a record, locked too long.
+std::wstring RecordsDamaged(const std::filesystem::path& records, size_t lines);
+std::wstring RecordsTooLarge(const std::filesystem::path& records);
+std::wstring RecordsBusy(const std::filesystem::path& records);
 
 // The errors of Quarantine::Restore and Quarantine::Purge. `stored` is a
 // name as the user gave it; the paths are the stored file's, the original
@@ -42,6 +52,7 @@ std::wstring GoneFromQuarantine(const std::filesystem::path& storedPath);
 std::wstring QuarantineFileUnreadable(const std::filesystem::path& storedPath);
 std::wstring QuarantineFileDiffers(const std::filesystem::path& storedPath);
 std::wstring RestoreFolderNotMade(const std::filesystem::path& original);
+std::wstring RestoreThroughLink(const std::filesystem::path& original);
 std::wstring RestorePlaceTaken(const std::filesystem::path& original);
 std::wstring NotRestored(const std::filesystem::path& original);
 std::wstring RestoredCopyKept(const std::filesystem::path& storedPath);

@@ -31,6 +31,18 @@ class Folder {
   // The folder `name` in `parent`, made (owner only) when missing and
   // `create`; Refused when `name` is a link, a junction or not a folder.
   SubResult OpenSubfolder(const Folder& parent, const NativeName& name, bool create);
+  enum class PathResult { Opened, Link, Failed };
+  // The absolute `path`, walked a component at a time from its root and
+  // never through a link (Link); "." and ".." are refused. With
+  // `createPrivate` missing folders are made, open to their owner only.
+  PathResult OpenNoFollow(const std::filesystem::path& path, bool createPrivate);
+
+  // Whether only this user (or the system) can change what the folder
+  // holds: on POSIX its owner is the effective user or root and neither
+  // group nor others may write; on Windows its owner is the user or the
+  // Administrators (as far as the system tells).
+  enum class Trust { Trusted, ForeignOwner, OpenToOthers, Unknown };
+  Trust Trusted() const;
 
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path PathOf(const NativeName& name) const { return path_ / name; }
@@ -57,6 +69,7 @@ class Folder {
 
  private:
   friend class File;
+  friend class FolderLock;
   intptr_t handle_ = -1;
   std::filesystem::path path_;
 };

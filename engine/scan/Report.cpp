@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "engine/os/File.h"
-#include "engine/os/FileLock.h"
+#include "engine/os/Lock.h"
 #include "engine/os/Folder.h"
 #include "engine/os/System.h"
 #include "engine/text/Encoding.h"

@@ -68,7 +68,7 @@ TEST_F(CliTest, QuarantineListRestoreAndPurge) {
   std::filesystem::create_directory_symlink(dir / "scan", dir / "!!!Infected");
   r = RunScanner(dir.path(), "--quarantine list");
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("ссылка"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ссылкой"), std::string::npos) << r.err;
 }
 
 // The list shows names as the scan's rows do, one record a line, and a name
@@ -89,6 +89,32 @@ TEST_F(CliTest, QuarantineListEscapesNamesAsTheScanDoes) {
   EXPECT_EQ(RunScanner(dir.path(), "--quarantine restore '" + shown + "'").code, 0);
   EXPECT_EQ(ReadBytes(dir / "odd" / odd), "EVIL-SIGNATURE");
   EXPECT_EQ(RunScanner(dir.path(), "--quarantine list").out, "");
+}
+
+// Names reach the quarantine as the system's bytes: a name that is no UTF-8
+// is never taken for another that reads alike, and its escaped form from
+// the list names it too. A folder others may write is refused.
+TEST_F(CliTest, QuarantineNamesStayTheSystemsBytes) {
+  const std::string raw = "\xff.com", replacement = "\xef\xbf\xbd.com";
+  WriteBytes(dir / "raw" / raw, "EVIL-SIGNATURE");
+  WriteBytes(dir / "raw" / replacement, "EVIL-SIGNATURE");
+  ASSERT_EQ(RunScanner(dir.path(), "--action move --yes raw").code, 1);
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine purge '" + raw + "'").code, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "!!!Infected" / raw));
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine restore '" + replacement + "'").code, 0);
+  EXPECT_EQ(ReadBytes(dir / "raw" / replacement), "EVIL-SIGNATURE");
+
+  WriteBytes(dir / "raw" / raw, "EVIL-SIGNATURE");
+  ASSERT_EQ(RunScanner(dir.path(), "--action move --yes raw").code, 1);
+  EXPECT_EQ(RunScanner(dir.path(), "--quarantine restore '\\xFF.com'").code, 0);
+  EXPECT_EQ(ReadBytes(dir / "raw" / raw), "EVIL-SIGNATURE");
+  const std::string list = RunScanner(dir.path(), "--quarantine list").out;
+  EXPECT_EQ(list.rfind(replacement + "\t", 0), 0u) << list;
+
+  std::filesystem::permissions(dir / "!!!Infected", std::filesystem::perms::all);
+  const Result r = RunScanner(dir.path(), "--quarantine list");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("могут писать другие"), std::string::npos) << r.err;
 }
 
 }  // namespace

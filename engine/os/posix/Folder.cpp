@@ -92,6 +92,47 @@ Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& 
   return SubResult::Opened;
 }
 
+Folder::PathResult Folder::OpenNoFollow(const fs::path& path, bool createPrivate) {
+  if (!path.is_absolute()) return PathResult::Failed;
+  int dir = ::open("/", kFolderFlags);
+  const std::string& text = path.native();
+  for (size_t i = 0; dir >= 0 && i < text.size();) {
+    size_t end = text.find('/', i);
+    if (end == std::string::npos) end = text.size();
+    const std::string part = text.substr(i, end - i);
+    i = end + 1;
+    if (part.empty()) continue;
+    int next = -1;
+    if (part != "." && part != "..") {
+      next = ::openat(dir, part.c_str(), kFolderFlags | O_NOFOLLOW);
+      if (next < 0 && errno == ENOENT && createPrivate &&
+          (::mkdirat(dir, part.c_str(), 0700) == 0 || errno == EEXIST))
+        next = ::openat(dir, part.c_str(), kFolderFlags | O_NOFOLLOW);
+      if (next < 0 && (errno == ELOOP || errno == ENOTDIR)) {
+        struct stat st;
+        if (::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+          ::close(dir);
+          return PathResult::Link;
+        }
+      }
+    }
+    ::close(dir);
+    dir = next;
+  }
+  if (dir < 0) return PathResult::Failed;
+  *this = Folder();
+  handle_ = dir;
+  path_ = path;
+  return PathResult::Opened;
+}
+
+Folder::Trust Folder::Trusted() const {
+  struct stat st;
+  if (::fstat(Fd(handle_), &st) != 0 || !S_ISDIR(st.st_mode)) return Trust::Unknown;
+  if (st.st_uid != ::geteuid() && st.st_uid != 0) return Trust::ForeignOwner;
+  return st.st_mode & (S_IWGRP | S_IWOTH) ? Trust::OpenToOthers : Trust::Trusted;
+}
+
 NameInfo Folder::Inspect(const NativeName& name) const {
   struct stat st;
   if (::fstatat(Fd(handle_), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)

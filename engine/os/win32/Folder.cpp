@@ -1,4 +1,6 @@
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <cwctype>
@@ -45,6 +47,18 @@ HANDLE OpenSame(const fs::path& path, const FileId& id, DWORD access) {
   return h;
 }
 
+// A new folder open to its owner and the system only, nothing inherited.
+bool MakePrivateFolder(const fs::path& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;OW)(A;OICI;FA;;;SY)",
+                                                            SDDL_REVISION_1, &descriptor, nullptr))
+    return CreateDirectoryW(Long(path).c_str(), nullptr) != FALSE;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const bool made = CreateDirectoryW(Long(path).c_str(), &attributes) != FALSE;
+  LocalFree(descriptor);
+  return made;
+}
+
 }  // namespace
 
 Folder::Folder(Folder&& other) noexcept { *this = std::move(other); }
@@ -76,13 +90,54 @@ bool Folder::Open(const fs::path& path, bool create) {
 Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& name,
                                         bool create) {
   const fs::path path = parent.PathOf(name);
-  if (create) CreateDirectoryW(Long(path).c_str(), nullptr);
+  if (create) MakePrivateFolder(path);
   // GetFileAttributesW reports a link or junction itself, not its target.
   const DWORD attributes = GetFileAttributesW(Long(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SubResult::Failed;
   if (KindOf(attributes) != Kind::Folder) return SubResult::Refused;
   path_ = path;
   return SubResult::Opened;
+}
+
+Folder::PathResult Folder::OpenNoFollow(const fs::path& path, bool createPrivate) {
+  if (!path.is_absolute()) return PathResult::Failed;
+  fs::path prefix;
+  for (const fs::path& part : path) {
+    prefix /= part;
+    if (part.has_root_name() || part.has_root_directory()) continue;
+    if (part == L"." || part == L"..") return PathResult::Failed;
+    DWORD attributes = GetFileAttributesW(Long(prefix).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES && createPrivate && MakePrivateFolder(prefix))
+      attributes = GetFileAttributesW(Long(prefix).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathResult::Failed;
+    if (IsLink(KindOf(attributes))) return PathResult::Link;
+    if (KindOf(attributes) != Kind::Folder) return PathResult::Failed;
+  }
+  path_ = path;
+  return PathResult::Opened;
+}
+
+Folder::Trust Folder::Trusted() const {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(Long(path_.empty() ? fs::path(L".") : path_).c_str(), SE_FILE_OBJECT,
+                            OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                            &descriptor) != ERROR_SUCCESS)
+    return Trust::Unknown;
+  // A volume without security (FAT) has no owner to tell.
+  bool mine = owner == nullptr || IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+              IsWellKnownSid(owner, WinLocalSystemSid);
+  HANDLE token = nullptr;
+  if (!mine && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size))
+      mine = EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) != FALSE;
+    CloseHandle(token);
+  }
+  LocalFree(descriptor);
+  return mine ? Trust::Trusted : Trust::ForeignOwner;
 }
 
 NameInfo Folder::Inspect(const NativeName& name) const {

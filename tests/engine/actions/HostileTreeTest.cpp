@@ -139,7 +139,7 @@ TEST_F(HostileTreeTest, ACureThroughALinkIsRefusedAndActionsMoveTheLinkItself) {
   Quarantine quarantine;
   ASSERT_EQ(quarantine.Open(work.path(), false), Quarantine::Opened::Yes);
   EXPECT_EQ(quarantine.Records().at(0).sha256, Hash("real.com"));  // the link's own text
-  EXPECT_EQ(quarantine.Restore(L"link.#om"), L"");
+  EXPECT_EQ(quarantine.Restore(fs::path("link.#om").native()), L"");
   EXPECT_EQ(fs::read_symlink(dir / "link.#om"), "real.com");
   Act(DeleteInfected, dir / "link.#om");
   EXPECT_EQ(Text(), L"Удалён");
@@ -210,7 +210,7 @@ TEST_F(HostileTreeTest, NamesThatAreNoTextAreRenamedAndRestoredAsTheyAre) {
   EXPECT_EQ(line.substr(0, line.find('\t')), "caf%E9.#xe");
   EXPECT_NE(line.find("%FF%FE-folder/caf%E9.#xe"), std::string::npos);
   fs::remove_all(folder);
-  EXPECT_EQ(quarantine.Restore(L"caf%E9.#xe"), L"");
+  EXPECT_EQ(quarantine.Restore(fs::path("caf\xe9.#xe").native()), L"");
   EXPECT_EQ(ReadBytes(folder / "caf\xe9.#xe"), "PLAIN-SIGNATURE");
 }
 

@@ -88,7 +88,7 @@ TEST_F(HostileTreeTest, ActionsReachAPathOfAnyDepth) {
   EXPECT_EQ(deep.Read("b.#om"), "(missing)");
   Quarantine quarantine;
   ASSERT_EQ(quarantine.Open(work.path(), false), Quarantine::Opened::Yes);
-  EXPECT_EQ(quarantine.Restore(L"b.#om"), L"");
+  EXPECT_EQ(quarantine.Restore(fs::path("b.#om").native()), L"");
   EXPECT_EQ(deep.Read("b.#om"), infected);
   Act(DeleteInfected, deep.Path() / "b.#om");
   EXPECT_EQ(Text(), L"Удалён");
@@ -138,7 +138,7 @@ TEST_F(HostileTreeTest, ActionsReachAPathPastMaxPath) {
   ASSERT_TRUE(RemoveDirectoryW(os::LongPath(deep.native()).c_str()));
   Quarantine quarantine;
   ASSERT_EQ(quarantine.Open(work.path(), false), Quarantine::Opened::Yes);
-  EXPECT_EQ(quarantine.Restore(L"b.#om"), L"");  // its folders made again
+  EXPECT_EQ(quarantine.Restore(fs::path("b.#om").native()), L"");  // its folders made again
   EXPECT_EQ(read(deep / "b.#om"), infected);
   Act(DeleteInfected, deep / "b.#om");
   EXPECT_EQ(Text(), L"Удалён");

@@ -23,6 +23,8 @@ using test::WriteBytes;
 // The quarantine is acted on as on the hostile tree.
 using QuarantineTest = HostileTreeTest;
 
+os::NativeName Native(const char* name) { return fs::path(name).native(); }
+
 // Same-named files of one batch both stay; the window's question stays.
 TEST_F(QuarantineTest, SameNamedFilesInOneBatchAreBothKept) {
   WriteBytes(dir / "a" / "x.exe", "first PLAIN-SIGNATURE");
@@ -68,28 +70,29 @@ TEST_F(QuarantineTest, QuarantineRecordsRestoreAndPurge) {
 
   // Something at the original path is never replaced.
   WriteBytes(file, "new file");
-  EXPECT_NE(quarantine.Restore(L"prog.exe"), L"");
+  EXPECT_NE(quarantine.Restore(Native("prog.exe")), L"");
   EXPECT_EQ(ReadBytes(file), "new file");
   EXPECT_EQ(quarantine.Records().size(), 1u);
 
   // A stored file that changed is not put back.
   fs::remove_all(dir / "sub");
   WriteBytes(work / "!!!Infected" / "prog.exe", "tampered");
-  EXPECT_NE(quarantine.Restore(L"prog.exe"), L"");
+  EXPECT_NE(quarantine.Restore(Native("prog.exe")), L"");
   EXPECT_FALSE(fs::exists(file));
   WriteBytes(work / "!!!Infected" / "prog.exe", bytes);
 
   // Back byte for byte, its folder made again, and the record gone.
-  EXPECT_EQ(quarantine.Restore(L"prog.exe"), L"");
+  EXPECT_EQ(quarantine.Restore(Native("prog.exe")), L"");
   EXPECT_EQ(ReadBytes(file), bytes);
   EXPECT_TRUE(quarantine.Records().empty());
-  EXPECT_NE(quarantine.Restore(L"prog.exe"), L"");
+  EXPECT_NE(quarantine.Restore(Native("prog.exe")), L"");
 
   Act(MoveToQuarantine, file, L"Plain");
-  EXPECT_EQ(quarantine.Purge(L"nothing.exe"), L"В карантине нет файла nothing.exe");
-  EXPECT_EQ(quarantine.Purge(L"prog.exe"), L"");
+  EXPECT_EQ(quarantine.Purge(Native("nothing.exe")), L"В карантине нет файла nothing.exe");
+  EXPECT_EQ(quarantine.Purge(Native("prog.exe")), L"");
   EXPECT_FALSE(fs::exists(file));
-  EXPECT_EQ(Names(work / "!!!Infected"), std::vector<std::string>{kQuarantineRecords});
+  EXPECT_EQ(Names(work / "!!!Infected"),
+            (std::vector<std::string>{kQuarantineLock, kQuarantineRecords}));
   EXPECT_TRUE(quarantine.Records().empty());
 }
 
