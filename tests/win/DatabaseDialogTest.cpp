@@ -13,6 +13,7 @@
 #include "engine/db/Texts.h"
 #include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
+#include "tests/win/DatabaseDialogFixture.h"
 #include "tests/win/WinTestUtil.h"
 #include "res/resource.h"
 
@@ -27,76 +28,10 @@ using test::RecordingPlayer;
 using test::Sig;
 using test::TempDir;
 using test::WriteBytes;
-
-constexpr COLORREF kSkin = RGB(42, 255, 202);
-constexpr wchar_t kTitle[] = L"Вирусная база данных.";
-
-std::vector<Sig> Records(int n) {
-  std::vector<Sig> sigs;
-  for (int i = 0; i < n; ++i) {
-    std::string name = std::to_string(i);
-    name.insert(0, 1, 'V');
-    sigs.push_back({name, std::string(3, static_cast<char>('a' + i % 20))});
-  }
-  return sigs;
-}
-
-class DatabaseDialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    profile_.WriteProfileInt(kOptionsSection, L"Sound", 1);
-    profile_.WriteProfileInt(kOptionsSection, L"TextInButton", 0);
-  }
-  void TearDown() override {
-    if (dialog_ && dialog_->m_hWnd) dialog_->DestroyWindow();
-  }
-
-  void Open(const std::string& image) {
-    WriteBytes(db_, image);
-    dialog_ = std::make_unique<CDatabaseDialog>(profile_, player_, messages_, db_);
-    ASSERT_TRUE(dialog_->Create(IDD_DATABASE_DIALOG));
-    dialog_->ShowWindow(SW_SHOW);
-    ::SetForegroundWindow(*dialog_);
-    test::PumpMessages();
-  }
-  HWND Item(int id) { return dialog_->GetDlgItem(id); }
-  CWnd& Wnd(int id) { return *CWnd::FromHandlePermanent(Item(id)); }
-  CHexEdit& Hex() { return static_cast<CHexEdit&>(Wnd(IDC_SIGNATURE)); }
-  CImageButton& Button(int id) { return static_cast<CImageButton&>(Wnd(id)); }
-  std::wstring Text(int id) {
-    wchar_t buf[128] = {};
-    ::GetWindowTextW(Item(id), buf, 128);
-    return buf;
-  }
-  // What a user does: focus the box, select its text, type over it.
-  void TypeInto(int id, const std::wstring& text) {
-    HWND box = Item(id);
-    ::SetFocus(box);
-    ::SendMessageW(box, EM_SETSEL, 0, -1);
-    if (text.empty()) ::SendMessageW(box, WM_CHAR, VK_BACK, 1);
-    for (wchar_t c : text) ::SendMessageW(box, WM_CHAR, c, 1);
-  }
-  void TypeHex(const std::wstring& digits) {
-    ::SetFocus(Item(IDC_SIGNATURE));
-    for (wchar_t c : digits) ::SendMessageW(Item(IDC_SIGNATURE), WM_CHAR, c, 1);
-  }
-  void Press(int id) {
-    ::SendMessageW(Item(id), BM_CLICK, 0, 0);
-    test::PumpMessages();
-  }
-  std::vector<std::wstring> BoxTexts(const MessageBoxAnswerer& a) {
-    std::vector<std::wstring> t;
-    for (const auto& s : a.shown) t.push_back(s.text);
-    return t;
-  }
-
-  TempDir dir_;
-  std::filesystem::path db_ = dir_ / "VirusBase.vbf";
-  IniProfile profile_{dir_ / "Vireskand.INI"};
-  RecordingPlayer player_;
-  RecordingMessages messages_;
-  std::unique_ptr<CDatabaseDialog> dialog_;
-};
+using test::DatabaseDialogTest;
+using test::Records;
+using test::kSkin;
+using test::kTitle;
 
 TEST_F(DatabaseDialogTest, OpensWithTheCountAndTheButtonsLook) {
   Open(DatabaseImage(Records(7)));
@@ -236,105 +171,6 @@ TEST_F(DatabaseDialogTest, LengthBoxValidatesAtEachChangeAndLoadsTheHexEditOnFoc
   Hex().GetData(bytes, 30);
   EXPECT_EQ(std::count(bytes, bytes + 30, 0), 30);
   EXPECT_TRUE(messages_.shown.empty());
-}
-
-TEST_F(DatabaseDialogTest, AddRefusesAnEmptyNameAZeroLengthAndA201stRecord) {
-  Open(DatabaseImage(Records(3)));
-  Press(IDC_ADD_RECORD);
-  TypeInto(IDC_VIRUS_NAME, L"Name");
-  Press(IDC_ADD_RECORD);
-  EXPECT_EQ(messages_.shown,
-            (std::vector<std::wstring>{msg::kEnterVirusName, msg::kEnterSignatureLength}));
-  EXPECT_EQ(ReadBytes(db_), DatabaseImage(Records(3)));
-  EXPECT_EQ(player_.Played(), (std::vector<int>{wave::kClick, wave::kClick}));
-  dialog_->DestroyWindow();
-
-  messages_.shown.clear();
-  const std::string full = DatabaseImage(Records(200));
-  Open(full);
-  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"200");
-  TypeInto(IDC_VIRUS_NAME, L"One too many");
-  TypeInto(IDC_SIGNATURE_LENGTH, L"2");
-  ::SetFocus(Item(IDC_SIGNATURE));
-  TypeHex(L"abcd");
-  Press(IDC_ADD_RECORD);
-  EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseTooBig});
-  EXPECT_EQ(ReadBytes(db_), full);
-  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"200");
-  EXPECT_EQ(Text(IDC_VIRUS_NAME), L"One too many");
-}
-
-// A name a scanned file could not be told from: blanks show as nothing, a
-// result text as a file scanned or acted on. Each is refused with its
-// message and nothing is written.
-TEST_F(DatabaseDialogTest, AddRefusesBlankNamesAndNamesThatAreResultTexts) {
-  const std::string before = DatabaseImage(Records(3));
-  Open(before);
-  TypeInto(IDC_SIGNATURE_LENGTH, L"2");
-  ::SetFocus(Item(IDC_SIGNATURE));
-  TypeHex(L"abcd");
-  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {L"   ", msg::kEnterVirusName},
-      {L"OK", msg::kNameIsResultText},
-      {L"Неизлечим, перемещён", msg::kNameIsResultText},
-      {L"Удалён совсем", msg::kNameIsResultText},  // loaded as its first word
-      {L" Файл не найден", msg::kNameIsResultText},
-  };
-  for (const auto& [name, message] : cases) {
-    messages_.shown.clear();
-    TypeInto(IDC_VIRUS_NAME, name);
-    Press(IDC_ADD_RECORD);
-    EXPECT_EQ(messages_.shown, std::vector<std::wstring>{message}) << ToUtf8(name);
-    EXPECT_EQ(Text(IDC_VIRUS_NAME), name) << "the name stays for correcting";
-  }
-  EXPECT_EQ(ReadBytes(db_), before);
-  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"3");
-
-  messages_.shown.clear();
-  TypeInto(IDC_VIRUS_NAME, L"OK.Trojan");
-  Press(IDC_ADD_RECORD);
-  EXPECT_TRUE(messages_.shown.empty());
-  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"4");
-}
-
-TEST_F(DatabaseDialogTest, ACountTheEditorCannotUseLeavesTheDialogBareAndWritesNothing) {
-  const std::string tooBig = DatabaseImage(Records(3), 201);
-  Open(tooBig);
-  EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseTooBig});
-  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"0");
-  EXPECT_EQ(Button(IDC_ADD_RECORD).GetIconIn(), nullptr);
-  TypeInto(IDC_VIRUS_NAME, L"Name");
-  TypeInto(IDC_SIGNATURE_LENGTH, L"1");
-  Press(IDC_ADD_RECORD);
-  EXPECT_EQ(messages_.shown, (std::vector<std::wstring>{msg::kDatabaseTooBig, msg::kDatabaseTooBig}));
-  EXPECT_EQ(ReadBytes(db_), tooBig);
-
-  // The file gone after opening: the engine's message, nothing created.
-  dialog_->DestroyWindow();
-  messages_.shown.clear();
-  Open(DatabaseImage(Records(1)));
-  std::filesystem::remove(db_);
-  TypeInto(IDC_VIRUS_NAME, L"Name");
-  TypeInto(IDC_SIGNATURE_LENGTH, L"1");
-  Press(IDC_ADD_RECORD);
-  EXPECT_EQ(messages_.shown, std::vector<std::wstring>{msg::kDatabaseMissing});
-  EXPECT_FALSE(std::filesystem::exists(db_));
-  EXPECT_EQ(Text(IDC_RECORD_COUNT), L"1");
-}
-
-TEST_F(DatabaseDialogTest, NameBoxTakesThirtyTwoCharactersStoredWithoutTerminator) {
-  Open(DatabaseImage({}));
-  const std::wstring alphabet = L"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ";  // 33 letters
-  TypeInto(IDC_VIRUS_NAME, alphabet + L"z");
-  EXPECT_EQ(Text(IDC_VIRUS_NAME), alphabet.substr(0, 32));
-  TypeInto(IDC_SIGNATURE_LENGTH, L"1");
-  ::SetFocus(Item(IDC_SIGNATURE));
-  TypeHex(L"ff");
-  Press(IDC_ADD_RECORD);
-  const std::string after = ReadBytes(db_);
-  ASSERT_EQ(after.size(), 112u + 64u);
-  EXPECT_EQ(after.substr(112, 32), Encode1251(alphabet.substr(0, 32)));
-  EXPECT_EQ(static_cast<uint8_t>(after[112 + 34]), 0xFF ^ 0x6B);
 }
 
 TEST_F(DatabaseDialogTest, ExitClosesOnlyWithAValidLength) {

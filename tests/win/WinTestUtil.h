@@ -69,6 +69,8 @@ class DialogTemplate {
 
 inline constexpr WORD kButton = 0x80, kEdit = 0x81, kStatic = 0x82;
 
+inline constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+
 // While alive, answers every message box of this thread with its first
 // button and records caption and text. Works inside the box's own loop,
 // since a thread timer's procedure is called from any GetMessage.
