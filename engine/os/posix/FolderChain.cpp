@@ -12,7 +12,6 @@
 
 namespace vsk::os {
 
-using posix::kFileFlags;
 using posix::kFolderFlags;
 
 namespace {
@@ -164,8 +163,12 @@ bool FolderChain::List(FolderEntries& entries) {
 }
 
 bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
-  return file.Adopt(
-      ::openat(levels_.back().fd, name, O_RDONLY | kFileFlags | (followLink ? 0 : O_NOFOLLOW)), name);
+  file.Close();
+  Error error;
+  int code;
+  const int fd = posix::OpenRegular(levels_.back().fd, name, O_RDONLY, followLink, error, code);
+  if (fd < 0) return file.Fail(error, code) == Error::None;
+  return file.Adopt(fd, name);
 }
 
 std::filesystem::path FolderChain::FolderPath() const {

@@ -83,10 +83,10 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
-bool FolderChain::OpenFile(File& file, const NativeChar* name, bool) {
+bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
   const size_t folder = scratch_.size();
   scratch_.append(name);
-  const bool opened = file.Open(std::filesystem::path(scratch_)) == Error::None;
+  const bool opened = file.OpenPath(scratch_.c_str(), false, followLink) == Error::None;
   scratch_.resize(folder);
   return opened;
 }
