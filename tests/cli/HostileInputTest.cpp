@@ -107,6 +107,29 @@ TEST_F(CliTest, ALinkToAProcFileIsReadAsTheNothingItHolds) {
   EXPECT_TRUE(Has(r.out, "proc/mem\tOK\n")) << r.out;
 }
 
+// A folder link is never followed: one out of the tree hides what it leads
+// to, and says so; one back inside hides nothing.
+TEST_F(CliTest, FolderLinksOutOfTheTreeAreSkippedAndThoseBackInsidePassedOver) {
+  WriteBytes(dir / "outside" / "w.exe", "EVIL-SIGNATURE");
+  fs::create_directory_symlink(dir / "outside", dir / "scan" / "out");
+  fs::create_directory_symlink("../sub", dir / "scan" / "sub" / "in");
+  fs::create_directory_symlink(dir / "scan", dir / "scan" / "sub" / "root");
+  Result r = RunScanner(dir.path(), "--subdirs scan");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(Has(r.out, "scan/out\tОшибка доступа-пропущен\n")) << r.out;
+  EXPECT_FALSE(Has(r.out, "w.exe")) << r.out;
+  EXPECT_FALSE(Has(r.out, "sub/in")) << r.out;
+  EXPECT_FALSE(Has(r.out, "sub/root")) << r.out;
+  EXPECT_TRUE(Has(r.out, "Пропущено (нет доступа): 1\n")) << r.out;
+  fs::remove_all(dir / "scan" / "a.exe");
+  fs::remove_all(dir / "scan" / "sub" / "b.com");
+  EXPECT_EQ(RunScanner(dir.path(), "--subdirs scan").code, 2);
+  // Without --subdirs no folder is entered, linked or not.
+  r = RunScanner(dir.path(), "scan");
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_FALSE(Has(r.out, "scan/out")) << r.out;
+}
+
 TEST_F(CliTest, NamesThatReorderTheTerminalArePrintedEscaped) {
   WriteBytes(dir / "bidi" / "a\u202Emoc.txt", "EVIL-SIGNATURE");
   WriteBytes(dir / "bidi" / "b\u2066x\u2069\u200F\u061C\u2028.exe", "clean");
