@@ -172,14 +172,6 @@ TEST(BoundedReadTest, AFileExtendedWhileScannedEndsAtItsOpenedSize) {
   EXPECT_EQ(match, kMatchClean);
 }
 
-TEST(BoundedReadTest, AProcFileOfSizeZeroReadsNothing) {
-  const VirusTable t = MakeTable({{"Zeros", std::string(8, '\0')}, {"Any", "\xFF"}});
-  os::File in;
-  if (in.Open("/proc/self/pagemap") != os::Error::None) GTEST_SKIP() << "no /proc/self/pagemap";
-  EXPECT_EQ(in.OpenedSize(), 0);
-  EXPECT_EQ(SignatureMatcher(t).MatchOpenFile(in), kMatchClean);
-}
-
 }  // namespace
 }  // namespace vsk
 #endif
