@@ -8,7 +8,7 @@
 namespace vsk {
 
 const char kUsage[] =
-    "Использование: vireskand-scan [параметры] ПАПКА|ФАЙЛ\n"
+    "Использование: vireskand-scan [параметры] [--] ПАПКА|ФАЙЛ\n"
     "\n"
     "Проверяет файлы папки (или один файл) по сигнатурам вирусной базы и\n"
     "печатает по строке на каждый найденный файл: путь, табуляция, результат\n"
@@ -30,10 +30,19 @@ const char kUsage[] =
     "  --jobs N        проверять файлы в N потоков (по умолчанию по числу\n"
     "                  ядер, не больше 4); строки и итоги те же, что при 1\n"
     "  --help          эта справка\n"
+    "  --              дальше только путь для проверки, даже если он\n"
+    "                  начинается с -\n"
+    "\n"
+    "Ссылка на файл проверяется как сам файл. В папки по ссылкам (и точкам\n"
+    "соединения) проверка не заходит: ссылка на папку внутри проверяемой\n"
+    "пропускается (её файлы проверяются на своём месте), ссылка за её\n"
+    "пределы выводится с результатом Ошибка доступа-пропущен и считается\n"
+    "пропущенной. Каналы и устройства не открываются.\n"
     "\n"
     "Пути и имена выводятся так, что каждая строка - ровно один файл:\n"
     "табуляция - \\t, перевод строки - \\n, возврат каретки - \\r, обратная\n"
-    "косая черта - \\\\, прочие управляющие символы и байты, не составляющие\n"
+    "косая черта - \\\\, прочие управляющие символы (и меняющие направление\n"
+    "текста, и разделители строк U+2028, U+2029) и байты, не составляющие\n"
     "UTF-8, - \\xNN (по байту). Так же выводятся ход проверки и ошибки.\n"
     "\n"
     "Код возврата: 1 - найден вирус (и после --action); иначе 2 - что-то\n"
@@ -54,20 +63,35 @@ Action FindAction(const std::wstring& name) {
 
 }  // namespace
 
-std::wstring ParseArguments(const std::vector<std::wstring>& args, Arguments& out) {
+std::wstring ParseArguments(const os::CommandLine& args, Arguments& out) {
   out.options.Sound = 0;
   out.options.ReportToFile = 0;
   out.options.Report = 1;
   bool haveTarget = false;
+  bool options = true;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::wstring& a = args[i];
+    const std::wstring a = PathText(std::filesystem::path(args[i]));
+    // A value that names a file keeps its own bytes; one that names
+    // nothing may go through text.
+    auto name = [&](std::filesystem::path& into) {
+      if (i + 1 >= args.size()) return false;
+      into = std::filesystem::path(args[++i]);
+      return true;
+    };
     auto value = [&](std::wstring& into) {
       if (i + 1 >= args.size()) return false;
-      into = args[++i];
+      into = PathText(std::filesystem::path(args[++i]));
       return true;
     };
     std::wstring v;
-    if (a == L"--help" || a == L"-h") {
+    if (!options || a.empty() || a[0] != L'-' || a == L"-") {
+      if (haveTarget) return L"путь для проверки указан дважды: " + a;
+      out.targetText = a;
+      out.target = std::filesystem::path(args[i]);
+      haveTarget = true;
+    } else if (a == L"--") {
+      options = false;
+    } else if (a == L"--help" || a == L"-h") {
       out.help = true;
     } else if (a == L"--subdirs") {
       out.options.SubDir = 1;
@@ -80,8 +104,7 @@ std::wstring ParseArguments(const std::vector<std::wstring>& args, Arguments& ou
     } else if (a == L"--mask") {
       if (!value(out.options.FileMask)) return L"после --mask нужна маска";
     } else if (a == L"--db") {
-      if (!value(v)) return L"после --db нужно имя файла";
-      out.database = PathFromText(v);
+      if (!name(out.database)) return L"после --db нужно имя файла";
     } else if (a == L"--jobs") {
       if (!value(v) || v.empty() || v.size() > 2 ||
           v.find_first_not_of(L"0123456789") != std::wstring::npos ||
@@ -94,21 +117,24 @@ std::wstring ParseArguments(const std::vector<std::wstring>& args, Arguments& ou
       out.action = FindAction(v);
       if (!out.action) return L"неизвестное действие " + v;
     } else if (a == L"--report") {
-      if (!value(out.reportFile)) return L"после --report нужно имя файла";
+      if (!name(out.reportPath)) return L"после --report нужно имя файла";
+      out.reportFile = PathText(out.reportPath);
       out.options.ReportFileName = out.reportFile;
       out.options.ReportToFile = 1;
-    } else if (a.size() > 1 && a[0] == L'-') {
-      return L"неизвестный параметр " + a;
-    } else if (haveTarget) {
-      return L"путь для проверки указан дважды: " + a;
     } else {
-      out.targetText = a;
-      out.target = PathFromText(a);
-      haveTarget = true;
+      return L"неизвестный параметр " + a;
     }
   }
   if (!out.help && !haveTarget) return L"не указана папка или файл для проверки";
   return {};
 }
+
+#ifndef _WIN32
+std::wstring ParseArguments(const std::vector<std::wstring>& args, Arguments& out) {
+  os::CommandLine native;
+  for (const std::wstring& a : args) native.push_back(PathFromText(a).native());
+  return ParseArguments(native, out);
+}
+#endif
 
 }  // namespace vsk

@@ -7,6 +7,7 @@
 
 #include "engine/actions/ActionContext.h"
 #include "engine/db/VirusDatabase.h"
+#include "engine/os/CommandLine.h"
 #include "engine/settings/Options.h"
 
 namespace vsk {
@@ -23,7 +24,8 @@ struct Arguments {
   std::filesystem::path database = kDatabaseFileName;
   std::filesystem::path target;
   std::wstring targetText;  // the target as given, for the report
-  std::wstring reportFile;
+  std::wstring reportFile;  // as text, for messages
+  std::filesystem::path reportPath;  // the native name as given
   // The scan's settings: no sound, the summary shown, a report file only
   // when --report names one.
   Options options = DefaultOptions();
@@ -36,6 +38,12 @@ struct Arguments {
 // Reads `args` (the arguments after the program's name) into `out`.
 // Returns an error text, or empty when the arguments are sound. The first
 // error ends the reading; what came before it, --help among it, stays set.
+// The target, --db and --report keep the native names as given (bytes on
+// POSIX, UTF-16 on Windows); after "--" every argument is a target.
+std::wstring ParseArguments(const os::CommandLine& args, Arguments& out);
+#ifndef _WIN32
+// The same for arguments given as text (on Windows the native form is text).
 std::wstring ParseArguments(const std::vector<std::wstring>& args, Arguments& out);
+#endif
 
 }  // namespace vsk

@@ -1,6 +1,7 @@
 #include "cli/CliRun.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "cli/QuarantineCommand.h"
 #include "engine/db/VirusDatabase.h"
 #include "engine/scan/ScanRun.h"
+#include "engine/scan/Texts.h"
 #include "engine/text/Encoding.h"
 
 namespace vsk {
@@ -42,7 +44,9 @@ class ConsoleQuestions : public IQuestions {
   bool yes_;
 };
 
-int Run(const std::vector<std::wstring>& args) {
+int Run(const os::CommandLine& args) {
+  // Quarantine names stay as the system gave them.
+  if (!args.empty() && args[0] == os::FromAscii("--quarantine")) return RunQuarantineCommand(args);
   Arguments a;
   const std::wstring error = ParseArguments(args, a);
   if (a.help) {
@@ -57,14 +61,19 @@ int Run(const std::vector<std::wstring>& args) {
   }
 
   StderrMessages messages;
-  if (!CheckDatabaseHeader(messages, a.database)) return kExitError;
   VirusTable table;
-  if (LoadVirusTable(table, messages, a.database) != LoadResult::Loaded) return kExitError;
+  if (LoadCheckedDatabase(table, messages, a.database) != LoadResult::Loaded) return kExitError;
   const std::wstring problem = ScanTargetProblem(a.target, a.targetText);
   if (!problem.empty()) {
     Print(stderr, ConsoleLines(problem) + "\n");
     return kExitError;
   }
+  // Which database decides what is clean, as a planted one may sit in the
+  // working folder.
+  std::error_code ec;
+  const std::filesystem::path used = std::filesystem::absolute(a.database, ec);
+  Print(stderr, "База данных вирусов: " + ConsolePath(ec ? a.database : used) +
+                    ", записей: " + std::to_string(table.count) + "\n");
 
   ScanControl control;
   control.Start();
@@ -75,9 +84,11 @@ int Run(const std::vector<std::wstring>& args) {
   ScanRunContext run{a.options, table, control, counters, player};
   run.countFiles = progress;
   run.jobs = a.jobs;
+  run.reportPath = a.reportPath;
   const bool reported = RunScan(run, view, a.target, a.targetText) && view.RowsKept();
-  if (!reported) Print(stderr, "Не удалось записать протокол: " + ConsoleText(a.reportFile) + "\n");
+  if (!reported) Print(stderr, "Не удалось записать протокол: " + ConsolePath(a.reportPath) + "\n");
   Print(stdout, ConsoleLines(view.Summary()));
+  if (counters.filesChecked == 0) Print(stderr, ConsoleText(kNothingChecked) + ".\n");
 
   if (a.action && counters.virusesFound > 0) {
     ConsoleQuestions questions(a.yes);
@@ -97,13 +108,6 @@ int Run(const std::vector<std::wstring>& args) {
 
 }  // namespace
 
-int ScannerMain(const os::CommandLine& args) {
-  // Quarantine names stay as the system gave them.
-  if (!args.empty() && args[0] == os::FromAscii("--quarantine")) return RunQuarantineCommand(args);
-  // The arguments as text: UTF-8 decoded on POSIX.
-  std::vector<std::wstring> texts;
-  for (const auto& arg : args) texts.push_back(PathText(arg));
-  return Run(texts);
-}
+int ScannerMain(const os::CommandLine& args) { return Run(args); }
 
 }  // namespace vsk

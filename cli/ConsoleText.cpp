@@ -18,6 +18,17 @@ void AppendByteEscape(std::string& out, unsigned char c) {
   out += kHex[c & 15];
 }
 
+// Characters that reorder the text around them or break its line: the
+// bidirectional marks, embeddings, overrides and isolates, and U+2028/2029.
+bool IsLayoutControl(std::string_view s, size_t i, size_t length) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  if (length == 2) return b(0) == 0xD8 && b(1) == 0x9C;  // U+061C
+  if (length != 3 || b(0) != 0xE2) return false;
+  const unsigned c = 0x2000u | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
+  return c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
 }  // namespace
 
 std::string EscapeForConsole(std::string_view s) {
@@ -27,8 +38,9 @@ std::string EscapeForConsole(std::string_view s) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     const size_t length = Utf8SequenceLength(s, i);
     const bool c1Control = length == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
-    if (length == 0 || c1Control || c < 0x20 || c == 0x7F) {
-      const size_t n = c1Control ? 2 : 1;
+    const bool layout = IsLayoutControl(s, i, length);
+    if (length == 0 || c1Control || layout || c < 0x20 || c == 0x7F) {
+      const size_t n = c1Control || layout ? length : 1;
       for (size_t k = 0; k < n; ++k) {
         const unsigned char e = static_cast<unsigned char>(s[i + k]);
         if (e == '\t') out += "\\t";

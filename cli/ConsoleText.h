@@ -1,8 +1,9 @@
 // Text for the console, where one line must always be one file: control
 // characters, the backslash and bytes that are not UTF-8 are escaped, so a
 // name can neither end a line, pose as a column nor drive the terminal.
-//   TAB \t   LF \n   CR \r   \ \\   other controls (C0, DEL, C1) and
-//   invalid bytes \xNN, one escape per byte
+//   TAB \t   LF \n   CR \r   \ \\   other controls (C0, DEL, C1), the
+//   bidirectional controls, U+2028, U+2029 and invalid bytes \xNN, one
+//   escape per byte
 #pragma once
 
 #include <cstdio>

@@ -56,6 +56,7 @@ struct Checked {
 bool WriteChecked(const os::File& source, const RepairImage& image, os::File& out,
                   Checked& check) {
   if (!WriteImage(source, image, out, true)) return false;
+  out.KeepSizeNow();
   check.found = out.Rewind() ? check.matcher.MatchOpenFile(out) : kMatchUnreadable;
   return check.found == kMatchClean;
 }

@@ -314,6 +314,9 @@ int SignatureMatcher::MatchFile(const std::filesystem::path& path,
 
 int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool>* running) const {
   if (maxLength_ == 0) return kMatchClean;
+  // Up to the size at opening: growth since is not chased.
+  const long long size = file.OpenedSize();
+  if (size < 0) return kMatchUnreadable;
   // A piece keeps the last maxLength - 1 bytes of the one before, so every
   // start position is decided once with its whole signature in view.
   const size_t keep = maxLength_ - 1;
@@ -321,15 +324,37 @@ int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool
   buffer.resize(kPieceSize + kMaxSignature);
   uint8_t* data = buffer.data();
   size_t have = 0;
-  long long total = 0;
-  for (;;) {
+  uint64_t left = static_cast<uint64_t>(size);
+  uint64_t dataAhead = 0;  // before the next hole
+  while (left > 0) {
     if (running && !running->load(std::memory_order_relaxed)) return kMatchStopped;
-    const long long n = file.Read(data + have, kPieceSize);
-    if (n > 0) {
-      have += static_cast<size_t>(n);
-      total += n;
+    long long n = 0;
+    bool read = false;
+    if (dataAhead == 0) {
+      // A hole reads as zeros; maxLength of them are all any position in
+      // it or on its edges can see, so they stand for the whole hole.
+      const os::File::Extent extent = file.SkipHole();
+      dataAhead = extent.data;
+      if (extent.hole > 0) {
+        const uint64_t hole = std::min(extent.hole, left);
+        const size_t zeros = static_cast<size_t>(std::min<uint64_t>(hole, maxLength_));
+        std::memset(data + have, 0, zeros);
+        have += zeros;
+        left -= hole;
+      } else if (dataAhead == 0) {
+        dataAhead = os::File::kAllData;
+      }
+    } else {
+      read = true;
+      n = file.Read(data + have, static_cast<size_t>(std::min({left, dataAhead, uint64_t{kPieceSize}})));
+      if (n > 0) {
+        have += static_cast<size_t>(n);
+        left -= static_cast<uint64_t>(n);
+        dataAhead -= static_cast<uint64_t>(n);
+      }
     }
-    const bool atEnd = n <= 0 || total == file.OpenedSize();
+    // A file cut shorter since opening ends where it ends now.
+    const bool atEnd = (read && n <= 0) || left == 0;
     const size_t limit = atEnd ? have : (have > keep ? have - keep : 0);
     const MatchHit hit = Find(data, have, 0, limit);
     if (hit.Found()) return hit.index;
@@ -339,6 +364,7 @@ int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool
     std::memmove(data, data + limit, have - limit);
     have -= limit;
   }
+  return Find(data, have, 0, have).index;
 }
 
 int MatchFile(const std::filesystem::path& path, const VirusTable& table) {

@@ -42,7 +42,11 @@ class SignatureMatcher {
   // one piece even in a huge file.
   int MatchFile(const std::filesystem::path& path,
                 const std::atomic<bool>* running = nullptr) const;
-  // The same over a file already open, read from its current position.
+  // The same over a file already open, read from its current position up
+  // to the size it had when opened (growth is not chased, a file cut
+  // shorter ends where it ends now; a size-0 file is read not at all). Its
+  // holes are not read: each is searched as a run of zeros as long as the
+  // longest signature, which finds the match the whole run would.
   int MatchOpenFile(const os::File& file, const std::atomic<bool>* running = nullptr) const;
 
   // Size of the pieces MatchFile reads.

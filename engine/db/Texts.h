@@ -13,4 +13,7 @@ inline constexpr wchar_t kFileOpenError[] = L"Ошибка открытия фа
 inline constexpr wchar_t kDatabaseUnreadable[] = L"База данных вирусов не читается!!!";
 inline constexpr wchar_t kBadVirusNames[] =
     L"В базе данных вирусов есть записи без названия или с названием, совпадающим с результатом проверки:";
+// Followed by a line per record.
+inline constexpr wchar_t kBadSignatureLengths[] =
+    L"В базе данных вирусов есть записи с недопустимой длиной сигнатуры (0 или больше 30), такие вирусы не обнаруживаются:";
 }  // namespace vsk::msg

@@ -118,22 +118,14 @@ NameProblem CheckVirusName(const std::wstring& name) {
   return NameProblem::None;
 }
 
-bool CheckDatabaseHeader(IMessageSink& messages, const fs::path& file) {
-  std::vector<uint8_t> bytes;
-  LoadResult result;
-  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissing, result)) return false;
-  if (bytes.size() < kHeaderSize || !std::equal(bytes.begin(), bytes.begin() + kHeaderSize, kHeader) ||
-      IsCutShort(bytes)) {
-    messages.ShowMessage(msg::kDatabaseDamaged);
-    return false;
-  }
-  return true;
+namespace {
+
+bool HasHeader(const std::vector<uint8_t>& bytes) {
+  return bytes.size() >= kHeaderSize && std::equal(bytes.begin(), bytes.begin() + kHeaderSize, kHeader);
 }
 
-LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::path& file) {
-  std::vector<uint8_t> bytes;
-  LoadResult result;
-  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissingLoad, result)) return result;
+// The table from the bytes of a database.
+LoadResult ParseTable(const std::vector<uint8_t>& bytes, VirusTable& table, IMessageSink& messages) {
   table = VirusTable{};
   if (IsCutShort(bytes)) {
     messages.ShowMessage(msg::kDatabaseDamaged);
@@ -149,13 +141,14 @@ LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::p
     return LoadResult::TooBig;
   }
   table.count = count;
-  std::wstring badNames;
+  std::wstring badNames, badLengths;
+  int usable = 0;
   for (int i = 0; i < count; ++i) {
     const size_t record = kRecordsOffset + static_cast<size_t>(kRecordSize) * i;
     table.names[i] = ReadName(AsText(bytes), record);
+    const std::wstring number = L"№" + std::to_wstring(i + 1);
     const NameProblem problem = CheckVirusName(table.Name(i));
     if (problem != NameProblem::None) {
-      const std::wstring number = L"№" + std::to_wstring(i + 1);
       badNames += L"\nзапись " + number +
                   (problem == NameProblem::Blank ? L": без названия" : L": «" + table.Name(i) + L"»");
       table.names[i] = Encode1251(L"Запись " + number);
@@ -163,7 +156,12 @@ LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::p
     const size_t length = record + kNameField;
     const uint8_t stored = bytes[length];
     table.curable[i] = bytes[length + 1];
-    if (stored > kMaxSignature) continue;
+    if (stored == 0 || stored > kMaxSignature) {
+      badLengths += L"\nзапись " + number + L" «" + table.Name(i) + L"»: длина " +
+                    std::to_wstring(stored);
+      continue;
+    }
+    ++usable;
     table.lengths[i] = stored;
     for (int k = 0; k < stored; ++k)
       table.signatures[i][k] = bytes[length + 2 + k] ^ kSignatureMask;
@@ -171,7 +169,46 @@ LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::p
   if (!badNames.empty())
     messages.ShowMessage(msg::kBadVirusNames + badNames +
                          L"\nТакие вирусы показываются как «Запись №N».");
+  if (!badLengths.empty()) messages.ShowMessage(msg::kBadSignatureLengths + badLengths);
+  // A table that can find nothing would make every scan look clean.
+  if (usable == 0) {
+    table = VirusTable{};
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return LoadResult::Damaged;
+  }
   return LoadResult::Loaded;
+}
+
+}  // namespace
+
+bool CheckDatabaseHeader(IMessageSink& messages, const fs::path& file) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissing, result)) return false;
+  if (!HasHeader(bytes) || IsCutShort(bytes)) {
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return false;
+  }
+  return true;
+}
+
+LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages, const fs::path& file) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissingLoad, result)) return result;
+  return ParseTable(bytes, table, messages);
+}
+
+LoadResult LoadCheckedDatabase(VirusTable& table, IMessageSink& messages, const fs::path& file) {
+  std::vector<uint8_t> bytes;
+  LoadResult result;
+  if (!ReadOrTell(file, bytes, messages, msg::kDatabaseMissing, result)) return result;
+  if (!HasHeader(bytes)) {
+    table = VirusTable{};
+    messages.ShowMessage(msg::kDatabaseDamaged);
+    return LoadResult::Damaged;
+  }
+  return ParseTable(bytes, table, messages);
 }
 
 int ReadRecordCount(IMessageSink& messages, const fs::path& file) {

@@ -51,14 +51,21 @@ enum class LoadResult { Loaded, Missing, Unreadable, Damaged, Empty, TooBig };
 bool CheckDatabaseHeader(IMessageSink& messages,
                          const std::filesystem::path& file = kDatabaseFileName);
 
-// Records whose stored length is above 30 load with length 0 and never
-// match. A refused load (damaged, count above 200) leaves the table empty;
-// a missing or unreadable file leaves it as it was. A record whose name is
+// Records whose stored length is 0 or above 30 load with length 0, never
+// match and are named in one message; a table with no other record is
+// refused as damaged, as it would find nothing. A refused load (damaged,
+// count above 200) leaves the table empty; a missing or unreadable file
+// leaves it as it was. A record whose name is
 // blank or a result text is loaded under the name "Запись №N" (N counted
 // from 1), with one message naming every such record, so that no infected
 // file looks clean or unscanned and every action still finds its virus.
 LoadResult LoadVirusTable(VirusTable& table, IMessageSink& messages,
                           const std::filesystem::path& file = kDatabaseFileName);
+
+// The start-up check and the load from one read of the file, so that both
+// see the same bytes.
+LoadResult LoadCheckedDatabase(VirusTable& table, IMessageSink& messages,
+                               const std::filesystem::path& file = kDatabaseFileName);
 
 // The count byte, or -1 after a message.
 int ReadRecordCount(IMessageSink& messages,

@@ -27,7 +27,9 @@ class File {
   ~File();
 
   // `path` as any path opens, links followed, for reading (and writing with
-  // `write`); read in sequence from its start.
+  // `write`); read in sequence from its start. Only a regular file is
+  // opened: POSIX looks at it by an O_PATH handle first, Windows by the
+  // handle it opened.
   Error Open(const std::filesystem::path& path, bool write = false);
   // `name` itself, never what a link at that name points to.
   Error Open(const Folder& folder, const NativeName& name, bool write);
@@ -42,7 +44,7 @@ class File {
                  NativeName& name);
 
   bool IsOpen() const { return handle_ != -1; }
-  // Known for a file opened through a Folder, and for any file on POSIX.
+  // Known for every file but one adopted from a handle on Windows.
   FileId Id() const { return id_; }
   // Id(), asked of the system when the open did not tell it (a file opened
   // by path on Windows); zero when the system gives none.
@@ -50,12 +52,25 @@ class File {
   uint32_t Links() const { return links_; }
   // The size now, or -1.
   long long Size() const;
-  // The size at opening, or -1 when unknown.
+  // The size at opening, or -1 when unknown: how far a search reads.
   long long OpenedSize() const { return size_; }
+  // For a file this process has written: its size now becomes the one a
+  // search reads to.
+  void KeepSizeNow() { size_ = Size(); }
   // Up to `size` bytes from the handle's own position, which only Read and
   // Rewind move on POSIX: the count read, 0 at the end, -1 on error.
   long long Read(void* data, size_t size) const;
   bool Rewind() const;
+  // The holes and data ahead of the handle's position: a hole that starts
+  // there is passed over (`hole` tells its length), then `data` bytes
+  // follow before the next hole. Where the system cannot tell, all is data
+  // (hole 0, data kAllData).
+  struct Extent {
+    uint64_t hole = 0;
+    uint64_t data = 0;
+  };
+  static constexpr uint64_t kAllData = ~uint64_t{0};
+  Extent SkipHole() const;
   // Up to `size` bytes at `offset`: the count read, 0 at the end, -1 on error.
   long long ReadAt(uint64_t offset, void* data, size_t size) const;
   bool ReadExactAt(uint64_t offset, void* data, size_t size) const;
@@ -81,6 +96,11 @@ class File {
   // still set): only a regular file is kept. `path`, when given, is what
   // was opened.
   bool Adopt(intptr_t handle, const NativeChar* path = nullptr);
+#ifdef _WIN32
+  // A \\?\ path, a final reparse point followed only with `follow`; kept
+  // when its handle is a regular disk file.
+  Error OpenPath(const NativeChar* path, bool write, bool follow);
+#endif
   Error Fail(Error error, int code) const {
     error_ = error;
     code_ = code;

@@ -52,6 +52,10 @@ class FolderChain {
   // The deepest folder's entries. False when it could not be listed to its
   // end; what was read stays in `entries`.
   bool List(FolderEntries& entries);
+  // Whether the link or junction `name` of the deepest folder leads to a
+  // folder outside the walk's tree (true too when that cannot be told).
+  // The target is looked at as a folder only, and never entered.
+  bool LeadsOutside(const NativeChar* name);
   // File `name` of the deepest folder for reading, following a link only
   // when `followLink`; `file` tells why when it fails.
   bool OpenFile(File& file, const NativeChar* name, bool followLink);

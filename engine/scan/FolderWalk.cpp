@@ -74,6 +74,10 @@ class Walker {
         // it is out of reach.
         if (!chain_.Leave()) return goOn && visitor_.FolderSkipped(chain_.FolderPath());
         if (!goOn) return false;
+      } else if (entry.kind == os::Kind::FolderLink && options_.SubDir &&
+                 chain_.LeadsOutside(name)) {
+        // Never followed: what lies behind it is not scanned, and says so.
+        if (!visitor_.FolderSkipped(fs::path(chain_.Path() + name))) return false;
       }
     }
     return true;

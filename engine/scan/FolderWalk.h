@@ -69,7 +69,9 @@ int DefaultScanJobs();
 bool MatchesFileMask(std::wstring_view mask, std::wstring_view path);
 
 // Both walks descend into subfolders when SubDir is on, never into linked
-// ones; a link to a file is scanned like the file.
+// ones: a link or junction to a folder inside the tree is passed over (its
+// files are scanned where they are), one that leads out of the tree is a
+// skipped folder. A link to a file is scanned like the file.
 void CountFiles(WalkContext& context, const std::filesystem::path& folder);
 // A folder that cannot be opened or listed, and a file that cannot be opened
 // or read to its end (unless a virus was found in what was read), get a

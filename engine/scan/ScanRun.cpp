@@ -65,13 +65,17 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   if (options.Report) view.ShowSummary(counters);
   view.ShowStatusText(StatusAfterRun(counters));
   if (!options.ReportToFile) return true;
-  return WriteReport(PathFromText(options.ReportFileName), targetText, counters,
+  const std::filesystem::path report =
+      context.reportPath.empty() ? PathFromText(options.ReportFileName) : context.reportPath;
+  return WriteReport(report, targetText, counters,
                      options.ReportFileMode, view, context.stamp());
 }
 
 std::wstring StatusAfterRun(const ScanCounters& counters) {
-  if (counters.skipped == 0) return kIdleStatus;
-  return kSkippedLabel + std::to_wstring(counters.skipped) + L". " + kIdleStatus;
+  std::wstring status;
+  if (counters.filesChecked == 0) status = std::wstring(kNothingChecked) + L". ";
+  if (counters.skipped > 0) status += kSkippedLabel + std::to_wstring(counters.skipped) + L". ";
+  return status + kIdleStatus;
 }
 
 int WorkerThreadPriority(int priorityOption) {

@@ -41,6 +41,9 @@ struct ScanRunContext {
   bool countFiles = true;
   // Scan threads; 0 for DefaultScanJobs().
   int jobs = 0;
+  // The report's own name, when it is not to be taken from the options'
+  // text (a name that is no text in any encoding).
+  std::filesystem::path reportPath{};
 };
 
 // Why `target` cannot be scanned, as the user is told, naming it as
@@ -57,7 +60,8 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
              const std::wstring& targetText);
 
 // The status line once a run has ended: the idle text, after the number
-// skipped when there were any, as the summary box has no line for it.
+// skipped when there were any, as the summary box has no line for it, and
+// after a word that no file was checked when none was.
 std::wstring StatusAfterRun(const ScanCounters& counters);
 
 // The worker's thread priority for the Priority option: -2 (lowest) for 0

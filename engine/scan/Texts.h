@@ -28,6 +28,7 @@ inline constexpr wchar_t kFinishedStatus[] = L"Проверка завершен
 inline constexpr wchar_t kIdleStatus[] = L"Для начала проверки нажмите кнопку \"Проверить\"";
 // Followed by the number of files and folders that could not be scanned.
 inline constexpr wchar_t kSkippedLabel[] = L"Пропущено (нет доступа): ";
+inline constexpr wchar_t kNothingChecked[] = L"Не проверено ни одного файла";
 
 namespace msg {
 // Each followed by the path named for scanning, on a line of its own.

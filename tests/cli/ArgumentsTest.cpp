@@ -135,5 +135,29 @@ TEST(ArgumentsTest, ValuesTargetsAndHelpInCombination) {
   EXPECT_EQ(p.error, L"неизвестный параметр --bogus");
 }
 
+// After "--" everything is the target, and names of files reach the file
+// system as the system gave them, whether they are text or not.
+TEST(ArgumentsTest, DoubleDashEndsTheOptionsAndNamesKeepTheirNativeForm) {
+  Parsed p = Parse({L"--ok", L"--", L"-evil"});
+  EXPECT_EQ(p.error, L"");
+  EXPECT_EQ(p.arguments.options.FileOk, 1);
+  EXPECT_EQ(p.arguments.targetText, L"-evil");
+  EXPECT_EQ(Parse({L"--", L"--help"}).arguments.help, false);
+  EXPECT_EQ(Parse({L"--", L"a", L"--"}).error, L"путь для проверки указан дважды: --");
+  EXPECT_EQ(Parse({L"--"}).error, L"не указана папка или файл для проверки");
+
+#ifdef _WIN32
+  const os::CommandLine raw = {L"--db", L"b\xD800.vbf", L"--report", L"r\xDC00.txt", L"t\xDBFF"};
+#else
+  const os::CommandLine raw = {"--db", "b\xFF.vbf", "--report", "r\xC0.txt", "t\xE4"};
+#endif
+  Arguments a;
+  ASSERT_EQ(ParseArguments(raw, a), L"");
+  EXPECT_EQ(a.database.native(), raw[1]);
+  EXPECT_EQ(a.reportPath.native(), raw[3]);
+  EXPECT_EQ(a.target.native(), raw[4]);
+  EXPECT_EQ(a.options.ReportToFile, 1);
+}
+
 }  // namespace
 }  // namespace vsk

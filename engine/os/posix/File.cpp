@@ -43,47 +43,79 @@ bool File::Adopt(intptr_t handle, const NativeChar*) {
   return true;
 }
 
-Error File::Open(const fs::path& path, bool write) {
-  Adopt(::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | kFileFlags), path.c_str());
-  return error_;
-}
-
 namespace {
 
-// Opens what `name` names (following a link only with `follow`) once it is
-// known to be a regular file, so that no FIFO or device is ever opened; the
-// descriptor is checked to be that same file. -1 with `error` and `code`.
-int OpenRegular(int dir, const std::string& name, int access, bool follow, Error& error,
-                int& code) {
-  struct stat st;
+// Opens the file that `pathFd` (an O_PATH descriptor) stands for, once it
+// is known to be a regular file: a FIFO or a device is never opened, so no
+// driver acts and nothing blocks. The new descriptor must be that same file.
+int Reopen(int pathFd, int access, Error& error, int& code) {
+  struct stat seen;
   code = 0;
-  if (::fstatat(dir, name.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+  if (::fstat(pathFd, &seen) != 0) {
     code = errno;
     error = ErrorOf(code);
     return -1;
   }
-  if (S_ISLNK(st.st_mode)) {
-    error = Error::Link;
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    error = Error::NotAFile;
-    return -1;
-  }
-  const FileId seen = IdOf(st);
-  const int fd = ::openat(dir, name.c_str(), access | kFileFlags | (follow ? 0 : O_NOFOLLOW));
+  error = S_ISLNK(seen.st_mode) ? Error::Link : S_ISREG(seen.st_mode) ? Error::None : Error::NotAFile;
+  if (error != Error::None) return -1;
+  const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
+  const int fd = ::open(self.c_str(), access | kFileFlags);
+  struct stat st;
   if (fd < 0) {
     code = errno;
     error = ErrorOf(code);
     return -1;
   }
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != seen) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != IdOf(seen)) {
     ::close(fd);
     error = Error::Failed;
     return -1;
   }
-  error = Error::None;
   return fd;
+}
+
+}  // namespace
+
+namespace posix {
+
+int OpenRegular(int dir, const char* name, int access, bool follow, Error& error, int& code) {
+  const int pathFd = ::openat(dir, name, O_PATH | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
+  if (pathFd < 0) {
+    code = errno;
+    error = ErrorOf(code);
+    return -1;
+  }
+  int fd = Reopen(pathFd, access, error, code);
+  if (fd < 0 && error != Error::Link && error != Error::NotAFile && ::access("/proc/self/fd", X_OK) != 0) {
+    // No /proc: the name opened again, checked to be the same file.
+    struct stat seen, st;
+    fd = ::fstat(pathFd, &seen) == 0 ? ::openat(dir, name, access | kFileFlags | (follow ? 0 : O_NOFOLLOW)) : -1;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != IdOf(seen))) {
+      ::close(fd);
+      fd = -1;
+    }
+    error = fd >= 0 ? Error::None : Error::Failed;
+  }
+  ::close(pathFd);
+  return fd;
+}
+
+}  // namespace posix
+
+Error File::Open(const fs::path& path, bool write) {
+  Close();
+  Error error;
+  int code;
+  const int fd = posix::OpenRegular(AT_FDCWD, path.c_str(), write ? O_RDWR : O_RDONLY, true, error, code);
+  if (fd < 0) return Fail(error, code);
+  Adopt(fd);
+  return error_;
+}
+
+namespace {
+
+int OpenRegular(int dir, const std::string& name, int access, bool follow, Error& error, int& code) {
+  return posix::OpenRegular(dir, name.c_str(), access, follow, error, code);
 }
 
 }  // namespace
@@ -165,6 +197,23 @@ long long File::Read(void* data, size_t size) const {
 }
 
 bool File::Rewind() const { return ::lseek(Fd(handle_), 0, SEEK_SET) == 0; }
+
+File::Extent File::SkipHole() const {
+  const int fd = Fd(handle_);
+  const off_t at = ::lseek(fd, 0, SEEK_CUR);
+  if (at < 0) return {0, kAllData};
+  const off_t data = ::lseek(fd, at, SEEK_DATA);
+  if (data < 0) {
+    // ENXIO: a hole up to the end. Anything else: no holes known here.
+    if (errno != ENXIO) return {0, kAllData};
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    return {end > at ? static_cast<uint64_t>(end - at) : 0, 0};
+  }
+  const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+  ::lseek(fd, data, SEEK_SET);
+  return {static_cast<uint64_t>(data - at),
+          hole > data ? static_cast<uint64_t>(hole - data) : kAllData};
+}
 
 long long File::ReadAt(uint64_t offset, void* data, size_t size) const {
   for (;;) {

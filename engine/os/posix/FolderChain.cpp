@@ -12,7 +12,6 @@
 
 namespace vsk::os {
 
-using posix::kFileFlags;
 using posix::kFolderFlags;
 
 namespace {
@@ -163,9 +162,40 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
+bool FolderChain::LeadsOutside(const NativeChar* name) {
+  const Level& root = levels_.front();
+  if (levels_.back().fd < 0) return true;
+  // Up from the target through "..": the tree's root on the way means
+  // inside; the file system's root (its own parent) means outside.
+  int fd = ::openat(levels_.back().fd, name, kFolderFlags);
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool outside = true;
+  for (int up = 0; fd >= 0 && up < 4096 && Identify(fd, device, inode); ++up) {
+    if (device == root.device && inode == root.inode) {
+      outside = false;
+      break;
+    }
+    const int parent = ::openat(fd, "..", kFolderFlags | O_NOFOLLOW);
+    ::close(fd);
+    fd = parent;
+    dev_t parentDevice = 0;
+    ino_t parentInode = 0;
+    if (fd >= 0 && Identify(fd, parentDevice, parentInode) && parentDevice == device &&
+        parentInode == inode)
+      break;
+  }
+  if (fd >= 0) ::close(fd);
+  return outside;
+}
+
 bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
-  return file.Adopt(
-      ::openat(levels_.back().fd, name, O_RDONLY | kFileFlags | (followLink ? 0 : O_NOFOLLOW)), name);
+  file.Close();
+  Error error;
+  int code;
+  const int fd = posix::OpenRegular(levels_.back().fd, name, O_RDONLY, followLink, error, code);
+  if (fd < 0) return file.Fail(error, code) == Error::None;
+  return file.Adopt(fd, name);
 }
 
 FileId FolderChain::FolderId() const {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/os/Error.h"
 #include "engine/os/Kind.h"
 
 namespace vsk::os::posix {
@@ -21,5 +22,10 @@ inline int Fd(intptr_t handle) { return static_cast<int>(handle); }
 inline FileId IdOf(const struct stat& st) {
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
+
+// Opens `name` in `dir` (AT_FDCWD: a path) with `access` once it is known
+// by an O_PATH descriptor to be a regular file, a final link followed only
+// with `follow`; -1 with `error` and `code` (Link: a link not followed).
+int OpenRegular(int dir, const char* name, int access, bool follow, Error& error, int& code);
 
 }  // namespace vsk::os::posix

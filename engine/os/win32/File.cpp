@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <aclapi.h>
+#include <winioctl.h>
 
 #include <vector>
 
@@ -81,10 +82,12 @@ Error Identify(HANDLE h, intptr_t& handle, FileId& id, uint32_t& links, long lon
   return Error::None;
 }
 
-HANDLE OpenByPath(const wchar_t* path, bool write) {
+HANDLE OpenByPath(const wchar_t* path, bool write, bool follow) {
   return CreateFileW(path, GENERIC_READ | (write ? GENERIC_WRITE : 0), FILE_SHARE_READ, nullptr,
                      OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL | (write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN), nullptr);
+                     (write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN) |
+                         (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                     nullptr);
 }
 
 // What the name is before it is opened: no device or folder is opened.
@@ -126,8 +129,17 @@ bool File::Adopt(intptr_t handle, const NativeChar* path) {
 
 Error File::Open(const fs::path& path, bool write) {
   const std::wstring name = LongPath(path.native());
-  Adopt(Handle(OpenByPath(name.c_str(), write)), name.c_str());
-  return error_;
+  return OpenPath(name.c_str(), write, true);
+}
+
+Error File::OpenPath(const NativeChar* path, bool write, bool follow) {
+  Close();
+  const HANDLE h = OpenByPath(path, write, follow);
+  if (h == INVALID_HANDLE_VALUE) {
+    Adopt(Handle(h), path);
+    return error_;
+  }
+  return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
 Error File::Open(const Folder& folder, const NativeName& name, bool write) {
@@ -221,6 +233,37 @@ long long File::Read(void* data, size_t size) const {
 bool File::Rewind() const {
   LARGE_INTEGER zero{};
   return SetFilePointerEx(H(handle_), zero, nullptr, FILE_BEGIN) != FALSE;
+}
+
+File::Extent File::SkipHole() const {
+  const HANDLE h = H(handle_);
+  LARGE_INTEGER zero{}, at{}, size{};
+  if (!SetFilePointerEx(h, zero, &at, FILE_CURRENT) || !GetFileSizeEx(h, &size) ||
+      at.QuadPart >= size.QuadPart)
+    return {0, kAllData};
+  FILE_ALLOCATED_RANGE_BUFFER query{};
+  query.FileOffset = at;
+  query.Length.QuadPart = size.QuadPart - at.QuadPart;
+  FILE_ALLOCATED_RANGE_BUFFER range{};
+  DWORD got = 0;
+  // ERROR_MORE_DATA: more ranges follow the first, which is all we need.
+  if (!DeviceIoControl(h, FSCTL_QUERY_ALLOCATED_RANGES, &query, sizeof query, &range, sizeof range,
+                       &got, nullptr) &&
+      GetLastError() != ERROR_MORE_DATA)
+    return {0, kAllData};
+  if (got < sizeof range) {
+    // Nothing allocated up to the end.
+    SetFilePointerEx(h, size, nullptr, FILE_BEGIN);
+    return {static_cast<uint64_t>(size.QuadPart - at.QuadPart), 0};
+  }
+  const long long start = range.FileOffset.QuadPart > at.QuadPart ? range.FileOffset.QuadPart
+                                                                  : at.QuadPart;
+  const long long end = range.FileOffset.QuadPart + range.Length.QuadPart;
+  if (end <= start) return {0, kAllData};
+  LARGE_INTEGER to{};
+  to.QuadPart = start;
+  SetFilePointerEx(h, to, nullptr, FILE_BEGIN);
+  return {static_cast<uint64_t>(start - at.QuadPart), static_cast<uint64_t>(end - start)};
 }
 
 long long File::ReadAt(uint64_t offset, void* data, size_t size) const {

@@ -83,10 +83,43 @@ bool FolderChain::List(FolderEntries& entries) {
   return complete;
 }
 
-bool FolderChain::OpenFile(File& file, const NativeChar* name, bool) {
+namespace {
+
+// The final path of a folder, links resolved, with a closing backslash;
+// empty when it cannot be opened as a folder.
+std::wstring FinalFolderPath(const std::wstring& path) {
+  const HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::wstring final(32768, L'\0');
+  BY_HANDLE_FILE_INFORMATION info;
+  const DWORD n = GetFileInformationByHandle(h, &info) &&
+                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                      ? GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
+                                                  FILE_NAME_NORMALIZED)
+                      : 0;
+  CloseHandle(h);
+  if (n == 0 || n >= final.size()) return {};
+  final.resize(n);
+  if (final.back() != L'\\') final += L'\\';
+  return final;
+}
+
+}  // namespace
+
+bool FolderChain::LeadsOutside(const NativeChar* name) {
+  const std::wstring root = FinalFolderPath(scratch_.substr(0, levels_.front().longLength));
+  const std::wstring target = FinalFolderPath(scratch_ + name);
+  if (root.empty() || target.empty() || target.size() < root.size()) return true;
+  return CompareStringOrdinal(target.data(), static_cast<int>(root.size()), root.data(),
+                              static_cast<int>(root.size()), TRUE) != CSTR_EQUAL;
+}
+
+bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
   const size_t folder = scratch_.size();
   scratch_.append(name);
-  const bool opened = file.Open(std::filesystem::path(scratch_)) == Error::None;
+  const bool opened = file.OpenPath(scratch_.c_str(), false, followLink) == Error::None;
   scratch_.resize(folder);
   return opened;
 }

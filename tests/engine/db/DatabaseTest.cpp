@@ -128,6 +128,9 @@ TEST(LoadVirusTableTest, StoredLengthsAboveThirtyNeverMatchAndBlankFieldsGetASta
   EXPECT_EQ(t.lengths[0], 3);
   EXPECT_EQ(t.lengths[1], 0);
   EXPECT_EQ(t.names[1], "Long");
+  ASSERT_EQ(m.shown.size(), 1u);
+  EXPECT_EQ(m.shown[0], std::wstring(msg::kBadSignatureLengths) + L"\nзапись №2 «Long»: длина 31");
+  m.shown.clear();
 
   // A name field of blanks: the formatted read runs on into the length
   // byte and stops at the zero flag, which leaves no visible name.
@@ -139,6 +142,39 @@ TEST(LoadVirusTableTest, StoredLengthsAboveThirtyNeverMatchAndBlankFieldsGetASta
   EXPECT_EQ(t.lengths[0], 3);
   ASSERT_EQ(m.shown.size(), 1u);
   EXPECT_NE(m.shown[0].find(L"запись №1: без названия"), std::wstring::npos);
+}
+
+// A table that can find nothing would pass every file as clean; the one
+// read of the checked load sees the header and the records in the same bytes.
+TEST(LoadVirusTableTest, ATableWithNoUsableRecordIsRefusedAsDamaged) {
+  TempDir dir;
+  const auto db = dir / "VirusBase.vbf";
+  std::string image = DatabaseImage({{"Zero", ""}, {"Long", "def"}});
+  image[kRecordsOffset + kRecordSize + kNameField] = 200;
+  WriteBytes(db, image);
+  VirusTable t = test::MakeTable({{"Old", "xyz"}});
+  RecordingMessages m;
+  EXPECT_EQ(LoadVirusTable(t, m, db), LoadResult::Damaged);
+  EXPECT_EQ(t.count, 0);
+  ASSERT_EQ(m.shown.size(), 2u);
+  EXPECT_NE(m.shown[0].find(L"запись №1 «Zero»: длина 0\nзапись №2 «Long»: длина 200"),
+            std::wstring::npos);
+  EXPECT_EQ(m.shown[1], msg::kDatabaseDamaged);
+  EXPECT_EQ(LoadCheckedDatabase(t, m, db), LoadResult::Damaged);
+
+  WriteBytes(db, DatabaseImage({{"Good", "abc"}}));
+  EXPECT_EQ(LoadCheckedDatabase(t, m, db), LoadResult::Loaded);
+  EXPECT_EQ(t.count, 1);
+  EXPECT_EQ(t.lengths[0], 3);
+  std::string headless = DatabaseImage({{"Good", "abc"}});
+  headless[kHeaderSize - 1] = ' ';
+  WriteBytes(db, headless);
+  m.shown.clear();
+  EXPECT_EQ(LoadCheckedDatabase(t, m, db), LoadResult::Damaged);
+  EXPECT_EQ(t.count, 0);
+  EXPECT_EQ(m.shown, std::vector<std::wstring>{msg::kDatabaseDamaged});
+  EXPECT_EQ(LoadCheckedDatabase(t, m, dir / "missing.vbf"), LoadResult::Missing);
+  EXPECT_EQ(m.shown.back(), msg::kDatabaseMissing);
 }
 
 // Files that cannot be trusted to hold what their count says: none of them

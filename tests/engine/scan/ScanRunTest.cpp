@@ -140,12 +140,24 @@ TEST(ScanRunTest, WithoutCountingTheRangeIsZeroAndTheWalkTheSame) {
   EXPECT_EQ(run.view.rows.size(), 1u);
 }
 
-TEST(ScanRunTest, AnEmptyFolderFinishesAtOnceWithZeros) {
+TEST(ScanRunTest, AnEmptyFolderFinishesAtOnceWithZerosAndSaysNothingWasChecked) {
   ScanRig run;
   EXPECT_TRUE(run.Go());
   EXPECT_EQ(run.view.steps[1], "range 0");
   EXPECT_NE(std::find(run.view.steps.begin(), run.view.steps.end(), "summary 0 0 0"),
             run.view.steps.end());
+  const std::string nothing = "status " + ToUtf8(kNothingChecked) + ". " + ToUtf8(kIdleStatus);
+  EXPECT_EQ(run.view.steps.back(), nothing);
+  // Files that the mask leaves out are no more checked than none.
+  WriteBytes(run.dir / "scan" / "a.exe", "EVIL-SIGNATURE");
+  run.options.FileMask = L"*.*";
+  run.view.steps.clear();
+  EXPECT_TRUE(run.Go());
+  EXPECT_EQ(run.view.steps.back(), nothing);
+  run.options.FileMask = L"*";
+  run.view.steps.clear();
+  EXPECT_TRUE(run.Go());
+  EXPECT_EQ(run.view.steps.back(), "status " + ToUtf8(kIdleStatus));
 }
 
 TEST(ScanRunTest, SummaryAndReportFollowTheirOptions) {
