@@ -24,6 +24,8 @@ struct ScanCounters {
   // Places not scanned: files that could not be opened or read to their
   // end, folders that could not be opened or listed. Each has its row.
   int skipped = 0;
+  // The run was stopped before its end.
+  bool stopped = false;
 };
 
 

@@ -52,6 +52,7 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   // two still gives the elapsed time.
   const uint32_t end = static_cast<uint32_t>(os::TickCount());
   counters.scanSeconds = static_cast<long>((end - start) / 1000u);
+  counters.stopped = !context.control.IsRunning();
   if (view.Closed()) {
     context.control.Stop();
     return true;
@@ -73,7 +74,7 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
 
 std::wstring StatusAfterRun(const ScanCounters& counters) {
   std::wstring status;
-  if (counters.filesChecked == 0) status = std::wstring(kNothingChecked) + L". ";
+  if (counters.filesChecked == 0 && !counters.stopped) status = std::wstring(kNothingChecked) + L". ";
   if (counters.skipped > 0) status += kSkippedLabel + std::to_wstring(counters.skipped) + L". ";
   return status + kIdleStatus;
 }

@@ -162,12 +162,16 @@ bool IniProfile::WriteProfileString(const std::wstring& section, const std::wstr
   os::Folder folder;
   if (!folder.Open(file_.parent_path())) return false;
   const os::NativeName name = file_.filename().native();
-  // The file's mode and owner stay; a new file is private to its owner.
-  os::File old;
-  const bool existed = old.Open(folder, name, false) == os::Error::None;
   const auto write = [&](os::File& out) { return out.WriteAt(0, bytes.data(), bytes.size()); };
-  return os::WriteAtomically(folder, name, true, write, existed ? &old : nullptr) ==
-         os::AtomicResult::Written;
+  // The file's mode and owner stay where they can be given; a new file is
+  // private to its owner.
+  os::File old;
+  if (old.Open(folder, name, false) == os::Error::None) {
+    const os::AtomicResult result = os::ReplaceAtomically(folder, name, old, write);
+    if (result != os::AtomicResult::MetadataNotGiven) return result == os::AtomicResult::Written;
+    old.Close();
+  }
+  return os::WriteAtomically(folder, name, true, write) == os::AtomicResult::Written;
 }
 
 Options DefaultOptions() {
