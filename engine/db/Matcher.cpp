@@ -325,7 +325,9 @@ int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool
   uint8_t* data = buffer.data();
   size_t have = 0;
   uint64_t left = static_cast<uint64_t>(size);
-  uint64_t dataAhead = 0;  // before the next hole
+  // Before the next hole. A file of one piece is read whole: looking for
+  // its holes would cost more than reading them.
+  uint64_t dataAhead = left <= kPieceSize ? left : 0;
   while (left > 0) {
     if (running && !running->load(std::memory_order_relaxed)) return kMatchStopped;
     long long n = 0;
