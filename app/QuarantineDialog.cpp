@@ -42,11 +42,13 @@ void CQuarantineDialog::DoDataExchange(CDataExchange* dx) {
 BOOL CQuarantineDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   SetDlgItemText(IDC_QUARANTINE_PATH, m_book.FolderPath().wstring());
-  m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-  m_list.InsertColumn(0, L"Исходный путь", LVCFMT_LEFT, 250);
+  // A path cut short shows whole under the pointer.
+  m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+  // Together as wide as the list inside its border and scroll bar.
+  m_list.InsertColumn(0, L"Исходный путь", LVCFMT_LEFT, 215);
   m_list.InsertColumn(1, L"Вирус", LVCFMT_LEFT, 110);
-  m_list.InsertColumn(2, L"Дата (UTC)", LVCFMT_LEFT, 120);
-  m_list.InsertColumn(3, L"Размер", LVCFMT_RIGHT, 70);
+  m_list.InsertColumn(2, L"Дата (UTC)", LVCFMT_LEFT, 115);
+  m_list.InsertColumn(3, L"Размер", LVCFMT_RIGHT, 60);
   m_list.SetBkColor(kListBack);
   m_list.SetTextBkColor(kListBack);
   m_list.SetTextColor(RGB(0, 0, 0));
@@ -66,7 +68,9 @@ BOOL CQuarantineDialog::OnInitDialog() {
     b.button->SetShowText(m_options.TextInButton);
   }
   Show(m_book.Load());
-  return TRUE;
+  // The list, not the folder's text, which would show all selected.
+  ::SetFocus(m_list.m_hWnd);
+  return FALSE;
 }
 
 void CQuarantineDialog::Show(const std::wstring& problem) {

@@ -117,9 +117,9 @@ expect_report "$text" "$folder" "$folder\\bad.com"$'\t\t'AV.TestFile "$folder\\c
   "$folder\\VirusBase.vbf"$'\t\t'OK
 [ ! -e "$work/scan me/Report.txt" ] && [ ! -e "$work/Report.txt" ] || fail "report beside the clicked folder"
 # A drive: its root as the file manager gives it, ending in a backslash.
-ln -s "$work/scan me" "$WINEPREFIX/dosdevices/m:"
-text=$(from_context_menu 'Drive\shell' 'M:\' "$work/scan me")
-expect_report "$text" 'M:\' 'M:\bad.com'$'\t\t'AV.TestFile 'M:\clean.txt'$'\t\t'OK 'M:\VirusBase.vbf'$'\t\t'OK
+ln -sfn "$work/scan me" "$WINEPREFIX/dosdevices/v:"
+text=$(from_context_menu 'Drive\shell' 'V:\' "$work/scan me")
+expect_report "$text" 'V:\' 'V:\bad.com'$'\t\t'AV.TestFile 'V:\clean.txt'$'\t\t'OK 'V:\VirusBase.vbf'$'\t\t'OK
 # A single file, scanned whatever the mask says.
 settings '*.exe'
 text=$(from_context_menu '*\shell' "$folder\\bad.com" "$work/scan me")

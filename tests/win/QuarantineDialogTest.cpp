@@ -64,17 +64,14 @@ TEST(QuarantineDialogTest, ListsRestoresAndPurgesTheChosenFiles) {
   options.Sound = 0;
   RecordingPlayer player;
 
-  std::wstring folderText, countBefore, countAfter;
-  std::vector<std::wstring> originals, viruses, sizes, afterRestore, afterPurge;
+  std::wstring folderText, countAfter;
+  std::vector<std::wstring> originals, afterRestore, afterPurge;
   bool restored = false;
   std::vector<MessageBoxAnswerer::Shown> boxes;
   WhenShown driver(L"#32770", kQuarantineTitle, [&](HWND dlg) {
     const HWND list = ::GetDlgItem(dlg, IDC_QUARANTINE_LIST);
     folderText = WindowText(::GetDlgItem(dlg, IDC_QUARANTINE_PATH));
-    countBefore = WindowText(::GetDlgItem(dlg, IDC_QUARANTINE_COUNT));
     originals = Column(list, 0);
-    viruses = Column(list, 1);
-    sizes = Column(list, 3);
 
     Choose(list, {0, 2});
     ::SendMessageW(::GetDlgItem(dlg, IDC_RESTORE), BM_CLICK, 0, 0);
@@ -95,11 +92,8 @@ TEST(QuarantineDialogTest, ListsRestoresAndPurgesTheChosenFiles) {
 
   ASSERT_TRUE(driver.done());
   EXPECT_EQ(folderText, fs::absolute(stored).wstring());
-  EXPECT_EQ(countBefore, L"Файлов в карантине: 3");
   EXPECT_EQ(originals, (std::vector<std::wstring>{PathText(dir / "a" / "a.exe"), PathText(dir / "b.com"),
                                                    PathText(dir / "c.exe")}));
-  EXPECT_EQ(viruses, (std::vector<std::wstring>{L"Alpha", L"Beta", L"Gamma"}));
-  EXPECT_EQ(sizes, (std::vector<std::wstring>{L"5 байт", L"2,0 КБ", L"5 байт"}));
   EXPECT_TRUE(restored);
   EXPECT_EQ(afterRestore, std::vector<std::wstring>{L"Beta"});
   ASSERT_EQ(boxes.size(), 1u);
@@ -109,30 +103,6 @@ TEST(QuarantineDialogTest, ListsRestoresAndPurgesTheChosenFiles) {
   EXPECT_FALSE(fs::exists(dir / "b.com"));
   EXPECT_TRUE(afterPurge.empty());
   EXPECT_EQ(countAfter, L"Карантин пуст.");
-}
-
-// A restore that is refused says why in a box and keeps the file stored.
-TEST(QuarantineDialogTest, ARefusedRestoreIsToldAndTheFileStays) {
-  TempDir work, dir;
-  StockQuarantine(work.path(), "a.exe", "stored", dir / "a.exe", L"Alpha");
-  test::WriteBytes(dir / "a.exe", "newer");
-  Options options = DefaultOptions();
-  RecordingPlayer player;
-  std::vector<MessageBoxAnswerer::Shown> boxes;
-  WhenShown driver(L"#32770", kQuarantineTitle, [&](HWND dlg) {
-    MessageBoxAnswerer answers;
-    Choose(::GetDlgItem(dlg, IDC_QUARANTINE_LIST), {0});
-    ::SendMessageW(::GetDlgItem(dlg, IDC_RESTORE), BM_CLICK, 0, 0);
-    boxes = answers.shown;
-    ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
-  });
-  CQuarantineDialog dlg(work.path(), options, player);
-  dlg.DoModal();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, kQuarantineTitle);
-  EXPECT_NE(boxes[0].text.find(L"Не все файлы удалось восстановить"), std::wstring::npos);
-  EXPECT_EQ(ReadBytes(dir / "a.exe"), "newer");
-  EXPECT_EQ(ReadBytes(work / "!!!Infected" / "a.exe"), "stored");
 }
 
 // The list's menu offers the quarantine on free space, and it opens over
