@@ -194,13 +194,6 @@ TEST(Menus, ResultsMenuOffersTheSixActions) {
   EXPECT_EQ(GetMenuItemID(popup, 2), UINT(ID_RENAME_INFECTED));
   EXPECT_EQ(GetMenuItemID(popup, 3), UINT(ID_MOVE_TO_QUARANTINE));
   EXPECT_EQ(MenuText(popup, 3), L"Переместить");
-  // Then what any row's file offers.
-  EXPECT_EQ(GetMenuItemID(popup, 5), UINT(ID_OPEN_FOLDER));
-  EXPECT_EQ(MenuText(popup, 5), L"Открыть папку с файлом");
-  EXPECT_EQ(GetMenuItemID(popup, 6), UINT(ID_COPY_PATH));
-  EXPECT_EQ(MenuText(popup, 6), L"Копировать путь");
-  EXPECT_EQ(GetMenuItemID(popup, 8), UINT(ID_QUARANTINE));
-  EXPECT_EQ(MenuText(popup, 8), L"Карантин...");
   DestroyMenu(menu);
 }
 
