@@ -38,6 +38,7 @@ class CAppProfile : public IProfile {
     });
     return !written.empty();
   }
+  std::vector<fs::path> WritePlaces() override { return Place().WritePlaces(); }
 
  private:
   const ProfilePlace& Place() {

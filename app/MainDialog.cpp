@@ -74,6 +74,10 @@ const MessageMap* CMainDialog::GetMessageMap() const {
       OnMessageEntry(kApplyScanUpdates, &CMainDialog::OnApplyScanUpdates),
       OnMessageEntry(kScanWorkerEnded, &CMainDialog::OnScanWorkerEnded),
       OnMessageEntry(kStartStartupScan, &CMainDialog::OnStartStartupScan),
+      OnMessageEntry(WM_DROPFILES, &CMainDialog::OnDropFiles),
+      OnMessageEntry(WM_COPYDATA, &CMainDialog::OnCopyData),
+      OnCommandEntry(ID_QUARANTINE, &CMainDialog::OnQuarantine),
+      OnCommandRangeEntry(ID_OPEN_FOLDER, ID_COPY_PATH, &CMainDialog::OnRowFileCommand),
   };
   static const MessageMap map{CDialog::GetMessageMap(), entries, std::size(entries)};
   return &map;
@@ -103,6 +107,7 @@ BOOL CMainDialog::OnInitDialog() {
   SetTimer(kIconTimer, 100);
 
   m_results.SetUp();
+  AcceptPathsFromOutside();
   if (!m_startupPath.empty()) PostMessage(kStartStartupScan);
   return TRUE;
 }

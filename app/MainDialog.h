@@ -73,6 +73,14 @@ class CMainDialog : public CDialog {
   LRESULT OnCallOnWindowThread(WPARAM, LPARAM l) { return m_session.OnCallOnWindowThread(l); }
   LRESULT OnApplyScanUpdates(WPARAM, LPARAM) { return m_session.OnApplyUpdates(); }
   LRESULT OnScanWorkerEnded(WPARAM w, LPARAM) { return m_session.OnWorkerEnded(w); }
+  // MainDialogOutside.cpp: paths from outside the window (a drop, a second
+  // start), the quarantine, and a row's folder and path.
+  void AcceptPathsFromOutside();
+  LRESULT OnDropFiles(WPARAM, LPARAM);
+  LRESULT OnCopyData(WPARAM, LPARAM);
+  void ScanFromOutside(const std::wstring& path);
+  void OnQuarantine();
+  void OnRowFileCommand(UINT command);
 
  private:
   void SetUpToolTips();

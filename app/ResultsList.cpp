@@ -121,9 +121,10 @@ void CResultsList::OnRightClick(HWND owner) {
     identity = m_rows[static_cast<size_t>(row)].identity;
   }
   m_selected = {row, PathFromText(object), text, identity};
-  // Only a row that names a virus has actions.
-  if (IsResultText(text)) return;
-  TrackPopupMenuAtCursor(owner, IDR_RESULTS_MENU);
+  // Only a row that names a virus has actions; any row has its file's.
+  TrackPopupMenuAtCursor(owner, !IsResultText(text) ? IDR_RESULTS_MENU
+                                : object.empty()   ? IDR_LIST_MENU
+                                                   : IDR_ROW_MENU);
 }
 
 void CResultsList::RunAction(UINT command, HWND owner) {

@@ -41,12 +41,15 @@ class CResultsList : public CListCtrl {
   std::wstring ResultText(int row) const;
   void SetResultText(int row, const std::wstring& text);
 
-  // A right click: captures the row of the selection mark (none: -1) and,
-  // when it names a virus, tracks the menu, whose command goes to `owner`.
+  // A right click: captures the row of the selection mark (none: -1) and
+  // tracks its menu, whose command goes to `owner`: the actions when it
+  // names a virus, else its file's commands (the list's, for no row).
   void OnRightClick(HWND owner);
   // Menu commands ID_CURE_OR_DELETE to ID_MOVE_TO_QUARANTINE on the row
   // captured by the last right click; questions are owned by `owner`.
   void RunAction(UINT command, HWND owner);
+  // The row of the last right click, for its file's commands.
+  const CapturedRow& Captured() const { return m_selected; }
 
  private:
   AppState& m_state;

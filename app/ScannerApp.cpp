@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/MainDialog.h"
+#include "app/SingleInstance.h"
 #include "dialogs/DialogColor.h"
 #include "engine/os/Names.h"
 #include "engine/settings/DataFolder.h"
@@ -26,18 +27,24 @@ void RegisterPrivateFonts() {
   ::AddFontMemResourceEx(data, ::SizeofResource(inst, res), nullptr, &installed);
 }
 
-std::wstring StartupPathArgument(const wchar_t* commandLine) {
+StartupArguments ParseStartupArguments(const wchar_t* commandLine) {
   int count = 0;
   wchar_t** args = ::CommandLineToArgvW(commandLine, &count);
-  std::wstring path;
-  if (args && count > 1 && args[1][0]) {
-    path = os::FullPath(args[1]);
-    if (path.empty()) path = args[1];
+  StartupArguments result;
+  int first = 1;
+  if (args && count > 1 && ::lstrcmpiW(args[1], kShellVerbSwitch) == 0) {
+    result.fromShellVerb = true;
+    first = 2;
+  }
+  if (args && count > first && args[first][0]) {
+    std::wstring& path = result.path;
+    path = os::FullPath(args[first]);
+    if (path.empty()) path = args[first];
     // As the folder chooser gives it: no separator at the end but a drive's.
     while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
   }
   if (args) ::LocalFree(args);
-  return path;
+  return result;
 }
 
 namespace {
@@ -56,13 +63,21 @@ BOOL CScannerApp::InitInstance() {
   // The folder chooser and the shell's file icons need COM.
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // Taken as given before the working folder changes below.
-  const std::wstring startupPath = StartupPathArgument(::GetCommandLineW());
+  const StartupArguments arguments = ParseStartupArguments(::GetCommandLineW());
+  const std::wstring& startupPath = arguments.path;
   // The database, the quarantine and the reports are found by relative
-  // names, so the data folder becomes the working folder.
+  // names, so the data folder becomes the working folder. A context-menu
+  // command is started in or beside the folder it scans, which anyone who
+  // can write there could have given a database of their own.
   std::error_code ec;
-  const std::filesystem::path data =
-      ChooseDataFolder(std::filesystem::current_path(ec), UserDataFolder(), ProgramFolder());
+  const std::filesystem::path current =
+      arguments.fromShellVerb ? std::filesystem::path() : std::filesystem::current_path(ec);
+  const std::filesystem::path data = ChooseDataFolder(current, UserDataFolder(), ProgramFolder());
   if (!data.empty()) ::SetCurrentDirectoryW(data.c_str());
+
+  // A second start with a path gives it to the window already open.
+  CSingleInstance instance(data, !startupPath.empty());
+  if (!startupPath.empty() && instance.HandOff(startupPath)) return FALSE;
   RegisterPrivateFonts();
   Enable3dControlsStatic();
 

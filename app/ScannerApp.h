@@ -31,9 +31,17 @@ class CScannerApp : public CWinApp {
   AppState m_state{*m_profile, m_sound, m_messages};
 };
 
-// The folder or file named by the first argument of `commandLine` as a
-// full path, or empty when there is none.
-std::wstring StartupPathArgument(const wchar_t* commandLine);
+// The switch the context-menu commands put before the clicked path: such
+// a start never takes its data from the working folder, which is the
+// clicked folder or the one that holds it.
+inline constexpr wchar_t kShellVerbSwitch[] = L"/shell";
+
+struct StartupArguments {
+  // The folder or file to scan as a full path; empty when none is named.
+  std::wstring path;
+  bool fromShellVerb = false;
+};
+StartupArguments ParseStartupArguments(const wchar_t* commandLine);
 
 // Makes the face the main window's outline asks for available to this
 // process only, before any font of that face is created.

@@ -123,7 +123,7 @@ void CSettingsDialog::OnOK() {
   options.ReportFileMode = m_reportFileMode;
   if (!SaveOptions(options, m_profile)) {
     // Stays open: nothing was kept, and Cancel says so.
-    AfxMessageBox(msg::kSettingsNotSaved, MB_OK | MB_ICONERROR);
+    AfxMessageBox(msg::SettingsNotSaved(m_profile.WritePlaces()), MB_OK | MB_ICONERROR);
     return;
   }
   CDialog::OnOK();

@@ -8,6 +8,7 @@ Target amd64-unicode
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define FOLDER_VERB "Software\Classes\Directory\shell\${PRODUCT}"
 !define FILE_VERB "Software\Classes\*\shell\${PRODUCT}"
+!define DRIVE_VERB "Software\Classes\Drive\shell\${PRODUCT}"
 ; The database the editor changes, the quarantine and the reports.
 !define DATA_DIR "$LOCALAPPDATA\${PRODUCT}"
 
@@ -62,12 +63,19 @@ Section "${PRODUCT}"
   SetOutPath "${DATA_DIR}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Vireskand.exe"
 
+  ; The file manager starts these in or beside what was clicked: /shell
+  ; makes the program take its database, quarantine and reports from the
+  ; data folder only. A drive's root ends in a backslash, which would
+  ; escape a closing quote, and has no blank: it goes unquoted.
   WriteRegStr HKCU "${FOLDER_VERB}" "" "Проверить в ${PRODUCT}"
   WriteRegStr HKCU "${FOLDER_VERB}" "Icon" "$INSTDIR\Vireskand.exe"
-  WriteRegStr HKCU "${FOLDER_VERB}\command" "" '"$INSTDIR\Vireskand.exe" "%1"'
+  WriteRegStr HKCU "${FOLDER_VERB}\command" "" '"$INSTDIR\Vireskand.exe" /shell "%1"'
   WriteRegStr HKCU "${FILE_VERB}" "" "Проверить в ${PRODUCT}"
   WriteRegStr HKCU "${FILE_VERB}" "Icon" "$INSTDIR\Vireskand.exe"
-  WriteRegStr HKCU "${FILE_VERB}\command" "" '"$INSTDIR\Vireskand.exe" "%1"'
+  WriteRegStr HKCU "${FILE_VERB}\command" "" '"$INSTDIR\Vireskand.exe" /shell "%1"'
+  WriteRegStr HKCU "${DRIVE_VERB}" "" "Проверить в ${PRODUCT}"
+  WriteRegStr HKCU "${DRIVE_VERB}" "Icon" "$INSTDIR\Vireskand.exe"
+  WriteRegStr HKCU "${DRIVE_VERB}\command" "" '"$INSTDIR\Vireskand.exe" /shell %1'
 
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -97,10 +105,14 @@ Section "-un.${PRODUCT}"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegKey HKCU "${FOLDER_VERB}"
   DeleteRegKey HKCU "${FILE_VERB}"
+  DeleteRegKey HKCU "${DRIVE_VERB}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
 
-; Off unless ticked: the user's database changes, quarantine and reports.
-Section /o "un.Мои данные: база, карантин и отчёты"
+; Off unless ticked: the user's database changes, quarantine and reports,
+; and the settings, which the program keeps in the Windows folder where it
+; may write there.
+Section /o "un.Мои данные: база, карантин, отчёты и настройки"
   RMDir /r "${DATA_DIR}"
+  Delete "$WINDIR\${PRODUCT}.INI"
 SectionEnd

@@ -11,6 +11,7 @@
 #define IDD_SUMMARY_DIALOG 146
 #define IDD_DATABASE_DIALOG 165
 #define IDD_SPLASH_DIALOG 167
+#define IDD_QUARANTINE_DIALOG 200
 
 // Main icon: window, taskbar, tray
 #define IDR_MAINFRAME 128
@@ -19,6 +20,9 @@
 #define IDR_RESULTS_MENU 140
 #define IDR_MAIN_ACCEL 143
 #define IDR_TRAY_MENU 145
+// A row that names no virus; the list's free space
+#define IDR_ROW_MENU 147
+#define IDR_LIST_MENU 148
 
 // Wave resources, type "WAVE" (found with FindResource(id, L"wave"))
 #define IDR_WAVE_CLICK 130
@@ -67,6 +71,11 @@
 #define IDI_OK_HOT 172
 #define IDI_ADD_RECORD_HOT 192
 #define IDI_ADD_RECORD 193
+// Quarantine dialog, 48 x 48
+#define IDI_RESTORE 194
+#define IDI_RESTORE_HOT 195
+#define IDI_PURGE 196
+#define IDI_PURGE_HOT 197
 
 // Bitmaps
 #define IDB_BACKGROUND 129
@@ -123,6 +132,12 @@
 #define IDC_SIGNATURE 1046
 #define IDC_ADD_RECORD 1047
 #define IDC_RECORD_COUNT 1048
+// Quarantine dialog (its Close button is IDCANCEL)
+#define IDC_QUARANTINE_PATH 1050
+#define IDC_QUARANTINE_LIST 1051
+#define IDC_QUARANTINE_COUNT 1052
+#define IDC_RESTORE 1053
+#define IDC_PURGE 1054
 
 // Menu commands (the tray menu's About and Exit send IDC_ABOUT, IDC_EXIT)
 #define ID_TRAY_RESTORE 32771
@@ -132,3 +147,7 @@
 #define ID_DELETE_INFECTED 32776
 #define ID_RENAME_INFECTED 32777
 #define ID_MOVE_TO_QUARANTINE 32778
+// Results list and tray menus
+#define ID_OPEN_FOLDER 32779
+#define ID_COPY_PATH 32780
+#define ID_QUARANTINE 32781

@@ -9,6 +9,10 @@
 #                                          (build/summary.png)
 #   scripts/screenshot.sh --installer [OUT]  the installer's first page
 #                                          (build/installer.png)
+#   scripts/screenshot.sh --quarantine [OUT]  the quarantine dialog over the
+#                                          samples moved there by the
+#                                          command-line scanner
+#                                          (build/quarantine.png)
 # Needs the win64 build (cmake --build --preset win64); the two scans also
 # the native make-samples.
 set -euo pipefail
@@ -18,12 +22,14 @@ case "${1:-}" in
   --scan) mode=scan; shift ;;
   --summary) mode=summary; shift ;;
   --installer) mode=installer; shift ;;
+  --quarantine) mode=quarantine; shift ;;
 esac
 case $mode in
   window) out=${1:-build/main-window.png} ;;
   scan) out=${1:-build/scan.png} ;;
   summary) out=${1:-build/summary.png} ;;
   installer) out=${1:-build/installer.png} ;;
+  quarantine) out=${1:-build/quarantine.png} ;;
 esac
 build=$PWD/build/win64
 exe=$build/app/Vireskand.exe
@@ -46,6 +52,12 @@ if [ $mode = installer ]; then
   version=${setup##*/Vireskand-}
   version=${version%-setup.exe}
   exe=$setup
+elif [ $mode = quarantine ]; then
+  cmake --build --preset native --target make-samples >/dev/null
+  build/native/tools/make-samples data/VirusBase.vbf "$work" >/dev/null
+  (cd "$work" && WINEPREFIX=$shot/prefix WINEDEBUG=-all LOCPATH=$build/locale LC_ALL=ru_RU.UTF-8 \
+     wine "$build/cli/vireskand-scan.exe" --subdirs --action move samples) >/dev/null 2>&1 || true
+  WINEPREFIX=$shot/prefix wineserver -w
 elif [ $mode != window ]; then
   cmake --build --preset native --target make-samples >/dev/null
   build/native/tools/make-samples data/VirusBase.vbf "$work" >/dev/null
@@ -77,6 +89,17 @@ name=Vireskand
 [ $mode = installer ] && name="Установка Vireskand $version"
 wait_for 60 "the window \"$name\"" xwininfo -name "$name"
 sleep 1.5
+if [ $mode = quarantine ]; then
+  # A right click on the list's free space opens its menu: "Карантин...".
+  xdotool mousemove 290 250 click 3
+  sleep 0.7
+  xdotool key Down Return
+  wait_for 20 "the quarantine dialog" xwininfo -name "Карантин"
+  sleep 1
+  import -window "$(xwininfo -name "Карантин" | awk '/Window id:/ {print $4}')" "$out"
+  echo "$out"
+  exit 0
+fi
 if [ $mode = installer ]; then
   # Centred on the screen: the window alone, its caption drawn by Wine.
   import -window "$(xwininfo -name "$name" | awk '/Window id:/ {print $4}')" "$out"

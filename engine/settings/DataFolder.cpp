@@ -59,17 +59,22 @@ const fs::path& ProfilePlace::ReadPath() const {
   return m_windowsFile;
 }
 
+std::vector<fs::path> ProfilePlace::WritePlaces() const {
+  // A write elsewhere would not be read back while a file exists.
+  if (IsFile(m_windowsFile)) return {m_windowsFile};
+  if (IsFile(m_dataFile)) return {m_dataFile};
+  if (m_dataFile == m_windowsFile) return {m_windowsFile};
+  return {m_windowsFile, m_dataFile};
+}
+
 fs::path ProfilePlace::Write(const std::function<bool(const fs::path&)>& write) const {
-  const bool windows = IsFile(m_windowsFile);
-  if (windows || IsFile(m_dataFile)) {
-    // A write elsewhere would not be read back while this file exists.
-    const fs::path& file = windows ? m_windowsFile : m_dataFile;
-    return write(file) ? file : fs::path();
+  for (const fs::path& file : WritePlaces()) {
+    if (file == m_dataFile && file != m_windowsFile) {
+      std::error_code ec;
+      fs::create_directories(m_dataFile.parent_path(), ec);
+    }
+    if (write(file)) return file;
   }
-  if (write(m_windowsFile)) return m_windowsFile;
-  std::error_code ec;
-  fs::create_directories(m_dataFile.parent_path(), ec);
-  if (write(m_dataFile)) return m_dataFile;
   return {};
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace vsk {
 
@@ -36,6 +37,8 @@ class ProfilePlace {
   // folder's (its folder made first). Returns the file that took the write,
   // empty when every try failed.
   std::filesystem::path Write(const std::function<bool(const std::filesystem::path&)>& write) const;
+  // The files Write tries, in its order.
+  std::vector<std::filesystem::path> WritePlaces() const;
 
  private:
   std::filesystem::path m_windowsFile;

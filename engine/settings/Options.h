@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace vsk {
 
@@ -77,6 +78,9 @@ class IProfile {
                                int value) = 0;
   virtual bool WriteProfileString(const std::wstring& section, const std::wstring& key,
                                   const std::wstring& value) = 0;
+  // The files a write goes to, in the order they are tried; empty when the
+  // profile is no file.
+  virtual std::vector<std::filesystem::path> WritePlaces() { return {}; }
 };
 
 // One key read from section "OPTIONS", its default when missing. Everything

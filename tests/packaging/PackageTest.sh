@@ -2,8 +2,9 @@
 # The packages under Wine, in a throw-away copy of the test prefix: the zip's
 # contents; a silent install (program files, shortcut, context-menu and
 # uninstall keys); the installed program's scans, started from another
-# folder and from the context-menu commands, with their reports in the
-# data folder; a silent uninstall that removes them and keeps the data.
+# folder and from the context-menu commands of folders, drives and files
+# beside planted databases, with their reports in the data folder; a
+# silent uninstall that removes them and keeps the data.
 # Usage: PackageTest.sh SETUP ZIP (WINEPREFIX and the locale from CTest)
 set -euo pipefail
 setup=$1
@@ -35,9 +36,11 @@ cmp -s "$program/Vireskand.exe" <(unzip -p "$zip" Vireskand/Vireskand.exe) || fa
 [ -d "$data" ] || fail "no data folder"
 exe='C:\users\'$user'\AppData\Local\Programs\Vireskand\Vireskand.exe'
 for verb in 'Directory\shell' '*\shell'; do
-  [ "$(value "HKCU\\Software\\Classes\\$verb\\Vireskand\\command")" = "\"$exe\" \"%1\"" ] ||
+  [ "$(value "HKCU\\Software\\Classes\\$verb\\Vireskand\\command")" = "\"$exe\" /shell \"%1\"" ] ||
     fail "context-menu command under $verb"
 done
+[ "$(value 'HKCU\Software\Classes\Drive\shell\Vireskand\command')" = "\"$exe\" /shell %1" ] ||
+  fail "context-menu command of drives"
 uninstall='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vireskand'
 key "$uninstall" || fail "not in the installed programs"
 
@@ -91,21 +94,35 @@ cmp -s "$data/VirusBase.vbf" "$program/VirusBase.vbf" || fail "no database in th
 expect_report "$text" "$folder" "$folder\\bad.com"$'\t\t'AV.TestFile "$folder\\clean.txt"$'\t\t'OK
 
 # The context-menu commands as the file manager runs them: the registry's
-# command line with the path for %1, here from a batch file through cmd.
-# VERB, PATH.
+# command line with the path for %1, here from a batch file through cmd,
+# in the working folder the file manager gives (the clicked folder, or the
+# one holding the clicked file). Whoever may write there can plant a
+# database of their own in it and beside it: one that names the test
+# record otherwise. It must not be used, and the report must go to the
+# data folder. VERB, PATH, WORKING FOLDER.
 from_context_menu() {
   local command placeholder=%1
   command=$(value "HKCU\\Software\\Classes\\$1\\Vireskand\\command")
   printf '%s\r\n' "${command//"$placeholder"/"$2"}" >"$work/verb.bat"
   rm -f "$data/Report.txt"
-  (cd "$work/elsewhere" && wine cmd /c "$(winepath -w "$work/verb.bat")" >/dev/null 2>&1 &)
+  (cd "$3" && wine cmd /c "$(winepath -w "$work/verb.bat")" >/dev/null 2>&1 &)
   report
 }
-text=$(from_context_menu 'Directory\shell' "$folder")
-expect_report "$text" "$folder" "$folder\\bad.com"$'\t\t'AV.TestFile "$folder\\clean.txt"$'\t\t'OK
+for planted in "$work/scan me" "$work"; do
+  LC_ALL=C sed 's/AV\.TestFile/Planted.Bad/' "$program/VirusBase.vbf" >"$planted/VirusBase.vbf"
+done
+grep -q Planted.Bad "$work/VirusBase.vbf" || fail "no planted database"
+text=$(from_context_menu 'Directory\shell' "$folder" "$work/scan me")
+expect_report "$text" "$folder" "$folder\\bad.com"$'\t\t'AV.TestFile "$folder\\clean.txt"$'\t\t'OK \
+  "$folder\\VirusBase.vbf"$'\t\t'OK
+[ ! -e "$work/scan me/Report.txt" ] && [ ! -e "$work/Report.txt" ] || fail "report beside the clicked folder"
+# A drive: its root as the file manager gives it, ending in a backslash.
+ln -sfn "$work/scan me" "$WINEPREFIX/dosdevices/v:"
+text=$(from_context_menu 'Drive\shell' 'V:\' "$work/scan me")
+expect_report "$text" 'V:\' 'V:\bad.com'$'\t\t'AV.TestFile 'V:\clean.txt'$'\t\t'OK 'V:\VirusBase.vbf'$'\t\t'OK
 # A single file, scanned whatever the mask says.
 settings '*.exe'
-text=$(from_context_menu '*\shell' "$folder\\bad.com")
+text=$(from_context_menu '*\shell' "$folder\\bad.com" "$work/scan me")
 expect_report "$text" "$folder\\bad.com" "$folder\\bad.com"$'\t\t'AV.TestFile
 
 echo changed >"$data/VirusBase.vbf"
@@ -113,7 +130,8 @@ wine "$program/Uninstall.exe" /S
 wineserver -w
 [ ! -e "$program" ] || fail "program folder left: $(ls -R "$program")"
 [ ! -e "$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Vireskand.lnk" ] || fail "shortcut left"
-for k in 'HKCU\Software\Classes\Directory\shell\Vireskand' 'HKCU\Software\Classes\*\shell\Vireskand' "$uninstall"; do
+for k in 'HKCU\Software\Classes\Directory\shell\Vireskand' 'HKCU\Software\Classes\*\shell\Vireskand' \
+  'HKCU\Software\Classes\Drive\shell\Vireskand' "$uninstall"; do
   ! key "$k" || fail "key left: $k"
 done
 [ "$(cat "$data/VirusBase.vbf")" = changed ] || fail "the user's data went with the program"

@@ -152,7 +152,7 @@ TEST_F(ResourceScript, ResourceNumbersAreUniquePerType) {
     ASSERT_NE(Value(r.name), -2) << r.name;
     EXPECT_TRUE(seen.insert({r.type, Value(r.name)}).second) << r.type << " " << r.name << " twice";
   }
-  ASSERT_EQ(script.controls.size(), 7u);
+  ASSERT_EQ(script.controls.size(), 8u);
   EXPECT_EQ(script.controls["IDD_MAIN_DIALOG"].size(), 13u);
   for (const auto& [dialog, ids] : script.controls) {
     std::set<int> inDialog;
@@ -167,12 +167,12 @@ TEST_F(ResourceScript, ResourceNumbersAreUniquePerType) {
 
 TEST_F(ResourceScript, EveryResourceTheProgramLooksUpIsThere) {
   std::map<std::string, std::set<int>> want = {
-      {"DIALOGEX", {102, 133, 142, 144, 146, 165, 167}},
-      {"MENU", {140}},
+      {"DIALOGEX", {102, 133, 142, 144, 146, 165, 167, 200}},
+      {"MENU", {140, 147, 148}},
       {"MENUEX", {145}},
       {"ACCELERATORS", {143}},
       {"ICON", {128, 147, 148, 149, 150, 151, 152, 153, 154, 156, 157, 158, 159, 160, 161, 162, 163,
-                164, 169, 170, 171, 172, 189, 190, 191, 192, 193}},
+                164, 169, 170, 171, 172, 189, 190, 191, 192, 193, 194, 195, 196, 197}},
       {"BITMAP", {129, 136, 168, 173, 175}},
       {"RCDATA", {173}},
       {"WAVE", {130, 176, 177, 178, 179, 180, 181, 182, 185, 186}},

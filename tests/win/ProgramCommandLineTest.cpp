@@ -202,5 +202,32 @@ TEST(Program, AMissingFolderOnTheCommandLineIsToldAndNothingIsScanned) {
   EXPECT_EQ(::SendMessageW(::GetDlgItem(main, IDC_RESULTS), LVM_GETITEMCOUNT, 0, 0), 0);
 }
 
+// A second start with a path hands it to the window open over the same
+// data folder, which scans it, and ends without a window of its own; a
+// start over another data folder (another database) opens its own.
+TEST(Program, ASecondStartHandsItsPathToTheOpenWindow) {
+  test::TempDir folder, other;
+  fs::copy_file(kDatabase, folder / "VirusBase.vbf");
+  fs::copy_file(kDatabase, other / "VirusBase.vbf");
+  const VirusTable table = LoadTable(folder / "VirusBase.vbf");
+  const fs::path file = folder / L"Проверка" / L"файл.com";
+  const samples::Bytes infected = samples::InfectCom(samples::CleanCom(), samples::Signature(table, 0));
+  test::WriteBytes(file, std::string(infected.begin(), infected.end()));
+  const Program::Settings quiet{{L"Sound", L"0"}, {L"Report", L"0"}};
+
+  Program first(folder.path(), L"", quiet);
+  const HWND main = first.FindMainWindow(20s);
+  ASSERT_NE(main, nullptr);
+  Program second(folder.path(), L"\"" + file.wstring() + L"\"", quiet);
+  EXPECT_TRUE(second.Exited(20s)) << "handed over";
+  const HWND list = ::GetDlgItem(main, IDC_RESULTS);
+  EXPECT_TRUE(WaitFor([&] { return ListRows(first.process(), list).size() == 1; }, 20s));
+  EXPECT_EQ(ListRows(first.process(), list),
+            (std::vector<std::pair<std::wstring, std::wstring>>{{file.wstring(), table.Name(0)}}));
+
+  Program elsewhere(other.path(), L"\"" + file.wstring() + L"\"", quiet);
+  EXPECT_NE(elsewhere.FindMainWindow(20s), nullptr) << "a window of its own";
+}
+
 }  // namespace
 }  // namespace vsk

@@ -68,7 +68,7 @@ std::wstring WindowText(HWND h) {
 
 TEST(Dialogs, EveryTemplateCreates) {
   for (int id : {IDD_MAIN_DIALOG, IDD_ABOUTBOX, IDD_HELP_DIALOG, IDD_SETTINGS_DIALOG, IDD_SUMMARY_DIALOG,
-                 IDD_DATABASE_DIALOG, IDD_SPLASH_DIALOG}) {
+                 IDD_DATABASE_DIALOG, IDD_SPLASH_DIALOG, IDD_QUARANTINE_DIALOG}) {
     Dialog d(id);
     EXPECT_NE(d.hwnd(), nullptr) << id << " error " << GetLastError();
   }

@@ -182,7 +182,7 @@ TEST(Menus, ResultsMenuOffersTheSixActions) {
   ASSERT_NE(menu, nullptr);
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_NE(popup, nullptr);
-  ASSERT_EQ(GetMenuItemCount(popup), 4);
+  ASSERT_EQ(GetMenuItemCount(popup), 9);
   HMENU cure = GetSubMenu(popup, 0);
   ASSERT_NE(cure, nullptr);
   EXPECT_EQ(MenuText(popup, 0), L"Вылечить");
@@ -202,12 +202,13 @@ TEST(Menus, TrayMenuRestoresByDefault) {
   ASSERT_NE(menu, nullptr);
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_NE(popup, nullptr);
-  ASSERT_EQ(GetMenuItemCount(popup), 3);
+  ASSERT_EQ(GetMenuItemCount(popup), 4);
   EXPECT_EQ(GetMenuDefaultItem(popup, FALSE, 0), UINT(ID_TRAY_RESTORE));
   EXPECT_EQ(MenuText(popup, 0), L"Восстановить");
-  EXPECT_EQ(GetMenuItemID(popup, 1), UINT(IDC_ABOUT));
-  EXPECT_EQ(MenuText(popup, 1), L"О программе...");
-  EXPECT_EQ(GetMenuItemID(popup, 2), UINT(IDC_EXIT));
+  EXPECT_EQ(GetMenuItemID(popup, 1), UINT(ID_QUARANTINE));
+  EXPECT_EQ(GetMenuItemID(popup, 2), UINT(IDC_ABOUT));
+  EXPECT_EQ(MenuText(popup, 2), L"О программе...");
+  EXPECT_EQ(GetMenuItemID(popup, 3), UINT(IDC_EXIT));
   DestroyMenu(menu);
 }
 

@@ -29,14 +29,19 @@ using test::SetScanOptions;
 using test::WorkerEnded;
 using test::kSummaryTitle;
 
-// Right-clicks row `row` (-1: none selected); true when the menu opened.
+// Right-clicks row `row` (-1: none selected); true when the menu of the
+// actions opened (the one whose first item is the cure's submenu).
 bool RightClickShowsMenu(ScriptedMainDialog& d, int row) {
   const HWND list = d.GetDlgItem(IDC_RESULTS);
   ::SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
-  test::WhenShown closer(L"#32768", nullptr, [](HWND) { ::EndMenu(); });
+  bool actions = false;
+  test::WhenShown closer(L"#32768", nullptr, [&](HWND menu) {
+    actions = ::GetSubMenu(reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0)), 0);
+    ::EndMenu();
+  });
   NMHDR header{list, IDC_RESULTS, static_cast<UINT>(NM_RCLICK)};
   d.SendMessage(WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&header));
-  return closer.done();
+  return closer.done() && actions;
 }
 
 TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {

@@ -280,7 +280,7 @@ TEST(SettingsDialogProfileTest, TheDataFolderStandsInForAWindowsFolderThatRefuse
     ::SendMessageW(::GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
   }));
   EXPECT_TRUE(stayed);
-  EXPECT_EQ(boxes, std::vector<std::wstring>{msg::kSettingsNotSaved});
+  EXPECT_EQ(boxes, std::vector<std::wstring>{msg::SettingsNotSaved({windowsFile, dataFile})});
   EXPECT_EQ(options.FileMask, L"unchanged");
 
   fs::remove_all(windowsFile);

@@ -183,6 +183,7 @@ TEST_F(MainWindowShell, WithoutTheTrayOptionMinimizeGoesToTheTaskbar) {
 TEST_F(MainWindowShell, TheTrayMenuRestoresShowsAboutAndExits) {
   AfxGetApp()->WriteProfileInt(L"OPTIONS", L"MinimizedInSystemTray", 1);
   bool restored = false, aboutShown = false, hiddenAfterAbout = false, iconAfterAbout = false;
+  bool quarantineShown = false;
   bool iconAfterExit = true;
   std::vector<std::wstring> items;
   int defaultItem = -1;
@@ -195,18 +196,26 @@ TEST_F(MainWindowShell, TheTrayMenuRestoresShowsAboutAndExits) {
 
     d.SendMessage(WM_COMMAND, IDC_MINIMIZE);
     {
+      WhenShown quarantine(L"#32770", L"Карантин",
+                           [](HWND box) { ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0); });
+      PickFromTrayMenu(d, 1);
+      test::PumpMessages();
+      quarantineShown = quarantine.done();
+    }
+    {
       WhenShown about(L"#32770", L"О программе",
                       [](HWND box) { ::PostMessageW(box, WM_COMMAND, IDOK, 0); });
-      PickFromTrayMenu(d, 1);
+      PickFromTrayMenu(d, 2);
       aboutShown = about.done();
     }
     hiddenAfterAbout = !d.IsWindowVisible();
     iconAfterAbout = TrayIconShown(d);
 
-    PickFromTrayMenu(d, 2);
+    PickFromTrayMenu(d, 3);
     iconAfterExit = TrayIconShown(d);
   });
-  EXPECT_EQ(items, (std::vector<std::wstring>{L"Восстановить", L"О программе...", L"Выход"}));
+  EXPECT_EQ(items, (std::vector<std::wstring>{L"Восстановить", L"Карантин...", L"О программе...", L"Выход"}));
+  EXPECT_TRUE(quarantineShown);
   EXPECT_EQ(defaultItem, ID_TRAY_RESTORE) << "the first item is the bold default";
   EXPECT_TRUE(restored);
   EXPECT_TRUE(aboutShown);
@@ -223,7 +232,7 @@ TEST_F(MainWindowShell, ExitFromTheTrayDuringAScanIsRefusedAndTheWindowStaysHidd
   RunMainWindow(program_.state, [&](ScriptedMainDialog& d) {
     d.SendMessage(WM_COMMAND, IDC_MINIMIZE);
     program_.state.scan.Start();
-    PickFromTrayMenu(d, 2);
+    PickFromTrayMenu(d, 3);
     hidden = ::IsWindow(d) && !d.IsWindowVisible();
     icon = TrayIconShown(d);
     running = program_.state.scan.IsRunning();

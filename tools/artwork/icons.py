@@ -248,6 +248,25 @@ def draw_cancel(pt):
     cross(pt, 32, 32, 10, 4.2)
 
 
+def draw_restore(pt):
+    pt.backdrop(circle(32, 32, 26))
+    badge(pt, 32, 32, 25, mix(pt.p['body'][0], pt.p['body'][1], 0.2))
+    pt.fill(arc(32, 34, 12, 2.4, math.radians(-200), math.radians(60)), (1, 1, 1, 1))
+    pt.fill(polygon([(13, 29), (27, 27), (19, 40)]), (1, 1, 1, 1))
+
+
+def draw_purge(pt):
+    c = pt.p['steel']
+    can = union(box(26, 38, 13, 17, 3), box(26, 17, 17, 3, 1.5), box(26, 13, 5, 2.5, 1))
+    pt.backdrop(union(can, circle(46, 46, 13)))
+    pt.fill(offset(can, 1.3), rgb('#0a1f33', 0.9))
+    pt.fill(can, lambda x, y: mix(c[0], c[1], clamp(abs(x - 26) / 14) ** 1.5))
+    for x in (20, 26, 32):
+        pt.fill(box(x, 38, 1.1, 12, 0.5), (0, 0, 0, 0.3))
+    badge(pt, 46, 46, 12, pt.p['red'])
+    cross(pt, 46, 46, 5, 2.4)
+
+
 def draw_exit_small(pt):
     pt.backdrop(circle(32, 32, 27))
     badge(pt, 32, 32, 26, pt.p['red'])
@@ -283,4 +302,6 @@ ICONS = {
     189: (draw_database, 'normal', (64,)), 190: (draw_database, 'hot', (64,)),
     191: (draw_database, 'disabled', (64,)),
     192: (draw_add_record, 'hot', (48,)), 193: (draw_add_record, 'normal', (48,)),
+    194: (draw_restore, 'normal', (48,)), 195: (draw_restore, 'hot', (48,)),
+    196: (draw_purge, 'normal', (48,)), 197: (draw_purge, 'hot', (48,)),
 }

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "engine/settings/DataFolder.h"
+#include "engine/settings/Texts.h"
+#include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
 
 namespace vsk {
@@ -114,6 +116,7 @@ TEST(ProfilePlaceTest, AWriteThatFailsEverywhereIsReportedAndNeverMovesTheSettin
   ProfileWriter writer{{windows, data}, {}};
   EXPECT_EQ(WriteThrough(place, writer), fs::path());
   EXPECT_EQ((writer.tried), (std::vector<fs::path>{windows, data}));
+  EXPECT_EQ(place.WritePlaces(), writer.tried) << "what the message names";
 
   // A stored file that refuses the write is not replaced by another one,
   // which would go unread while it exists.
@@ -123,6 +126,11 @@ TEST(ProfilePlaceTest, AWriteThatFailsEverywhereIsReportedAndNeverMovesTheSettin
   writer = ProfileWriter{{data}, {}};
   EXPECT_EQ(WriteThrough(place, writer), fs::path());
   EXPECT_EQ(writer.tried, std::vector<fs::path>{data});
+  EXPECT_EQ(place.WritePlaces(), writer.tried);
+  // The message names the one file tried, not a place never tried.
+  const std::wstring text = msg::SettingsNotSaved(place.WritePlaces());
+  EXPECT_NE(text.find(PathText(data)), std::wstring::npos) << text;
+  EXPECT_EQ(text.find(PathText(windows)), std::wstring::npos) << text;
   EXPECT_EQ(ReadBytes(data), "stored\n");
 }
 
