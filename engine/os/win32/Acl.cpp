@@ -18,17 +18,6 @@ bool IsSystemKeeper(PSID sid) {
          IsWellKnownSid(sid, WinLocalSystemSid);
 }
 
-bool CurrentUser(std::vector<BYTE>& user) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  user.resize(size);
-  const bool ok = size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
-  CloseHandle(token);
-  return ok;
-}
-
 // Whether an ACE of `dacl` lets somebody other than `owner`, `user`, the
 // Administrators or SYSTEM write. An inherit-only CREATOR OWNER ACE only
 // hands the owner's rights down; allowing ACEs of a kind not read here
@@ -58,6 +47,17 @@ bool OthersMayWrite(const ACL* dacl, PSID owner, PSID user) {
 
 }  // namespace
 
+PSID CurrentUser(std::vector<BYTE>& user) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  user.resize(size);
+  const bool ok = size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
+  CloseHandle(token);
+  return ok ? reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid : nullptr;
+}
+
 bool OwnerOf(HANDLE h, std::vector<BYTE>& sid) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -72,7 +72,7 @@ bool OwnerOf(HANDLE h, std::vector<BYTE>& sid) {
 
 Keeping KeepingOf(PSID owner, const ACL* dacl, PSID wanted) {
   std::vector<BYTE> token;
-  PSID user = CurrentUser(token) ? reinterpret_cast<TOKEN_USER*>(token.data())->User.Sid : nullptr;
+  PSID user = CurrentUser(token);
   if (!wanted) wanted = user;
   if (owner && !IsSystemKeeper(owner)) {
     if (!wanted) return Keeping::Unknown;

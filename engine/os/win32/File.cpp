@@ -24,15 +24,8 @@ namespace {
 class PrivateSecurity {
  public:
   bool Make() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    user_.resize(size);
-    const bool ok = size > 0 && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
-    CloseHandle(token);
-    if (!ok) return false;
-    PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+    PSID sid = win32::CurrentUser(user_);
+    if (!sid) return false;
     const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
     acl_.resize(aclSize);
     auto* acl = reinterpret_cast<PACL>(acl_.data());

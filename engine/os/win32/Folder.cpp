@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include <cstring>
 #include <cwctype>
 #include <vector>
 
@@ -106,8 +105,8 @@ HANDLE OpenFolderPath(const std::wstring& path, bool follow) {
   return h;
 }
 
-// Where `path` starts: its drive's root, or a share's, in the \\?\ form
-// stripped; what follows is walked a name at a time.
+// Where `path` starts (its drive's root or its share, a \\?\ prefix taken
+// off) and the names that follow it, to be walked one at a time.
 bool SplitRoot(std::wstring path, std::wstring& root, std::vector<std::wstring>& names) {
   if (path.rfind(LR"(\\?\UNC\)", 0) == 0) path = L"\\\\" + path.substr(8);
   else if (path.rfind(LR"(\\?\)", 0) == 0) path = path.substr(4);

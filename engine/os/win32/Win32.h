@@ -61,6 +61,8 @@ enum class Keeping { Private, ForeignOwner, OpenToOthers, Unknown };
 Keeping KeepingOf(HANDLE h, PSID wanted = nullptr);
 // The same of an owner and a DACL read already (`dacl` null: a NULL DACL).
 Keeping KeepingOf(PSID owner, const ACL* dacl, PSID wanted);
+// The user this process runs as, kept in `user`; null when unknown.
+PSID CurrentUser(std::vector<BYTE>& user);
 // The owner of `h` into `sid`; false when it cannot be told.
 bool OwnerOf(HANDLE h, std::vector<BYTE>& sid);
 
