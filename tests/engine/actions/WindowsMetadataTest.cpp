@@ -14,9 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Action;
 using test::Cured;
-using test::DaclText;
-using test::KeepsDacls;
-using test::SetDacl;
 using test::Hash;
 using test::HostileTreeTest;
 using test::Infected;
@@ -26,6 +23,9 @@ using test::TempDir;
 using test::WriteBytes;
 
 #ifdef _WIN32
+using test::DaclText;
+using test::KeepsDacls;
+using test::SetDacl;
 
 // ReplaceFileW and what the cure adds to it keep the original's ACL,
 // attributes, creation time and streams, as far as Wine keeps them at all.
