@@ -136,6 +136,18 @@ std::wstring FinalPath(HANDLE h) {
   return path;
 }
 
+// Whether `path` still leads to the folder `h`. Wine acts on a name opened
+// through a folder's handle by that folder's path as it was when opened:
+// once the folder is moved, that would be some other file.
+bool StillAt(const fs::path& path, HANDLE h) {
+  HANDLE now = OpenFolderPath(Long(path.empty() ? fs::path(L".") : path), true);
+  if (now == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a, b;
+  const bool same = InfoOf(now, a) && InfoOf(h, b) && IdOf(a) == IdOf(b);
+  CloseHandle(now);
+  return same;
+}
+
 }  // namespace
 
 Folder::Folder(Folder&& other) noexcept { *this = std::move(other); }
@@ -241,6 +253,10 @@ NameInfo Folder::Inspect(const NativeName& name) const {
 bool Folder::Remove(const NativeName& name, const FileId& id) const {
   HANDLE h = OpenSame(H(handle_), name, id, DELETE);
   if (!h) return false;
+  if (!StillAt(path_, H(handle_))) {
+    CloseHandle(h);
+    return false;
+  }
   FILE_DISPOSITION_INFO dispose{TRUE};
   const bool ok = SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
   CloseHandle(h);
@@ -251,7 +267,8 @@ MoveResult Folder::Move(const NativeName& name, const FileId& id, const Folder& 
                         const NativeName& toName, bool replace) const {
   HANDLE h = OpenSame(H(handle_), name, id, DELETE);
   if (!h) return MoveResult::Failed;
-  const bool ok = win32::RenameInto(h, H(to.handle_), toName, replace);
+  const bool ok = StillAt(path_, H(handle_)) && StillAt(to.path_, H(to.handle_)) &&
+                  win32::RenameInto(h, H(to.handle_), toName, replace);
   const DWORD error = GetLastError();
   CloseHandle(h);
   if (ok) return MoveResult::Moved;
