@@ -1,8 +1,9 @@
 // A folder, and acting on the names in it (posix/ or win32/Folder.cpp).
 // A final link is never followed, and a name is changed only while it
-// still holds the file that was checked. Paths of any length work: on
-// POSIX a folder is a descriptor, so names resolve from it past PATH_MAX;
-// on Windows every call takes the \\?\ form.
+// still holds the file that was checked. A folder is an open handle (a
+// descriptor on POSIX, a directory handle on Windows) and names resolve
+// from it, so paths of any length work and a link put in place of a
+// folder on its path later redirects nothing.
 #pragma once
 
 #include <cstdint>
@@ -39,15 +40,14 @@ class Folder {
 
   // Whether only this user (or the system) can change what the folder
   // holds: on POSIX its owner is the effective user or root and neither
-  // group nor others may write; on Windows its owner is the user or the
-  // Administrators (as far as the system tells).
+  // group nor others may write; on Windows its owner is the user, the
+  // Administrators or SYSTEM and its DACL lets nobody else write to it.
   enum class Trust { Trusted, ForeignOwner, OpenToOthers, Unknown };
   Trust Trusted() const;
 
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path PathOf(const NativeName& name) const { return path_ / name; }
-  // The folder's own identity (on Windows, of what its path leads to now);
-  // zero when it cannot be told.
+  // The identity of the folder held open; zero when it cannot be told.
   FileId Id() const;
 
   // The name itself, a link not followed (its kind tells where it leads).
@@ -59,7 +59,8 @@ class Folder {
                   const NativeName& toName, bool replace) const;
   // Puts `from`, a finished file of this folder, in the place of `name` in
   // one step. On Windows `name` keeps its ACL, owner, attributes, creation
-  // time and streams (ReplaceFileW); `from` must be closed.
+  // time and streams (ReplaceFileW, given the folder's path once that is
+  // seen to lead to this folder); `from` must be closed.
   bool Replace(const NativeName& name, const FileId& id, const NativeName& from) const;
   // Makes the renames in this folder durable.
   bool Sync() const;

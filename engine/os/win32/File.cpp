@@ -16,7 +16,6 @@ using win32::Handle;
 using win32::IdOf;
 using win32::KindOf;
 using win32::LastReason;
-using win32::Long;
 
 namespace {
 
@@ -25,15 +24,8 @@ namespace {
 class PrivateSecurity {
  public:
   bool Make() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    user_.resize(size);
-    const bool ok = size > 0 && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
-    CloseHandle(token);
-    if (!ok) return false;
-    PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+    PSID sid = win32::CurrentUser(user_);
+    if (!sid) return false;
     const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
     acl_.resize(aclSize);
     auto* acl = reinterpret_cast<PACL>(acl_.data());
@@ -90,14 +82,20 @@ HANDLE OpenByPath(const wchar_t* path, bool write, bool follow) {
                      nullptr);
 }
 
-// What the name is before it is opened: no device or folder is opened.
-Error Classify(const fs::path& path) {
-  const DWORD attributes = GetFileAttributesW(Long(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return LastReason();
-  const Kind kind = KindOf(attributes);
+// What `name` in `dir` is before it is opened: no device or folder is.
+Error Classify(HANDLE dir, const NativeName& name) {
+  HANDLE h = win32::OpenIn(dir, name, 0, win32::kOpen, win32::kNoReparse);
+  if (h == INVALID_HANDLE_VALUE) return LastReason();
+  BY_HANDLE_FILE_INFORMATION info;
+  const Kind kind = GetFileInformationByHandle(h, &info) ? KindOf(info.dwFileAttributes)
+                                                          : Kind::Unknown;
+  CloseHandle(h);
   if (IsLink(kind)) return Error::Link;
   return kind == Kind::File ? Error::None : Error::NotAFile;
 }
+
+// Others may read, rename or delete an open file, but not write to it.
+constexpr DWORD kShareReaders = FILE_SHARE_READ | FILE_SHARE_DELETE;
 
 }  // namespace
 
@@ -144,20 +142,18 @@ Error File::OpenPath(const NativeChar* path, bool write, bool follow) {
 
 Error File::Open(const Folder& folder, const NativeName& name, bool write) {
   Close();
-  const fs::path path = folder.PathOf(name);
-  if (const Error kind = Classify(path); kind != Error::None) return Fail(kind, 0);
-  // Others may read, rename or delete it while it is open, but not write.
-  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0),
-                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const HANDLE dir = H(folder.handle_);
+  if (const Error kind = Classify(dir, name); kind != Error::None) return Fail(kind, 0);
+  HANDLE h = win32::OpenIn(dir, name, GENERIC_READ | (write ? GENERIC_WRITE : 0), win32::kOpen,
+                           win32::kNoFolder | win32::kNoReparse, kShareReaders);
   if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
   return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
 Error File::OpenTarget(const Folder& folder, const NativeName& name) {
   Close();
-  HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = win32::OpenIn(H(folder.handle_), name, GENERIC_READ, win32::kOpen, win32::kNoFolder,
+                           kShareReaders);
   if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
   return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
@@ -165,14 +161,13 @@ Error File::OpenTarget(const Folder& folder, const NativeName& name) {
 Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
   Close();
   created = false;
-  const fs::path path = folder.PathOf(name);
-  if (const Error kind = Classify(path);
-      kind != Error::None && kind != Error::Missing)
+  const HANDLE dir = H(folder.handle_);
+  if (const Error kind = Classify(dir, name); kind != Error::None && kind != Error::Missing)
     return Fail(kind, 0);
-  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ, nullptr,
-                         OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE h = win32::OpenIn(dir, name, GENERIC_WRITE | GENERIC_READ, win32::kOpenIf,
+                           win32::kNoFolder | win32::kNoReparse, FILE_SHARE_READ, nullptr,
+                           &created);
   if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
-  created = GetLastError() != ERROR_ALREADY_EXISTS;
   return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
@@ -183,11 +178,11 @@ bool File::CreateNew(const Folder& folder, const NativeName& prefix, const Nativ
   if (!security.Make()) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = prefix + RandomHex(8) + suffix;
-    HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(),
-                           GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC |
-                               WRITE_OWNER,
-                           FILE_SHARE_READ | FILE_SHARE_DELETE, security.Attributes(), CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = win32::OpenIn(H(folder.handle_), name,
+                             GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC |
+                                 WRITE_OWNER,
+                             win32::kCreate, win32::kNoFolder, kShareReaders,
+                             security.Attributes()->lpSecurityDescriptor);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;

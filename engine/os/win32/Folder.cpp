@@ -1,8 +1,6 @@
 #include <windows.h>
-#include <aclapi.h>
 #include <sddl.h>
 
-#include <cstring>
 #include <cwctype>
 #include <vector>
 
@@ -22,41 +20,132 @@ using win32::kShareAll;
 
 namespace {
 
-// FileRenameInfo and ReplaceFileW are given whole paths.
-std::wstring FullLong(const fs::path& path) {
-  const std::wstring full = FullPath(path.native());
-  return full.empty() ? Long(path) : LongPath(full);
+using win32::kFolderOnly;
+using win32::kNoReparse;
+using win32::OpenIn;
+
+// Folders are held for reading their security; where that is not granted,
+// for their attributes alone.
+constexpr DWORD kFolderAccess = READ_CONTROL;
+
+bool InfoOf(HANDLE h, BY_HANDLE_FILE_INFORMATION& info) {
+  return GetFileInformationByHandle(h, &info) != FALSE;
 }
 
-// The name itself, link or not, for its identity and for acting on it.
-HANDLE OpenName(const fs::path& path, DWORD access) {
-  return CreateFileW(Long(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-}
-
-// A handle on `path` that is still `id` and no folder, or null.
-HANDLE OpenSame(const fs::path& path, const FileId& id, DWORD access) {
-  HANDLE h = OpenName(path, access | FILE_READ_ATTRIBUTES);
+// A handle on `name` in `dir` that is still `id` and no folder, or null.
+HANDLE OpenSame(HANDLE dir, const NativeName& name, const FileId& id, DWORD access) {
+  HANDLE h = OpenIn(dir, name, access, win32::kOpen, kNoReparse);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info) || KindOf(info.dwFileAttributes) == Kind::Folder ||
-      IdOf(info) != id) {
+  if (!InfoOf(h, info) || KindOf(info.dwFileAttributes) == Kind::Folder || IdOf(info) != id) {
     CloseHandle(h);
     return nullptr;
   }
   return h;
 }
 
-// A new folder open to its owner and the system only, nothing inherited.
-bool MakePrivateFolder(const fs::path& path) {
+// A new folder `name` in `dir`, open to its owner and the system only,
+// nothing inherited.
+void MakePrivateFolder(HANDLE dir, const NativeName& name) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;OW)(A;OICI;FA;;;SY)",
                                                             SDDL_REVISION_1, &descriptor, nullptr))
-    return CreateDirectoryW(Long(path).c_str(), nullptr) != FALSE;
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  const bool made = CreateDirectoryW(Long(path).c_str(), &attributes) != FALSE;
+    return;
+  HANDLE h = OpenIn(dir, name, 0, win32::kCreate, kFolderOnly, kShareAll, descriptor);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   LocalFree(descriptor);
-  return made;
+}
+
+enum class Child { Folder, Link, NotFolder, Missing, Failed };
+
+// Subfolder `name` of `dir`, never through a link or junction: a handle,
+// or INVALID_HANDLE_VALUE with `why`.
+HANDLE OpenChildFolder(HANDLE dir, const NativeName& name, Child& why) {
+  HANDLE h = OpenIn(dir, name, kFolderAccess, win32::kOpen, kFolderOnly | kNoReparse);
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    h = OpenIn(dir, name, 0, win32::kOpen, kFolderOnly | kNoReparse);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    why = Child::Failed;
+    if (LastReason() == Error::Missing) why = Child::Missing;
+    if (error != ERROR_DIRECTORY) return h;
+    // A file, or a link to a file: looked at, never followed.
+    why = Child::NotFolder;
+    HANDLE look = OpenIn(dir, name, 0, win32::kOpen, kNoReparse);
+    if (look == INVALID_HANDLE_VALUE) return look;
+    if (InfoOf(look, info) && IsLink(KindOf(info.dwFileAttributes))) why = Child::Link;
+    CloseHandle(look);
+    return INVALID_HANDLE_VALUE;
+  }
+  why = Child::Folder;
+  if (!InfoOf(h, info)) why = Child::Failed;
+  else if (KindOf(info.dwFileAttributes) != Kind::Folder)
+    why = IsLink(KindOf(info.dwFileAttributes)) ? Child::Link : Child::NotFolder;
+  if (why == Child::Folder) return h;
+  CloseHandle(h);
+  return INVALID_HANDLE_VALUE;
+}
+
+// A folder by path, a link or junction followed only with `follow`.
+HANDLE OpenFolderPath(const std::wstring& path, bool follow) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  HANDLE h = CreateFileW(path.c_str(), kFolderAccess | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                         OPEN_EXISTING, flags, nullptr);
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, flags,
+                    nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (h != INVALID_HANDLE_VALUE &&
+      (!InfoOf(h, info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+       (!follow && KindOf(info.dwFileAttributes) != Kind::Folder))) {
+    CloseHandle(h);
+    return INVALID_HANDLE_VALUE;
+  }
+  return h;
+}
+
+// Where `path` starts (its drive's root or its share, a \\?\ prefix taken
+// off) and the names that follow it, to be walked one at a time.
+bool SplitRoot(std::wstring path, std::wstring& root, std::vector<std::wstring>& names) {
+  if (path.rfind(LR"(\\?\UNC\)", 0) == 0) path = L"\\\\" + path.substr(8);
+  else if (path.rfind(LR"(\\?\)", 0) == 0) path = path.substr(4);
+  const fs::path whole(path);
+  if (!whole.is_absolute()) return false;
+  root = whole.root_path().native();
+  bool share = root.rfind(L"\\\\", 0) == 0;
+  for (const fs::path& part : whole.relative_path()) {
+    if (part.empty()) continue;
+    if (part == L"." || part == L"..") return false;
+    if (share) root += part.native() + L"\\";
+    else names.push_back(part.native());
+    share = false;
+  }
+  return true;
+}
+
+// The folder's path as its handle finds it now, links resolved, with a
+// closing separator; empty when the system cannot tell.
+std::wstring FinalPath(HANDLE h) {
+  std::wstring path(32768, L'\0');
+  const DWORD n = GetFinalPathNameByHandleW(h, path.data(), static_cast<DWORD>(path.size()),
+                                            FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= path.size()) return {};
+  path.resize(n);
+  if (path.back() != L'\\') path += L'\\';
+  return path;
+}
+
+// Whether `path` still leads to the folder `h`. Wine acts on a name opened
+// through a folder's handle by that folder's path as it was when opened:
+// once the folder is moved, that would be some other file.
+bool StillAt(const fs::path& path, HANDLE h) {
+  HANDLE now = OpenFolderPath(Long(path.empty() ? fs::path(L".") : path), true);
+  if (now == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a, b;
+  const bool same = InfoOf(now, a) && InfoOf(h, b) && IdOf(a) == IdOf(b);
+  CloseHandle(now);
+  return same;
 }
 
 }  // namespace
@@ -64,11 +153,18 @@ bool MakePrivateFolder(const fs::path& path) {
 Folder::Folder(Folder&& other) noexcept { *this = std::move(other); }
 
 Folder& Folder::operator=(Folder&& other) noexcept {
-  if (this != &other) path_ = std::move(other.path_);
+  if (this != &other) {
+    if (handle_ != -1) CloseHandle(H(handle_));
+    handle_ = other.handle_;
+    path_ = std::move(other.path_);
+    other.handle_ = -1;
+  }
   return *this;
 }
 
-Folder::~Folder() = default;
+Folder::~Folder() {
+  if (handle_ != -1) CloseHandle(H(handle_));
+}
 
 bool Folder::Open(const fs::path& path, bool create) {
   const fs::path folder = path.empty() ? fs::path(L".") : path;
@@ -80,73 +176,72 @@ bool Folder::Open(const fs::path& path, bool create) {
       CreateDirectoryW(Long(prefix).c_str(), nullptr);
     }
   }
-  const DWORD attributes = GetFileAttributesW(Long(folder).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-    return false;
+  HANDLE h = OpenFolderPath(Long(folder), true);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  *this = Folder();
+  handle_ = Handle(h);
   path_ = path;
   return true;
 }
 
 Folder::SubResult Folder::OpenSubfolder(const Folder& parent, const NativeName& name,
                                         bool create) {
-  const fs::path path = parent.PathOf(name);
-  if (create) MakePrivateFolder(path);
-  // GetFileAttributesW reports a link or junction itself, not its target.
-  const DWORD attributes = GetFileAttributesW(Long(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return SubResult::Failed;
-  if (KindOf(attributes) != Kind::Folder) return SubResult::Refused;
-  path_ = path;
+  if (create) MakePrivateFolder(H(parent.handle_), name);
+  Child why;
+  HANDLE h = OpenChildFolder(H(parent.handle_), name, why);
+  if (why == Child::Link || why == Child::NotFolder) return SubResult::Refused;
+  if (h == INVALID_HANDLE_VALUE) return SubResult::Failed;
+  *this = Folder();
+  handle_ = Handle(h);
+  path_ = parent.PathOf(name);
   return SubResult::Opened;
 }
 
 Folder::PathResult Folder::OpenNoFollow(const fs::path& path, bool createPrivate) {
-  if (!path.is_absolute()) return PathResult::Failed;
-  fs::path prefix;
-  for (const fs::path& part : path) {
-    prefix /= part;
-    if (part.has_root_name() || part.has_root_directory()) continue;
-    if (part == L"." || part == L"..") return PathResult::Failed;
-    DWORD attributes = GetFileAttributesW(Long(prefix).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES && createPrivate && MakePrivateFolder(prefix))
-      attributes = GetFileAttributesW(Long(prefix).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return PathResult::Failed;
-    if (IsLink(KindOf(attributes))) return PathResult::Link;
-    if (KindOf(attributes) != Kind::Folder) return PathResult::Failed;
+  std::wstring root;
+  std::vector<std::wstring> names;
+  if (!SplitRoot(path.native(), root, names)) return PathResult::Failed;
+  HANDLE dir = OpenFolderPath(LongPath(root), false);
+  for (const std::wstring& name : names) {
+    if (dir == INVALID_HANDLE_VALUE) break;
+    Child why;
+    HANDLE next = OpenChildFolder(dir, name, why);
+    if (why == Child::Missing && createPrivate) {
+      MakePrivateFolder(dir, name);
+      next = OpenChildFolder(dir, name, why);
+    }
+    CloseHandle(dir);
+    if (why == Child::Link) return PathResult::Link;
+    dir = next;
   }
+  if (dir == INVALID_HANDLE_VALUE) return PathResult::Failed;
+  *this = Folder();
+  handle_ = Handle(dir);
   path_ = path;
   return PathResult::Opened;
 }
 
 Folder::Trust Folder::Trusted() const {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoW(Long(path_.empty() ? fs::path(L".") : path_).c_str(), SE_FILE_OBJECT,
-                            OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                            &descriptor) != ERROR_SUCCESS)
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle_ == -1 || !InfoOf(H(handle_), info) ||
+      KindOf(info.dwFileAttributes) != Kind::Folder)
     return Trust::Unknown;
-  // A volume without security (FAT) has no owner to tell.
-  bool mine = owner == nullptr || IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-              IsWellKnownSid(owner, WinLocalSystemSid);
-  HANDLE token = nullptr;
-  if (!mine && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size))
-      mine = EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) != FALSE;
-    CloseHandle(token);
+  switch (win32::KeepingOf(H(handle_))) {
+    case win32::Keeping::Private: return Trust::Trusted;
+    case win32::Keeping::ForeignOwner: return Trust::ForeignOwner;
+    case win32::Keeping::OpenToOthers: return Trust::OpenToOthers;
+    case win32::Keeping::Unknown: break;
   }
-  LocalFree(descriptor);
-  return mine ? Trust::Trusted : Trust::ForeignOwner;
+  return Trust::Unknown;
 }
 
 NameInfo Folder::Inspect(const NativeName& name) const {
-  HANDLE h = OpenName(PathOf(name), FILE_READ_ATTRIBUTES);
+  HANDLE h = OpenIn(H(handle_), name, 0, win32::kOpen, kNoReparse);
   if (h == INVALID_HANDLE_VALUE)
     return {LastReason() == Error::Missing ? Kind::Missing : Kind::Unknown, {}};
   BY_HANDLE_FILE_INFORMATION info;
   NameInfo result;
-  if (GetFileInformationByHandle(h, &info)) {
+  if (InfoOf(h, info)) {
     result = {KindOf(info.dwFileAttributes), IdOf(info)};
     if (result.kind == Kind::File && GetFileType(h) != FILE_TYPE_DISK)
       result.kind = Kind::Other;
@@ -156,8 +251,12 @@ NameInfo Folder::Inspect(const NativeName& name) const {
 }
 
 bool Folder::Remove(const NativeName& name, const FileId& id) const {
-  HANDLE h = OpenSame(PathOf(name), id, DELETE);
+  HANDLE h = OpenSame(H(handle_), name, id, DELETE);
   if (!h) return false;
+  if (!StillAt(path_, H(handle_))) {
+    CloseHandle(h);
+    return false;
+  }
   FILE_DISPOSITION_INFO dispose{TRUE};
   const bool ok = SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
   CloseHandle(h);
@@ -166,18 +265,10 @@ bool Folder::Remove(const NativeName& name, const FileId& id) const {
 
 MoveResult Folder::Move(const NativeName& name, const FileId& id, const Folder& to,
                         const NativeName& toName, bool replace) const {
-  HANDLE h = OpenSame(PathOf(name), id, DELETE | SYNCHRONIZE);
+  HANDLE h = OpenSame(H(handle_), name, id, DELETE);
   if (!h) return MoveResult::Failed;
-  const std::wstring target = FullLong(to.PathOf(toName));
-  const size_t bytes = target.size() * sizeof(wchar_t);
-  std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->ReplaceIfExists = replace ? TRUE : FALSE;
-  info->RootDirectory = nullptr;
-  info->FileNameLength = static_cast<DWORD>(bytes);
-  std::memcpy(info->FileName, target.data(), bytes);
-  const bool ok = SetFileInformationByHandle(h, FileRenameInfo, info,
-                                             static_cast<DWORD>(buffer.size()));
+  const bool ok = StillAt(path_, H(handle_)) && StillAt(to.path_, H(to.handle_)) &&
+                  win32::RenameInto(h, H(to.handle_), toName, replace);
   const DWORD error = GetLastError();
   CloseHandle(h);
   if (ok) return MoveResult::Moved;
@@ -187,22 +278,34 @@ MoveResult Folder::Move(const NativeName& name, const FileId& id, const Folder& 
 }
 
 bool Folder::Replace(const NativeName& name, const FileId& id, const NativeName& from) const {
-  HANDLE h = OpenSame(PathOf(name), id, 0);
+  HANDLE h = OpenSame(H(handle_), name, id, 0);
   if (!h) return false;
   CloseHandle(h);
-  return ReplaceFileW(FullLong(PathOf(name)).c_str(), FullLong(PathOf(from)).c_str(), nullptr,
-                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                      nullptr) != FALSE;
+  // ReplaceFileW takes paths only: the one the folder's handle has now, no
+  // link left in it (where the system cannot tell it, as Wine past
+  // MAX_PATH, the folder's own), and only while it leads to this folder.
+  std::wstring folder = FinalPath(H(handle_));
+  if (folder.empty()) {
+    folder = FullPath(path_.empty() ? std::wstring(L".") : path_.native());
+    if (folder.empty()) return false;
+    if (folder.back() != L'\\') folder += L'\\';
+  }
+  const bool drive = folder.size() >= 2 && folder[folder.size() - 2] == L':';
+  HANDLE again =
+      OpenFolderPath(LongPath(drive ? folder : folder.substr(0, folder.size() - 1)), true);
+  if (again == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool same = InfoOf(again, info) && IdOf(info) == Id();
+  CloseHandle(again);
+  return same && ReplaceFileW(LongPath(folder + name).c_str(), LongPath(folder + from).c_str(),
+                              nullptr,
+                              REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                              nullptr, nullptr) != FALSE;
 }
 
 FileId Folder::Id() const {
-  HANDLE h = CreateFileW(Long(path_.empty() ? fs::path(L".") : path_).c_str(), FILE_READ_ATTRIBUTES,
-                         kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
   BY_HANDLE_FILE_INFORMATION info;
-  const bool known = GetFileInformationByHandle(h, &info);
-  CloseHandle(h);
-  return known ? IdOf(info) : FileId{};
+  return handle_ != -1 && InfoOf(H(handle_), info) ? IdOf(info) : FileId{};
 }
 
 bool Folder::Sync() const { return true; }

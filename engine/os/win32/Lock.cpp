@@ -10,7 +10,6 @@ namespace vsk::os {
 
 using win32::H;
 using win32::Handle;
-using win32::Long;
 
 namespace {
 
@@ -53,9 +52,9 @@ void FileLock::Release() {
 
 bool FolderLock::Take(const Folder& folder, const NativeName& name, int timeoutMs) {
   Release();
-  HANDLE h = CreateFileW(Long(folder.PathOf(name)).c_str(), GENERIC_READ | GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE h = win32::OpenIn(H(folder.handle_), name, GENERIC_READ | GENERIC_WRITE, win32::kOpenIf,
+                           win32::kNoFolder | win32::kNoReparse,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE);
   if (h == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "engine/os/Error.h"
 #include "engine/os/Kind.h"
@@ -33,5 +34,36 @@ inline FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
 }
 
 inline Error LastReason() { return ErrorOf(static_cast<int>(GetLastError())); }
+
+// Opens `name`, one component, in the open folder `dir` by NtCreateFile:
+// the name resolves from the handle, so no path to the folder is walked
+// again. `options` are NtCreateFile's (FILE_OPEN_REPARSE_POINT...); the
+// handle is synchronous, as CreateFileW's are. `created` tells whether
+// FILE_OPEN_IF or FILE_CREATE made the file. INVALID_HANDLE_VALUE with the
+// last error set when it fails.
+HANDLE OpenIn(HANDLE dir, const std::wstring& name, DWORD access, DWORD disposition,
+              DWORD options, DWORD share = kShareAll, PSECURITY_DESCRIPTOR security = nullptr,
+              bool* created = nullptr);
+// Gives the open file `h` the name `name` in the open folder `dir`. False
+// with the last error set.
+bool RenameInto(HANDLE h, HANDLE dir, const std::wstring& name, bool replace);
+// Dispositions and options of NtCreateFile, without winternl.h here.
+constexpr DWORD kOpen = 1, kCreate = 2, kOpenIf = 3;
+constexpr DWORD kFolderOnly = 0x1, kNoFolder = 0x40, kNoReparse = 0x200000;
+
+// Who may change an object, from its security descriptor.
+enum class Keeping { Private, ForeignOwner, OpenToOthers, Unknown };
+// Private: `h` belongs to the user, the Administrators or SYSTEM (with
+// `wanted` given: to that SID, the Administrators or SYSTEM) and its DACL
+// lets nobody but its owner, the user, the Administrators and SYSTEM write
+// to it, append, add or delete children or change its security. A NULL
+// DACL lets everybody.
+Keeping KeepingOf(HANDLE h, PSID wanted = nullptr);
+// The same of an owner and a DACL read already (`dacl` null: a NULL DACL).
+Keeping KeepingOf(PSID owner, const ACL* dacl, PSID wanted);
+// The user this process runs as, kept in `user`; null when unknown.
+PSID CurrentUser(std::vector<BYTE>& user);
+// The owner of `h` into `sid`; false when it cannot be told.
+bool OwnerOf(HANDLE h, std::vector<BYTE>& sid);
 
 }  // namespace vsk::os::win32

@@ -20,7 +20,11 @@
 #include "tests/TestUtil.h"
 #include "tests/engine/RowRecorder.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+#else
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -61,6 +65,13 @@ inline std::vector<std::string> Names(const fs::path& folder) {
     names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// Whether a message the user was told holds `part`.
+inline bool Told(const RowRecorder& rec, const wchar_t* part) {
+  for (const std::wstring& text : rec.told)
+    if (text.find(part) != std::wstring::npos) return true;
+  return false;
 }
 
 // The rows a scan gives, with the identity of each file it read; its
@@ -125,7 +136,73 @@ class HostileTreeTest : public ::testing::Test {
   RowRecorder rec;
 };
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// The DACL of `path` in SDDL, or "(none)".
+inline std::wstring DaclText(const fs::path& path) {
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  PACL dacl = nullptr;
+  if (GetNamedSecurityInfoW(os::LongPath(path.native()).c_str(), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                            &sd) != ERROR_SUCCESS)
+    return L"(none)";
+  wchar_t* text = nullptr;
+  std::wstring result = L"(none)";
+  if (ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1,
+                                                           DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    result = text;
+    LocalFree(text);
+  }
+  LocalFree(sd);
+  return result;
+}
+
+// Gives `path` the protected DACL of `sddl`.
+inline void SetDacl(const fs::path& path, const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd,
+                                                                   nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  GetSecurityDescriptorDacl(sd, &present, &acl, &defaulted);
+  const std::wstring name = os::LongPath(path.native());
+  SetNamedSecurityInfoW(const_cast<wchar_t*>(name.c_str()), SE_FILE_OBJECT,
+                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, acl, nullptr);
+  LocalFree(sd);
+}
+
+// Whether this system keeps a DACL set on a file (Wine may not).
+inline bool KeepsDacls(const fs::path& probe) {
+  WriteBytes(probe, "probe");
+  SetDacl(probe, L"D:P(A;;FA;;;WD)");
+  const bool kept = DaclText(probe) == L"D:P(A;;FA;;;WD)";
+  fs::remove(probe);
+  return kept;
+}
+
+// Whole files at paths of any length, by the \\?\ form.
+inline void WriteLong(const fs::path& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(os::LongPath(path.native()).c_str(), GENERIC_WRITE, 0, nullptr,
+                         CREATE_ALWAYS, 0, nullptr);
+  DWORD wrote = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+  CloseHandle(h);
+}
+
+inline std::string ReadLong(const fs::path& path) {
+  HANDLE h = CreateFileW(os::LongPath(path.native()).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string bytes(1 << 16, '\0');
+  DWORD got = 0;
+  ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(h);
+  bytes.resize(got);
+  return bytes;
+}
+
+#else
 
 // Runs `fn` in a child process and returns its exit status, or -1 when it
 // has not ended within `seconds` (it is then killed): a hang fails the test

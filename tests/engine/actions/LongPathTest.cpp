@@ -105,24 +105,8 @@ TEST_F(HostileTreeTest, ActionsReachAPathPastMaxPath) {
   }
   ASSERT_GT(deep.native().size(), static_cast<size_t>(MAX_PATH));
   const std::string infected = Infected(300);
-  auto write = [](const fs::path& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(os::LongPath(path.native()).c_str(), GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, 0, nullptr);
-    DWORD wrote = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
-    CloseHandle(h);
-  };
-  auto read = [](const fs::path& path) {
-    HANDLE h = CreateFileW(os::LongPath(path.native()).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::string("(missing)");
-    std::string bytes(1 << 16, '\0');
-    DWORD got = 0;
-    ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(h);
-    bytes.resize(got);
-    return bytes;
-  };
+  const auto write = test::WriteLong;
+  const auto read = test::ReadLong;
   write(deep / "a.com", infected);
   Act(CureOrDelete, deep / "a.com");
   EXPECT_EQ(Text(), L"Вылечен");

@@ -19,14 +19,9 @@ using test::Action;
 using test::HostileTreeTest;
 using test::Infected;
 using test::Names;
+using test::Told;
 using test::ReadBytes;
 using test::WriteBytes;
-
-bool Told(const test::RowRecorder& rec, const wchar_t* part) {
-  for (const std::wstring& text : rec.told)
-    if (text.find(part) != std::wstring::npos) return true;
-  return false;
-}
 
 // The program a companion hides, inverted in its first 10 bytes as the
 // .OVL holds it.

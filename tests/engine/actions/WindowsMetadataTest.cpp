@@ -7,8 +7,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
 #endif
 
 namespace vsk {
@@ -25,47 +23,9 @@ using test::TempDir;
 using test::WriteBytes;
 
 #ifdef _WIN32
-
-std::wstring DaclText(const fs::path& path) {
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  PACL dacl = nullptr;
-  if (GetNamedSecurityInfoW(os::LongPath(path.native()).c_str(), SE_FILE_OBJECT,
-                            DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                            &sd) != ERROR_SUCCESS)
-    return L"(none)";
-  wchar_t* text = nullptr;
-  std::wstring result = L"(none)";
-  if (ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1,
-                                                           DACL_SECURITY_INFORMATION, &text, nullptr)) {
-    result = text;
-    LocalFree(text);
-  }
-  LocalFree(sd);
-  return result;
-}
-
-// Gives `path` the protected DACL of `sddl`.
-void SetDacl(const fs::path& path, const wchar_t* sddl) {
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd,
-                                                                   nullptr));
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL acl = nullptr;
-  GetSecurityDescriptorDacl(sd, &present, &acl, &defaulted);
-  SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
-                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, acl, nullptr);
-  LocalFree(sd);
-}
-
-// Whether this system keeps a DACL set on a file (Wine may not).
-bool KeepsDacls(const fs::path& probe) {
-  WriteBytes(probe, "probe");
-  SetDacl(probe, L"D:P(A;;FA;;;WD)");
-  const bool kept = DaclText(probe) == L"D:P(A;;FA;;;WD)";
-  fs::remove(probe);
-  return kept;
-}
+using test::DaclText;
+using test::KeepsDacls;
+using test::SetDacl;
 
 // ReplaceFileW and what the cure adds to it keep the original's ACL,
 // attributes, creation time and streams, as far as Wine keeps them at all.
