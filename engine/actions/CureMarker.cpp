@@ -1,6 +1,7 @@
 #include "engine/actions/CureMarker.h"
 
 #include <charconv>
+#include <string>
 #include <string_view>
 
 #include "engine/actions/CureTransaction.h"
@@ -75,11 +76,17 @@ os::NativeName CureMarkerName(const os::NativeName& name) {
   return name + os::FromAscii(kCureMarkerSuffix);
 }
 
-bool IsCureMarkerName(const os::NativeName& name, os::NativeName& target) {
-  const os::NativeName suffix = os::FromAscii(kCureMarkerSuffix);
-  if (name.size() <= suffix.size() || !name.ends_with(suffix)) return false;
-  target = name.substr(0, name.size() - suffix.size());
+bool IsCureMarkerName(const os::NativeChar* name) {
+  constexpr size_t kSuffix = sizeof kCureMarkerSuffix - 1;
+  const size_t length = std::char_traits<os::NativeChar>::length(name);
+  if (length <= kSuffix) return false;
+  for (size_t i = 0; i < kSuffix; ++i)
+    if (name[length - kSuffix + i] != static_cast<os::NativeChar>(kCureMarkerSuffix[i])) return false;
   return true;
+}
+
+os::NativeName MarkedName(const os::NativeName& markerName) {
+  return markerName.substr(0, markerName.size() - (sizeof kCureMarkerSuffix - 1));
 }
 
 bool WriteCureMarker(const os::Folder& folder, const os::NativeName& name, const CureMarker& m) {

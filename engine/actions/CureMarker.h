@@ -30,8 +30,11 @@ struct CureMarker {
 };
 
 os::NativeName CureMarkerName(const os::NativeName& name);
-// Whether `name` is a marker's, and then the name of the file it is about.
-bool IsCureMarkerName(const os::NativeName& name, os::NativeName& target);
+// Whether `name` is a marker's name; allocates nothing, as a scan asks it
+// of every name it lists.
+bool IsCureMarkerName(const os::NativeChar* name);
+// The name of the file that the marker `markerName` is about.
+os::NativeName MarkedName(const os::NativeName& markerName);
 
 // Writes the marker of file `name` in one step and syncs the folder; false
 // when it could not be written or a marker is there already.

@@ -104,10 +104,9 @@ class Walker {
   // one that cannot be is not scanned. Each gets a row of its own.
   bool ResolveMarked(os::FolderEntries& entries) {
     std::vector<std::pair<os::NativeName, PendingCure>> marked;
-    os::NativeName name;
     for (const os::FolderEntries::Entry& entry : entries.list)
-      if (entry.kind == os::Kind::File && IsCureMarkerName(entries.Name(entry), name))
-        marked.emplace_back(name, PendingCure::Unresolved);
+      if (entry.kind == os::Kind::File && IsCureMarkerName(entries.Name(entry)))
+        marked.emplace_back(MarkedName(entries.Name(entry)), PendingCure::Unresolved);
     if (marked.empty()) return true;
     os::Folder folder;
     if (folder.Open(chain_.FolderPath()) && folder.Id() == chain_.FolderId())
