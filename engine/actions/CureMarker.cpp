@@ -117,7 +117,8 @@ PendingCure ResolvePendingCure(const os::Folder& folder, const os::NativeName& n
   if (info.kind == os::Kind::Missing) return PendingCure::None;
   os::File marker, copy;
   CureMarker m;
-  if (info.kind != os::Kind::File || marker.Open(folder, markerName, false) != os::Error::None ||
+  // Only where nobody else may make names is the marker surely ours.
+  if (folder.Trusted() != os::Folder::Trust::Trusted || info.kind != os::Kind::File || marker.Open(folder, markerName, false) != os::Error::None ||
       marker.Id() != info.id || !ReadMarker(marker, target, name, m) || m.target != target.Id() ||
       copy.Open(folder, m.copyName, false) != os::Error::None ||
       !os::SameKeeper(copy, target, m.size) || copy.Size() != static_cast<long long>(m.size) ||

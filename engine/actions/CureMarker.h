@@ -6,7 +6,8 @@
 // an action) puts the original back from the copy before anything else, so
 // that a kill in the middle of a write never leaves a mixed file that
 // passes for clean or is acted on. A marker or a copy that another user
-// could have written, or that does not match, is never acted on. The cure
+// could have written (in a folder not Folder::Trusted, or by its owner and
+// rights: os::SameKeeper), or that does not match, is never acted on. The cure
 // holds a lock on the file while it writes, and so does whoever restores.
 #pragma once
 

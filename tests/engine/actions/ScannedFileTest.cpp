@@ -186,8 +186,8 @@ TEST_F(HostileTreeTest, AForeignCompanionNeverReplacesASetIdProgram) {
 }
 
 // A cure of a file with two names killed in the middle of its write: a
-// marker that others may write, one of another user, or one whose copy
-// differs is never acted on, by a scan or an action, and the half-written
+// marker that others may write or that lies where others may make names,
+// one of another user, or one whose copy differs is never acted on, by a scan or an action, and the half-written
 // file is never called clean. Trusted again, the action puts the original
 // back and then cures it.
 TEST_F(HostileTreeTest, AMarkerNotToBeTrustedIsNeverActedOn) {
@@ -215,6 +215,9 @@ TEST_F(HostileTreeTest, AMarkerNotToBeTrustedIsNeverActedOn) {
   fs::permissions(marker, fs::perms(0666));
   expectRefused("open to others");
   fs::permissions(marker, fs::perms(0600));
+  fs::permissions(dir.path(), fs::perms(0777));
+  expectRefused("in a folder open to others");
+  fs::permissions(dir.path(), fs::perms(0755));
   WriteBytes(copy, std::string(original.size(), 'x'));
   expectRefused("copy");
   WriteBytes(copy, original);
