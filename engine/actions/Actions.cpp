@@ -30,6 +30,17 @@ void LeaveGone(ActionContext& context, const CapturedRow& row, const CheckedTarg
     context.messages.ShowMessage(msg::OtherNamesRemain(row.path, file.links - 1));
 }
 
+// Tells of a cure cut short that was met opening the row's file: undone,
+// or (for UnderMarker) why the file was left alone.
+void TellPending(ActionContext& context, const CapturedRow& row, const CheckedTarget& file) {
+  switch (file.pending) {
+    case PendingCure::None: return;
+    case PendingCure::Restored: context.messages.ShowMessage(msg::CureUndone(row.path)); return;
+    case PendingCure::Refused: context.messages.ShowMessage(msg::CureMarkerRefused(row.path)); return;
+    case PendingCure::Unresolved: context.messages.ShowMessage(msg::CureUnresolved(row.path)); return;
+  }
+}
+
 // Opens the row's file and checks that it still holds the row's virus.
 // False when the action must end: the user has been told why, or the row
 // shows `missing` or the failure.
@@ -41,7 +52,10 @@ bool CheckTarget(ActionContext& context, const CapturedRow& row, const wchar_t* 
     context.messages.ShowMessage(msg::VirusNotInDatabase(row.virusName, row.path));
     return false;
   }
-  switch (OpenCheckedTarget(row.path, false, file, row.identity)) {
+  const CheckedTargetState state = OpenCheckedTarget(row.path, false, file, row.identity);
+  TellPending(context, row, file);
+  switch (state) {
+    case CheckedTargetState::UnderMarker: return false;
     case CheckedTargetState::Ready:
       if (HoldsVirus(file.file, context.table, index)) return true;
       [[fallthrough]];
@@ -107,7 +121,10 @@ CureOutcome CureFile(ActionContext& context, const CapturedRow& row, int virusIn
   if (!HasRepair(virusIndex)) {
     context.messages.ShowMessage(msg::NoRepair(virus, row.path));
   } else {
-    switch (OpenCheckedTarget(row.path, true, target, row.identity)) {
+    const CheckedTargetState state = OpenCheckedTarget(row.path, true, target, row.identity);
+    TellPending(context, row, target);
+    switch (state) {
+      case CheckedTargetState::UnderMarker: break;
       case CheckedTargetState::Ready:
         if (target.IsLink()) {
           context.messages.ShowMessage(msg::CureThroughLink(row.path));

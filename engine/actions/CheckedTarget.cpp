@@ -15,6 +15,9 @@ CheckedTargetState OpenCheckedTarget(const std::filesystem::path& path, bool wri
   if (!out.folder.Open(path.parent_path())) return CheckedTargetState::Missing;
   // A folder swapped for a link, or for another folder, since the scan.
   if (scanned.known && out.folder.Id() != scanned.folder) return CheckedTargetState::Replaced;
+  out.pending = ResolvePendingCure(out.folder, out.name);
+  if (out.pending == PendingCure::Refused || out.pending == PendingCure::Unresolved)
+    return CheckedTargetState::UnderMarker;
   out.info = out.folder.Inspect(out.name);
   switch (out.info.kind) {
     case os::Kind::Missing: return CheckedTargetState::Missing;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "engine/actions/CureMarker.h"
 #include "engine/os/File.h"
 #include "engine/os/Folder.h"
 #include "engine/db/VirusDatabase.h"
@@ -20,6 +21,9 @@ enum class CheckedTargetState {
   Unreadable,
   // The folder or the file is no longer the one the scan read.
   Replaced,
+  // A cure's marker lies beside the file and could not be resolved
+  // (`pending` tells why): the file may be half written.
+  UnderMarker,
 };
 
 struct CheckedTarget {
@@ -31,10 +35,13 @@ struct CheckedTarget {
   os::File file;
   // The file's names when it was opened.
   uint32_t links = 0;
+  // Restored: a cure cut short was undone before the file was opened.
+  PendingCure pending = PendingCure::None;
   bool IsLink() const { return os::IsLink(info.kind); }
 };
 
-// Opens the file of `path` for reading, and for writing too with `write`.
+// Opens the file of `path` for reading, and for writing too with `write`,
+// after resolving the marker of a cure cut short beside it.
 // With a known `scanned`, the folder and the file (for a link, what it
 // leads to) must still be those the scan read.
 CheckedTargetState OpenCheckedTarget(const std::filesystem::path& path, bool write,

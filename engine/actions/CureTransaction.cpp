@@ -4,8 +4,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/actions/CureMarker.h"
+#include "engine/actions/Sha256.h"
 #include "engine/db/Matcher.h"
 #include "engine/os/AtomicWrite.h"
+#include "engine/os/Lock.h"
 #include "engine/os/Ownership.h"
 
 namespace vsk {
@@ -65,10 +68,18 @@ CureOutcome Unwritten(const Checked& check) {
   return check.found >= 0 ? CureOutcome::StillInfected : CureOutcome::Failed;
 }
 
+CureStepHook g_stepHook = nullptr;
+
+bool Step(CureStep step) {
+  if (g_stepHook) g_stepHook(step);
+  return true;
+}
+
 // The image is built and checked in a private file, then written into the
-// file itself, so that all its names see it; a private copy of the
-// original stays beside it until that is done, and puts the original back
-// when the write fails.
+// file itself, so that all its names see it. Under the file's lock a
+// private copy of the original is made beside it and a marker naming both
+// is synced before the first byte is overwritten; the marker goes once the
+// write is synced, then the copy. A failed write puts the original back.
 CureOutcome WriteInPlace(CheckedTarget& target, const os::File& source, const RepairImage& image,
                          Checked& check, fs::path& recoveryPath) {
   const long long size = target.file.Size();
@@ -86,32 +97,40 @@ CureOutcome WriteInPlace(CheckedTarget& target, const os::File& source, const Re
     dropBuilt();
     return Unwritten(check);
   }
+  os::FileLock lock;
   os::File recovery;
-  os::NativeName recoveryName;
-  if (!recovery.CreateNew(target.folder, os::NewNamePrefix(target.name),
-                          os::FromAscii(kRecoverySuffix), recoveryName)) {
+  CureMarker marker{target.file.Id(), {}, builtName, static_cast<uint64_t>(size), {}};
+  if (!lock.Take(target.file, kCureLockWaitMs) ||
+      !recovery.CreateNew(target.folder, os::NewNamePrefix(target.name),
+                          os::FromAscii(kRecoverySuffix), marker.copyName)) {
     dropBuilt();
     return CureOutcome::Failed;
   }
   const os::FileId recoveryId = recovery.Id();
-  const RepairImage whole{static_cast<uint64_t>(size), {}};
-  const RepairImage cured{image.keep, {}};
+  const RepairImage whole{marker.size, {}};
   CureOutcome outcome = CureOutcome::Failed;
+  bool marked = false;
   // Content taken from another file gets no set-id bits of this one.
   const bool ownContent = &source == &target.file;
-  if (WriteImage(target.file, whole, recovery, true) && target.folder.Sync() &&
-      (ownContent || os::ClearSetIds(target.file))) {
-    if (WriteImage(built, cured, target.file)) {
+  if (WriteImage(target.file, whole, recovery, true) &&
+      !(marker.sha256 = HashContent(recovery, marker.size)).empty() && target.folder.Sync() &&
+      Step(CureStep::CopyKept) && (marked = WriteCureMarker(target.folder, target.name, marker)) &&
+      Step(CureStep::Marked) && (ownContent || os::ClearSetIds(target.file))) {
+    if (os::CopyBytes(built, target.file, image.keep) && Step(CureStep::Overwritten) &&
+        target.file.Truncate(image.keep) && target.file.Flush() && Step(CureStep::Written)) {
       outcome = CureOutcome::Cured;
     } else if (!WriteImage(recovery, whole, target.file)) {
       dropBuilt();
-      recoveryPath = target.folder.PathOf(recoveryName);
+      recoveryPath = target.folder.PathOf(marker.copyName);
       return CureOutcome::Damaged;
     }
   }
   dropBuilt();
   recovery.Close();
-  target.folder.Remove(recoveryName, recoveryId);
+  // Without its copy a marker could not be resolved: both stay together.
+  if (marked && (!RemoveCureMarker(target.folder, target.name) || !Step(CureStep::Unmarked)))
+    return outcome;
+  target.folder.Remove(marker.copyName, recoveryId);
   return outcome;
 }
 
@@ -163,6 +182,8 @@ CureOutcome Apply(CheckedTarget& target, RepairPlan& plan, Checked& check,
 
 }  // namespace
 
+void SetCureStepHook(CureStepHook hook) { g_stepHook = hook; }
+
 CureOutcome Repair(CheckedTarget& target, const VirusTable& table, int virusIndex,
                    RepairNotes& notes) {
   RepairPlan plan = PlanRepair(target, virusIndex);
@@ -188,6 +209,7 @@ CureOutcome RepairFile(const fs::path& path, const VirusTable& table, int virusI
     case CheckedTargetState::Ready: break;
     case CheckedTargetState::Changed:
     case CheckedTargetState::Replaced: return CureOutcome::Changed;
+    case CheckedTargetState::UnderMarker: return CureOutcome::Refused;
     case CheckedTargetState::Missing:
     case CheckedTargetState::Unreadable: return UnopenedOutcome(virusIndex);
   }

@@ -8,7 +8,8 @@
 // name sees the cure, while a private recovery copy holds the original
 // until that write is done. Methods 4 and 5 check the headers they rely on
 // before anything is written; a file that fails the check is left as it
-// was. No repair counts before it is checked: the bytes it cuts off must
+// was. That write is announced by a marker (CureMarker.h), so that a kill
+// in its middle is undone by the next scan or action. No repair counts before it is checked: the bytes it cuts off must
 // hold the row's signature, and the repaired content, built in a private
 // file, must hold no virus of the whole table; otherwise nothing changes.
 // The outcome in the row is the action's (CureFile, Actions.h).
@@ -42,7 +43,7 @@ enum class CureOutcome {
   // The companion's .OVL belongs to somebody else; both are as they were.
   ForeignCompanion,
   // A write in place failed and could not be undone; the recovery copy
-  // beside the file holds its original bytes.
+  // beside the file holds its original bytes, and its marker stays.
   Damaged,
 };
 
@@ -57,6 +58,14 @@ struct RepairNotes {
   // After StillInfected: the virus the repaired content holds.
   int foundIndex = -1;
 };
+
+// The durable steps of a write in place, for tests that stop a cure there:
+// the recovery copy is synced, the marker is synced, the content is copied
+// over the file (not yet cut to its length), the write is synced, the
+// marker is gone.
+enum class CureStep { CopyKept, Marked, Overwritten, Written, Unmarked };
+using CureStepHook = void (*)(CureStep);
+void SetCureStepHook(CureStepHook hook);
 
 // Plans repair `virusIndex` of `target` (a checked file, open for writing),
 // checks it against `table` and applies the plan.

@@ -218,6 +218,9 @@ std::wstring Quarantine::Restore(const os::NativeName& stored) {
   }
   const std::wstring taken = msg::RestorePlaceTaken(record.original);
   if (destination.Inspect(name).kind != os::Kind::Missing) return taken;
+  // A crash from here on leaves the file stored with its record, or back
+  // in its place with the record ended (ReadJournal).
+  if (!AppendJournal(folder_, RestoreLine(record.stored))) return msg::NotRestored(record.original);
   os::MoveResult moved = folder_.Move(record.stored, info.id, destination, name, false);
   bool copied = false;
   if (moved == os::MoveResult::OtherDevice) {
@@ -225,6 +228,7 @@ std::wstring Quarantine::Restore(const os::NativeName& stored) {
                        destination, name, false);
     copied = true;
   }
+  if (moved != os::MoveResult::Moved) AppendJournal(folder_, CancelLine(record.stored));
   if (moved == os::MoveResult::Exists) return taken;
   if (moved != os::MoveResult::Moved) return msg::NotRestored(record.original);
   content.Close();

@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "engine/actions/Quarantine.h"
@@ -31,6 +32,13 @@ class Replay {
     for (auto& [name, record] : pending_)
       if (!live_.count(name) && folder_.Inspect(name).kind != os::Kind::Missing)
         Put(std::move(record));
+    // A pending restore whose file is back in its place was moved before one.
+    for (const os::NativeName& name : std::vector<os::NativeName>(restoring_.begin(), restoring_.end())) {
+      const auto it = live_.find(name);
+      if (it != live_.end() && folder_.Inspect(name).kind == os::Kind::Missing &&
+          IsInPlace(slots_[it->second].record.original))
+        Drop(name);
+    }
     std::vector<QuarantineRecord> records;
     for (Slot& slot : slots_)
       if (slot.live) records.push_back(std::move(slot.record));
@@ -43,14 +51,26 @@ class Replay {
     bool live;
   };
 
+  static bool IsInPlace(const std::filesystem::path& original) {
+    os::Folder folder;
+    return folder.OpenNoFollow(original.parent_path(), false) == os::Folder::PathResult::Opened &&
+           folder.Inspect(original.filename().native()).kind != os::Kind::Missing;
+  }
+
   bool Apply(std::string_view line) {
     QuarantineRecord record;
-    if (line.size() > 2 && line[1] == '\t' && (line[0] == '+' || line[0] == '-' || line[0] == '!')) {
+    if (line.size() > 2 && line[1] == '\t' &&
+        (line[0] == '+' || line[0] == '-' || line[0] == '!' || line[0] == '<')) {
       os::NativeName name;
       if (!UnescapeName(line.substr(2), name) || !IsStoredName(name)) return false;
+      if (line[0] == '<') {
+        if (live_.count(name)) restoring_.insert(name);
+        return true;
+      }
       if (line[0] != '+') {
         if (line[0] == '-') Drop(name);
         pending_.erase(name);
+        restoring_.erase(name);
         return true;
       }
       const auto it = pending_.find(name);
@@ -71,6 +91,7 @@ class Replay {
   }
 
   void Drop(const os::NativeName& name) {
+    restoring_.erase(name);
     const auto it = live_.find(name);
     if (it == live_.end()) return;
     slots_[it->second].live = false;
@@ -87,6 +108,7 @@ class Replay {
   std::vector<Slot> slots_;
   std::unordered_map<os::NativeName, size_t> live_;
   std::unordered_map<os::NativeName, QuarantineRecord> pending_;
+  std::unordered_set<os::NativeName> restoring_;
 };
 
 }  // namespace
@@ -202,6 +224,7 @@ bool CompactJournal(const os::Folder& folder, const std::vector<QuarantineRecord
 std::string PendingLine(const QuarantineRecord& record) { return "?\t" + FormatRecord(record); }
 std::string ConfirmLine(const os::NativeName& stored) { return "+\t" + EscapeName(stored); }
 std::string RemovalLine(const os::NativeName& stored) { return "-\t" + EscapeName(stored); }
+std::string RestoreLine(const os::NativeName& stored) { return "<\t" + EscapeName(stored); }
 std::string CancelLine(const os::NativeName& stored) { return "!\t" + EscapeName(stored); }
 
 }  // namespace vsk

@@ -1,10 +1,13 @@
 // The quarantine's record file as an append-only journal. A store writes a
 // pending line before the file is moved and a confirming line after; a
-// restore or a purge writes a removal line, a failed store a cancelling
-// one. Each line but a confirming one is synced before the step it tells of
-// is reported: replaying the lines gives the records, and a pending record
-// counts when its stored file is in the folder (the move was done before a
-// crash), confirmed or not. The journal is read as a stream with a bounded
+// restore writes a pending-restore line before the file is moved back and
+// a removal line after; a purge writes a removal line; a failed store or
+// restore a cancelling one. Each line but a confirming one is synced
+// before the step it tells of is reported: replaying the lines gives the
+// records. A pending record counts when its stored file is in the folder
+// (the move was done before a crash), confirmed or not; a record with a
+// pending restore ends when its stored file is gone and its original place
+// holds a file (the move back was done). The journal is read as a stream with a bounded
 // line length, and a file larger than any journal grows to is never read.
 #pragma once
 
@@ -49,7 +52,8 @@ bool CompactJournal(const os::Folder& folder, const std::vector<QuarantineRecord
 std::string PendingLine(const QuarantineRecord& record);
 std::string ConfirmLine(const os::NativeName& stored);
 std::string RemovalLine(const os::NativeName& stored);
-// Takes back a pending store of `stored` only.
+std::string RestoreLine(const os::NativeName& stored);
+// Takes back a pending store or restore of `stored` only.
 std::string CancelLine(const os::NativeName& stored);
 
 }  // namespace vsk

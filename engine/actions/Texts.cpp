@@ -60,6 +60,23 @@ std::wstring CureLeavesVirus(const std::wstring& virus, const fs::path& path) {
          L", и лечение не проводится:\n" + PathText(path) + L"\nФайл оставлен как есть.";
 }
 
+std::wstring CureUndone(const fs::path& path) {
+  return L"Лечение файла было прервано, и файл возвращён в прежний вид из резервной копии:\n" +
+         PathText(path);
+}
+
+std::wstring CureMarkerRefused(const fs::path& path) {
+  return L"Рядом с файлом лежит метка прерванного лечения, которой нельзя доверять: её мог "
+         L"записать другой пользователь, или резервная копия не совпадает с ней:\n" +
+         PathText(path) + L"\nФайл оставлен как есть.";
+}
+
+std::wstring CureUnresolved(const fs::path& path) {
+  return L"Файл сейчас лечится, или его прежний вид после прерванного лечения не удалось "
+         L"восстановить:\n" +
+         PathText(path) + L"\nФайл оставлен как есть.";
+}
+
 std::wstring RecoveryKept(const fs::path& path, const fs::path& copy) {
   return L"Лечение не удалось завершить, и файл не удалось вернуть в прежний вид:\n" +
          PathText(path) + L"\nЕго прежнее содержимое сохранено в файле\n" + PathText(copy);

@@ -32,6 +32,11 @@ std::wstring OtherNamesRemain(const std::filesystem::path& path, uint32_t others
 std::wstring ForeignCompanion(const std::wstring& virus, const std::filesystem::path& path);
 std::wstring CureDoesNotFit(const std::wstring& virus, const std::filesystem::path& path);
 std::wstring CureLeavesVirus(const std::wstring& virus, const std::filesystem::path& path);
+// A cure cut short: undone, or its marker not trusted, or not to be
+// resolved now (CureMarker.h).
+std::wstring CureUndone(const std::filesystem::path& path);
+std::wstring CureMarkerRefused(const std::filesystem::path& path);
+std::wstring CureUnresolved(const std::filesystem::path& path);
 std::wstring RecoveryKept(const std::filesystem::path& path, const std::filesystem::path& copy);
 std::wstring QuarantineRefused(const std::filesystem::path& folder);
 // The quarantine folder is not trusted: another user owns it, or others

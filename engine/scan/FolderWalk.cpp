@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "engine/actions/CureMarker.h"
 #include "engine/os/File.h"
 #include "engine/os/Folder.h"
 #include "engine/os/System.h"
@@ -38,10 +39,22 @@ bool Selects(const std::wstring& mask, const os::NativeName& folder, const os::N
   return MatchesFileMask(mask, NativeText(folder + name));
 }
 
+// The row of a file whose cure was cut short, or null when there was none.
+const wchar_t* PendingText(PendingCure pending) {
+  switch (pending) {
+    case PendingCure::None: return nullptr;
+    case PendingCure::Restored: return result::kCureUndone;
+    case PendingCure::Refused: return result::kCureMarkerRefused;
+    case PendingCure::Unresolved: return result::kCureUnresolved;
+  }
+  return nullptr;
+}
+
 // Walks a folder tree depth first in file-system order. The visitor's
 // File(chain, name, linked, folderId) and FolderSkipped(path) return false
 // to end the whole walk; folderId is known only to visitors that set
-// kFolderIds.
+// kFolderIds, which scan: they also get Noted(path, text, skipped) for the
+// files under a cure's marker.
 template <typename Visitor>
 class Walker {
  public:
@@ -59,6 +72,8 @@ class Walker {
     const os::FolderEntries& entries = listings_[depth];
     if (!chain_.List(listings_[depth]) && !visitor_.FolderSkipped(chain_.FolderPath()))
       return false;
+    if constexpr (Visitor::kFolderIds)
+      if (!ResolveMarked(listings_[depth])) return false;
     const os::FileId folderId = Visitor::kFolderIds ? chain_.FolderId() : os::FileId{};
     for (const os::FolderEntries::Entry& entry : entries.list) {
       const os::NativeChar* name = entries.Name(entry);
@@ -79,6 +94,31 @@ class Walker {
         // Never followed: what lies behind it is not scanned, and says so.
         if (!visitor_.FolderSkipped(fs::path(chain_.Path() + name))) return false;
       }
+    }
+    return true;
+  }
+
+  // Files of the listing under the marker of a cure cut short
+  // (engine/actions/CureMarker.h) are put back as they were before they
+  // are scanned, and the folder is listed again without marker and copy;
+  // one that cannot be is not scanned. Each gets a row of its own.
+  bool ResolveMarked(os::FolderEntries& entries) {
+    std::vector<std::pair<os::NativeName, PendingCure>> marked;
+    for (const os::FolderEntries::Entry& entry : entries.list)
+      if (entry.kind == os::Kind::File && IsCureMarkerName(entries.Name(entry)))
+        marked.emplace_back(MarkedName(entries.Name(entry)), PendingCure::Unresolved);
+    if (marked.empty()) return true;
+    os::Folder folder;
+    if (folder.Open(chain_.FolderPath()) && folder.Id() == chain_.FolderId())
+      for (auto& [target, pending] : marked) pending = ResolvePendingCure(folder, target);
+    chain_.List(entries);
+    for (const auto& [target, pending] : marked) {
+      if (pending == PendingCure::None) continue;
+      const bool restored = pending == PendingCure::Restored;
+      for (os::FolderEntries::Entry& entry : entries.list)
+        if (!restored && target == entries.Name(entry)) entry.kind = os::Kind::Other;
+      if (!visitor_.Noted(fs::path(chain_.Path() + target), PendingText(pending), !restored))
+        return false;
     }
     return true;
   }
@@ -132,12 +172,15 @@ struct Reporter {
     ++counters.filesChecked;
   }
 
-  void FolderDone(const fs::path& folder) {
+  void FolderDone(const fs::path& folder) { Note(folder, result::kAccessError, true); }
+
+  // A row of its own, for a place not scanned (`skipped`) or a note.
+  void Note(const fs::path& path, const wchar_t* text, bool skipped) {
     ScanCounters& counters = context.counters;
     if (context.options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
-    context.sink.InsertRow(counters.nextRow++, folder, result::kAccessError, {});
+    context.sink.InsertRow(counters.nextRow++, path, text, {});
     ++folderRows;
-    ++counters.skipped;
+    counters.skipped += skipped;
   }
 };
 
@@ -170,9 +213,11 @@ struct Scanner {
     return true;
   }
 
-  bool FolderSkipped(const fs::path& folder) {
+  bool FolderSkipped(const fs::path& folder) { return Noted(folder, result::kAccessError, true); }
+
+  bool Noted(const fs::path& path, const wchar_t* text, bool skipped) {
     if (!context.control.Continue()) return false;
-    reporter.FolderDone(folder);
+    reporter.Note(path, text, skipped);
     return true;
   }
 };
@@ -208,11 +253,15 @@ struct QueuedScanner {
     return Report(false);
   }
 
-  bool FolderSkipped(const fs::path& folder) {
+  bool FolderSkipped(const fs::path& folder) { return Noted(folder, result::kAccessError, true); }
+
+  bool Noted(const fs::path& path, const wchar_t* text, bool skipped) {
     if (!context.control.Continue() || !MakeRoom()) return false;
     ScanWorkers::Job& job = workers.Next();
     job.folder = true;
-    job.folderPath = folder.native();
+    job.folderPath = path.native();
+    job.note = text;
+    job.skipped = skipped;
     job.file.reset();
     workers.Add();
     return Report(false);
@@ -245,7 +294,7 @@ struct QueuedScanner {
       wait = false;
       if (job.match == kMatchStopped) return false;
       if (job.folder)
-        reporter.FolderDone(fs::path(job.folderPath));
+        reporter.Note(fs::path(job.folderPath), job.note, job.skipped);
       else
         reporter.FileDone(job.folderPath, job.name.c_str(), job.match, job.identity);
       workers.Take();
@@ -260,7 +309,8 @@ bool IsResultText(const std::wstring& text) {
   static const wchar_t* const kTexts[] = {
       L"",          result::kOk,        result::kCured,           result::kDeleted,
       result::kMoved, result::kRenamed, result::kIncurableDeleted, result::kIncurableMoved,
-      result::kIncurableRenamed, result::kNotFound, result::kAccessError};
+      result::kIncurableRenamed, result::kNotFound, result::kAccessError, result::kCureUndone,
+      result::kCureMarkerRefused, result::kCureUnresolved};
   for (const wchar_t* t : kTexts)
     if (text == t) return true;
   return false;
@@ -302,14 +352,20 @@ void ScanFile(WalkContext& context, const fs::path& file) {
   const os::NativeName none;
   Reporter reporter{context};
   reporter.Announce(none, file.c_str());
+  // The folder that holds the name, as an action will open it.
+  os::Folder folder;
+  const bool inFolder = folder.Open(file.parent_path());
+  const PendingCure pending =
+      inFolder ? ResolvePendingCure(folder, file.filename().native()) : PendingCure::None;
+  if (pending != PendingCure::None)
+    reporter.Note(file, PendingText(pending), pending != PendingCure::Restored);
+  if (pending != PendingCure::None && pending != PendingCure::Restored) return;
   os::File input;
   const bool opened = input.Open(file) == os::Error::None;
   const int match = opened ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
                            : kMatchUnreadable;
   if (match == kMatchStopped) return;
-  // The folder that holds the name, as an action will open it.
-  os::Folder folder;
-  const os::FileId folderId = opened && folder.Open(file.parent_path()) ? folder.Id() : os::FileId{};
+  const os::FileId folderId = opened && inFolder ? folder.Id() : os::FileId{};
   reporter.FileDone(none, file.c_str(), match, opened ? IdentityOf(input, folderId) : RowIdentity{});
 }
 

@@ -26,9 +26,13 @@ class ScanWorkers {
   // One place of the queue, reused. The walk fills it and reads it back
   // once it is done; a helper touches only `file` and `match` meanwhile.
   struct Job {
-    bool folder = false;  // a folder that could not be opened or listed
+    // A folder that could not be opened or listed, or another row of its
+    // own: its text, and whether it counts as skipped.
+    bool folder = false;
+    const wchar_t* note = nullptr;
+    bool skipped = true;
     // A file's folder (ending in a separator) and name, or the folder's own
-    // path in `folderPath`.
+    // path (the note's) in `folderPath`.
     os::NativeName folderPath;
     os::NativeName name;
     std::optional<os::File> file;  // to be matched; closed once it is

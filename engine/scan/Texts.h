@@ -19,6 +19,12 @@ inline constexpr wchar_t kIncurableMoved[] = L"Неизлечим, переме�
 inline constexpr wchar_t kIncurableRenamed[] = L"Неизлечим, переименован";
 inline constexpr wchar_t kNotFound[] = L"Файл не найден";
 inline constexpr wchar_t kAccessError[] = L"Ошибка доступа-пропущен";
+// A file whose cure was cut short (engine/actions/CureMarker.h): put back
+// as it was before it is scanned, or not scanned as its marker is not
+// trusted or cannot be resolved now.
+inline constexpr wchar_t kCureUndone[] = L"Восстановлен после прерванного лечения";
+inline constexpr wchar_t kCureMarkerRefused[] = L"Метка лечения не принята";
+inline constexpr wchar_t kCureUnresolved[] = L"Лечение не завершено";
 }  // namespace result
 
 bool IsResultText(const std::wstring& text);

@@ -1,6 +1,7 @@
 // Faults in the middle of an action: a full disk under the cure's copy,
 // its recovery copy, the report and a move across volumes; a kill during
-// the cure of a large file. POSIX only: a tmpfs of a chosen size, and fork.
+// the cure of a large file, and at each step of a write in place, followed
+// by a scan. POSIX only: a tmpfs of a chosen size, and fork.
 #include <gtest/gtest.h>
 
 #include "engine/scan/Report.h"
@@ -106,6 +107,9 @@ TEST_F(HostileTreeTest, AFullDiskLeavesTheOriginalAndNothingHalfWritten) {
     EXPECT_TRUE(name == kQuarantineRecords || name == kQuarantineLock) << name;
 }
 
+// A kill during the cure of a large file, replaced in one step or (with
+// two names) written in place: the file is whole, and the next scan calls
+// it clean only when it is the cure.
 TEST_F(HostileTreeTest, AKillDuringTheCureOfALargeFileLeavesOneWholeFile) {
   // Large enough for many kills to fall inside the copy; smaller where the
   // sanitizers slow every byte down.
@@ -126,38 +130,75 @@ TEST_F(HostileTreeTest, AKillDuringTheCureOfALargeFileLeavesOneWholeFile) {
     CureFile(context, {kRow, file, L"Com"}, 0);
     return 0;
   };
-  auto reset = [&] {
-    WriteBytes(file, infected);
-    fs::permissions(file, fs::perms(0640));
-  };
-  // How long one cure takes here sets where the kills fall; nothing is
-  // asserted about it.
-  reset();
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(InChild(cureInChild, 120), 0);
-  const auto whole = std::chrono::steady_clock::now() - start;
-  ASSERT_EQ(ReadBytes(file), cured);
-
-  constexpr int kKills = 12;
-  int originals = 0;
-  for (int i = 0; i < kKills; ++i) {
+  for (const bool linked : {false, true}) {
+    auto reset = [&] {
+      fs::remove(dir / "other.com");
+      WriteBytes(file, infected);
+      fs::permissions(file, fs::perms(0640));
+      if (linked) fs::create_hard_link(file, dir / "other.com");
+    };
+    // How long one cure takes here sets where the kills fall; nothing is
+    // asserted about it.
     reset();
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(cureInChild());
-    std::this_thread::sleep_for(whole * (i + 1) / (kKills + 1));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    const std::string now = ReadBytes(file);
-    EXPECT_TRUE(now == infected || now == cured) << "kill " << i << ": " << now.size() << " bytes";
-    originals += now == infected;
-    EXPECT_EQ(ModeOf(file), 0640u);
-    for (const std::string& name : Names(dir.path())) {
-      if (name == "big.com") continue;
-      EXPECT_EQ(ModeOf(dir / name) & 0004, 0u) << name << " is readable by anyone";
-      fs::remove(dir / name);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(InChild(cureInChild, 120), 0);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(ReadBytes(file), cured);
+
+    constexpr int kKills = 12;
+    int originals = 0;
+    for (int i = 0; i < kKills; ++i) {
+      reset();
+      const pid_t pid = ::fork();
+      if (pid == 0) ::_exit(cureInChild());
+      std::this_thread::sleep_for(whole * (i + 1) / (kKills + 1));
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      const std::vector<std::wstring> texts = ScanTexts(file);
+      const std::string now = ReadBytes(file);
+      ASSERT_FALSE(texts.empty());
+      EXPECT_TRUE(now == infected || now == cured) << "kill " << i << ": " << now.size() << " bytes";
+      EXPECT_EQ(texts.back(), now == cured ? L"OK" : L"Com") << "kill " << i;
+      originals += now == infected;
+      EXPECT_EQ(ModeOf(file), 0640u);
+      for (const std::string& name : Names(dir.path())) {
+        if (name == "big.com" || name == "other.com") continue;
+        EXPECT_EQ(ModeOf(dir / name) & 0004, 0u) << name << " is readable by anyone";
+        fs::remove(dir / name);
+      }
     }
+    RecordProperty(linked ? "killsBeforeTheWriteInPlace" : "killsBeforeTheSwap", originals);
   }
-  RecordProperty("killsBeforeTheSwap", originals);
+}
+
+// A kill at each step of a write in place, then a scan: while the marker
+// says the file may be half written, the scan puts the original back and
+// says so, and it never calls the file clean unless it is the cure.
+TEST_F(HostileTreeTest, AKillAtEachStepOfAWriteInPlaceIsUndoneByTheNextScan) {
+  const std::string infected = Infected(200 * 1024);
+  const fs::path file = dir / "a.com";
+  for (const CureStep step : {CureStep::CopyKept, CureStep::Marked, CureStep::Overwritten,
+                              CureStep::Written, CureStep::Unmarked}) {
+    for (const std::string& name : Names(dir.path())) fs::remove(dir / name);
+    WriteBytes(file, infected);
+    fs::create_hard_link(file, dir / "b.com");
+    ASSERT_TRUE(CureKilledAt(step, file));
+    const bool marked = fs::exists(dir / "a.com.vsk-cure");
+    EXPECT_EQ(marked, step != CureStep::CopyKept && step != CureStep::Unmarked);
+    // One scan thread, or helpers too: the row comes in its place either way.
+    const std::vector<std::wstring> texts = ScanTexts(file, 1 + static_cast<int>(step) % 2);
+    const std::string now = ReadBytes(file);
+    if (marked)
+      EXPECT_EQ(texts, (std::vector<std::wstring>{L"Восстановлен после прерванного лечения", L"Com"}));
+    else
+      EXPECT_EQ(texts, std::vector<std::wstring>{now == infected ? L"Com" : L"OK"});
+    EXPECT_TRUE(now == (step == CureStep::Unmarked ? Cured(infected) : infected));
+    EXPECT_TRUE(ReadBytes(dir / "b.com") == now);
+    // What a marker names goes with it; without one, private leftovers.
+    for (const std::string& name : Names(dir.path()))
+      EXPECT_TRUE(name == "a.com" || name == "b.com" || (!marked && ModeOf(dir / name) == 0600))
+          << name << " after a kill at step " << static_cast<int>(step);
+  }
 }
 
 #endif

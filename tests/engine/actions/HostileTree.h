@@ -87,6 +87,27 @@ struct ScannedRows : IScanSink, ISoundPlayer {
   int PlayWave(int, SoundMode) override { return 1; }
 };
 
+#ifndef _WIN32
+
+// Runs `fn` in a child process and returns its exit status, or -1 when it
+// has not ended within `seconds` (it is then killed): a hang fails the test
+// instead of stopping it.
+template <typename F>
+int InChild(F fn, int seconds) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(fn());
+  for (int waited = 0; waited < seconds * 100; ++waited) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+#endif
+
 class HostileTreeTest : public ::testing::Test {
  protected:
   void Act(Action action, const fs::path& path, const wchar_t* virus = L"Com") {
@@ -99,9 +120,9 @@ class HostileTreeTest : public ::testing::Test {
     action(context, {kRow, path, rec.texts[kRow]});
   }
   const std::wstring& Text() { return rec.texts[kRow]; }
-  // The row a scan of the tree with `jobs` threads gives `path` (an empty
-  // row when none).
-  CapturedRow Scanned(const fs::path& path, int jobs = 1) {
+  // The rows a scan of the tree with `jobs` threads gives, with a row for
+  // each clean file too when `fileOk`.
+  std::vector<CapturedRow> ScanRows(int jobs = 1, bool fileOk = false) {
     const SignatureMatcher matcher(table);
     ScanControl control;
     control.Start();
@@ -109,12 +130,41 @@ class HostileTreeTest : public ::testing::Test {
     ScannedRows rows;
     Options walk = options;
     walk.SubDir = 1;
+    walk.FileOk = fileOk;
     WalkContext context{walk, table, matcher, control, counters, rows, rows, jobs};
     ScanFolder(context, dir.path());
-    for (const CapturedRow& row : rows.rows)
+    return rows.rows;
+  }
+  // The row a scan of the tree with `jobs` threads gives `path` (an empty
+  // row when none).
+  CapturedRow Scanned(const fs::path& path, int jobs = 1) {
+    for (const CapturedRow& row : ScanRows(jobs))
       if (row.path == path) return {kRow, path, row.virusName, row.identity};
     return {};
   }
+  // The texts of the rows a scan gives `path`, "OK" included.
+  std::vector<std::wstring> ScanTexts(const fs::path& path, int jobs = 1) {
+    std::vector<std::wstring> texts;
+    for (const CapturedRow& row : ScanRows(jobs, true))
+      if (row.path == path) texts.push_back(row.virusName);
+    return texts;
+  }
+#ifndef _WIN32
+  // Cures `path` (the .com appender) in a child killed at `step` of its
+  // write in place; true when it was killed there.
+  bool CureKilledAt(CureStep step, const fs::path& path) {
+    static CureStep at;
+    at = step;
+    const auto cure = [&] {
+      SetCureStepHook([](CureStep now) {
+        if (now == at) ::raise(SIGKILL);
+      });
+      Act(CureOrDelete, path);
+      return 0;
+    };
+    return InChild(cure, 60) == -2;
+  }
+#endif
   // Acts on the row `scanned` as the scan left it.
   void ActOn(Action action, const CapturedRow& scanned) {
     rec.texts[kRow] = scanned.virusName;
@@ -203,23 +253,6 @@ inline std::string ReadLong(const fs::path& path) {
 }
 
 #else
-
-// Runs `fn` in a child process and returns its exit status, or -1 when it
-// has not ended within `seconds` (it is then killed): a hang fails the test
-// instead of stopping it.
-template <typename F>
-int InChild(F fn, int seconds) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(fn());
-  for (int waited = 0; waited < seconds * 100; ++waited) {
-    int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, nullptr, 0);
-  return -1;
-}
 
 inline mode_t ModeOf(const fs::path& path) {
   struct stat st;

@@ -195,20 +195,30 @@ TEST_F(QuarantineHostileTest, AHugeRecordFileIsToldAsDamaged) {
   EXPECT_EQ(fs::file_size(RecordFile()), 1ULL << 40);
 }
 
-// What a kill leaves: a pending store counts when its file was moved, a
-// line cut short or far too long is skipped, and the next line still reads.
+// What a kill leaves: a pending store counts when its file was moved; a
+// pending restore ends its record when the file is back in its place and
+// keeps it while the file is still stored; a line cut short or far too
+// long is skipped, and the next line still reads.
 TEST_F(QuarantineHostileTest, TheJournalSurvivesAKillAtAnyStep) {
   Quarantine quarantine;
   Open(quarantine);
+  WriteBytes(dir / "s.exe", "PLAIN-SIGNATURE");
+  Act(MoveToQuarantine, dir / "s.exe", L"Plain");
   WriteBytes(Folder() / "moved.exe", "x");
+  WriteBytes(dir / "back.exe", "x");
   const std::string from = fs::absolute(dir / "x").string();
-  std::ofstream(RecordFile(), std::ios::binary)
-      << "?\t" << Line("moved.exe", from) << "\n?\t" << Line("stayed.exe", from) << "\n"
-      << std::string(kMaxJournalLine + 10, 'z') << "\n" << Line("cut.exe", from).substr(0, 30);
+  std::ofstream(RecordFile(), std::ios::binary | std::ios::app)
+      << "<\ts.exe\n" << Line("back.exe", fs::absolute(dir / "back.exe").string())
+      << "\n<\tback.exe\n?\t" << Line("moved.exe", from) << "\n?\t" << Line("stayed.exe", from)
+      << "\n" << std::string(kMaxJournalLine + 10, 'z') << "\n" << Line("cut.exe", from).substr(0, 30);
   auto records = quarantine.Records();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].stored, Native("moved.exe"));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].stored, Native("s.exe"));
+  EXPECT_EQ(records[1].stored, Native("moved.exe"));
   EXPECT_NE(quarantine.Problem().find(L"строк пропущено: 2"), std::wstring::npos);
+  // A restore cut short after its pending line is done again.
+  EXPECT_EQ(quarantine.Restore(Native("s.exe")), L"");
+  EXPECT_EQ(ReadBytes(dir / "s.exe"), "PLAIN-SIGNATURE");
 
   // The next line starts on a line of its own.
   WriteBytes(dir / "c.exe", "PLAIN-SIGNATURE");

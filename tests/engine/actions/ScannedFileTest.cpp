@@ -1,7 +1,8 @@
 // The actions on a tree changed by someone else between the scan and the
 // action: a parent folder swapped for a link, a file with several names, a
-// file that only looks infected the way a repair expects, and a companion
-// that brings a virus of its own.
+// file that only looks infected the way a repair expects, a companion that
+// brings a virus of its own, and the marker of a cure cut short that
+// another user could have written.
 #include <gtest/gtest.h>
 
 #include "tests/engine/actions/HostileTree.h"
@@ -177,6 +178,55 @@ TEST_F(HostileTreeTest, AForeignCompanionNeverReplacesASetIdProgram) {
   EXPECT_EQ(Text(), L"Вылечен");
   EXPECT_EQ(ReadBytes(dir / "tool.exe"), program);
   EXPECT_EQ(test::ModeOf(dir / "tool.exe"), 0755u);
+}
+
+// A cure of a file with two names killed in the middle of its write: a
+// marker that others may write or that lies where others may make names,
+// one of another user, or one whose copy differs is never acted on, by a scan or an action, and the half-written
+// file is never called clean. Trusted again, the action puts the original
+// back and then cures it.
+TEST_F(HostileTreeTest, AMarkerNotToBeTrustedIsNeverActedOn) {
+  const std::string infected = Infected(5000);
+  const fs::path file = dir / "a.com", marker = dir / "a.com.vsk-cure";
+  WriteBytes(file, infected);
+  fs::create_hard_link(file, dir / "b.com");
+  ASSERT_TRUE(CureKilledAt(CureStep::Overwritten, file));
+  const std::string mixed = ReadBytes(file);
+  ASSERT_NE(mixed, infected);
+  fs::path copy;
+  for (const std::string& name : Names(dir.path()))
+    if (name.ends_with(".vsk-recovery")) copy = dir / name;
+  const std::string original = ReadBytes(copy);
+  const auto expectRefused = [&](const char* why) {
+    EXPECT_EQ(ScanTexts(file), std::vector<std::wstring>{L"Метка лечения не принята"}) << why;
+    rec.told.clear();
+    Act(CureOrDelete, file);
+    EXPECT_EQ(Text(), L"Com") << why;
+    EXPECT_TRUE(Told(rec, L"нельзя доверять")) << why;
+    EXPECT_EQ(ReadBytes(file), mixed) << why;
+    EXPECT_EQ(ReadBytes(copy), why == std::string("copy") ? std::string(original.size(), 'x') : original);
+    EXPECT_TRUE(fs::exists(marker)) << why;
+  };
+  fs::permissions(marker, fs::perms(0666));
+  expectRefused("open to others");
+  fs::permissions(marker, fs::perms(0600));
+  fs::permissions(dir.path(), fs::perms(0777));
+  expectRefused("in a folder open to others");
+  fs::permissions(dir.path(), fs::perms(0755));
+  WriteBytes(copy, std::string(original.size(), 'x'));
+  expectRefused("copy");
+  WriteBytes(copy, original);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(marker.c_str(), 12345, 12345), 0);
+    expectRefused("another user's");
+    ASSERT_EQ(::chown(marker.c_str(), 0, 0), 0);
+  }
+  rec.told.clear();
+  Act(CureOrDelete, file);
+  EXPECT_TRUE(Told(rec, L"возвращён в прежний вид"));
+  EXPECT_EQ(Text(), L"Вылечен");
+  EXPECT_EQ(ReadBytes(dir / "b.com"), test::Cured(infected));
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.com", "b.com"}));
 }
 
 TEST_F(HostileTreeTest, ACureKeepsExtendedAttributesAndHoles) {
