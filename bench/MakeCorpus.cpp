@@ -5,6 +5,8 @@
 // clamscan) and OUT/expected.tsv (the files each signature was planted in).
 // make-corpus OUT --small FILES: FILES files of 100 bytes to 4 KiB in
 // three levels of folders instead, where the walk costs more than reading.
+// make-corpus OUT TOTAL_MIB MIN_LEN MAX_LEN --hard: a tree closer to what
+// users scan, written by HardCorpus.h.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +15,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "bench/HardCorpus.h"
 
 namespace fs = std::filesystem;
 
@@ -27,6 +31,7 @@ int main(int argc, char** argv) {
   const size_t totalMiB = !small && argc > 2 ? std::stoul(argv[2]) : 400;
   const int minLength = !small && argc > 3 ? std::stoi(argv[3]) : 30;
   const int maxLength = !small && argc > 4 ? std::stoi(argv[4]) : 30;
+  const bool hard = !small && argc > 5 && std::strcmp(argv[5], "--hard") == 0;
   if (minLength < 1 || maxLength < minLength || maxLength > 30) {
     std::cerr << "make-corpus: lengths must satisfy 1 <= MIN_LEN <= MAX_LEN <= 30\n";
     return 2;
@@ -40,15 +45,17 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 200; ++i) {
     const int length = minLength + static_cast<int>(rng() % (maxLength + 1 - minLength));
     std::string sig;
+    for (int k = 0; k < length; ++k) sig.push_back(static_cast<char>(rng()));
+    sigs.push_back(sig);
+  }
+  if (hard) vsk::bench::MakePrefixPairs(sigs, rng);
+  for (size_t i = 0; i < sigs.size(); ++i) {
     std::string hex;
-    for (int k = 0; k < length; ++k) {
-      const unsigned char b = static_cast<unsigned char>(rng());
-      sig.push_back(static_cast<char>(b));
+    for (const char c : sigs[i]) {
       char h[4];
-      std::snprintf(h, sizeof h, "%02x", b);
+      std::snprintf(h, sizeof h, "%02x", static_cast<unsigned char>(c));
       hex += h;
     }
-    sigs.push_back(sig);
     list << "Bench." << i << " 0";
     for (size_t k = 0; k < hex.size(); k += 2) list << ' ' << hex.substr(k, 2);
     list << '\n';
@@ -56,6 +63,11 @@ int main(int argc, char** argv) {
     ndb << "Bench." << i << ":0:*:" << hex << '\n';
   }
 
+  if (hard) {
+    const vsk::bench::HardTree made = vsk::bench::WriteHardTree(out / "tree", totalMiB, sigs, rng);
+    std::cout << made.files << " files, " << (made.bytes >> 20) << " MiB\n";
+    return 0;
+  }
   // Sizes: 90% small (1-64 KiB), the rest 2-8 MiB, until the total is reached.
   std::vector<fs::path> files;
   std::vector<size_t> sizes;

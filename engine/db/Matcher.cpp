@@ -73,8 +73,10 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
       if (a.second.offset != b.second.offset) return a.second.offset > b.second.offset;
       return a.second.index < b.second.index;
     });
+    prefixBytes_.assign(65536, 0);
     for (const auto& [key, entry] : keyed) {
       prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
+      prefixBytes_[key] = 1;
       gramEntries_.push_back(entry);
     }
     bucketStart_ = RunStarts(keyed);
@@ -245,23 +247,22 @@ MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t 
   // Below `safe` a sample's starts all lie in [from, end) with 32 bytes
   // readable at each.
   const size_t safe = size >= 32 ? std::min(end, size - 31) : 0;
-  const uint64_t* bits = prefixBits_.data();
+  const uint8_t* bytes = prefixBytes_.data();
   size_t q = from + lead;
   constexpr size_t kGroup = kSampleGroup;
   for (; q + (kGroup - 1) * kStep < safe; q += kGroup * kStep) {
-    // The blocks' bits shifted down to bit 0 and merged: one test for the
-    // group, which mostly has none. Groups of sixteen mispredict less than
-    // of eight where candidates are dense. Plain loads: gathering the words
-    // with AVX2, or a queue of the candidates without this branch, is slower.
+    // The blocks' bytes of the table merged: one test for the group, which
+    // mostly has none. Groups of sixteen mispredict less than of eight where
+    // candidates are dense. A byte per block costs a load and an or; a bit
+    // per block kept the table in the first cache but cost two shifts more,
+    // and was slower. Plain loads: gathering the words with AVX2, or a queue
+    // of the candidates without this branch, is slower.
     const uint8_t* at = data + q;
-    uint64_t any = 0;
-    for (size_t k = 0; k < kGroup; ++k) {
-      const unsigned b = Block(at + k * kStep);
-      any |= bits[b >> 6] >> (b & 63);
-    }
-    if ((any & 1) == 0) continue;
+    unsigned any = 0;
+    for (size_t k = 0; k < kGroup; ++k) any |= bytes[Block(at + k * kStep)];
+    if (any == 0) continue;
     unsigned hits = 0;
-    for (size_t k = 0; k < kGroup; ++k) hits |= unsigned{IsPrefix(Block(at + k * kStep))} << k;
+    for (size_t k = 0; k < kGroup; ++k) hits |= unsigned{bytes[Block(at + k * kStep)]} << k;
     // The set bits in order, without a branch per sample.
     for (; hits != 0; hits &= hits - 1) {
       const size_t k = static_cast<size_t>(__builtin_ctz(hits));

@@ -77,6 +77,7 @@ class SignatureMatcher {
   std::vector<uint8_t> shift_;          // per 2-byte block, little-endian key
   bool IsPrefix(unsigned block) const { return (prefixBits_[block >> 6] >> (block & 63)) & 1; }
   std::vector<uint64_t> prefixBits_;    // blocks with candidates: window 2, and the samples
+  std::vector<uint8_t> prefixBytes_;    // the same as bytes of 1 and 0, for the samples
   std::vector<uint16_t> bucketStart_;   // candidates or sampled entries of a block
   std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
 

@@ -96,6 +96,13 @@ class File {
   // still set): only a regular file is kept. `path`, when given, is what
   // was opened.
   bool Adopt(intptr_t handle, const NativeChar* path = nullptr);
+#ifndef _WIN32
+  // `name` in the folder `dir` (AT_FDCWD: a path) with `access`, once an
+  // O_PATH handle shows it is a regular file; a final link followed only
+  // with `follow`. One look at the handle opened serves the check of its
+  // identity and what the file keeps of it.
+  Error OpenAt(int dir, const char* name, int access, bool follow);
+#endif
 #ifdef _WIN32
   // A \\?\ path, a final reparse point followed only with `follow`; kept
   // when its handle is a regular disk file.

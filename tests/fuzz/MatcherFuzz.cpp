@@ -30,5 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t from = n / 3;
   if (matcher.Find(d, n, from, n).index != vsk::test::ReferenceMatch(t, d + from, n - from))
     std::abort();
+  // A prefix of the first signature added as the last: a short and a long
+  // one that start together.
+  if (t.count > 0 && t.count < vsk::kMaxViruses && t.lengths[0] > 1) {
+    t.lengths[t.count] = static_cast<uint8_t>(1 + data[0] % (t.lengths[0] - 1));
+    t.signatures[t.count] = t.signatures[0];
+    ++t.count;
+    if (vsk::SignatureMatcher(t).MatchBuffer(d, n) != vsk::test::ReferenceMatch(t, d, n))
+      std::abort();
+  }
   return 0;
 }

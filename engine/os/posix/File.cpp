@@ -1,7 +1,11 @@
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <string>
 
@@ -45,28 +49,64 @@ bool File::Adopt(intptr_t handle, const NativeChar*) {
 
 namespace {
 
+// This process's /proc/self/fd, opened once: a reopen through it looks up
+// one name instead of walking /proc/self each time. Only a procfs one
+// counts (its names are the open files themselves), and only in the process
+// that opened it: a forked child has other descriptors, and goes by path.
+std::atomic<bool> procFdsForked{false};
+
+struct ProcFds {
+  int fd = -1;
+  ProcFds() {
+    fd = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct statfs fs;
+    if (fd >= 0 && (::fstatfs(fd, &fs) != 0 || fs.f_type != PROC_SUPER_MAGIC)) {
+      ::close(fd);
+      fd = -1;
+    }
+    ::pthread_atfork(nullptr, nullptr, [] { procFdsForked = true; });
+  }
+};
+
+// Opens what `pathFd` stands for; `same` tells when that is known to be
+// the very file without a look at the result (the open went by the handle
+// through a procfs of this process, not by a name).
+int OpenProcFd(int pathFd, int flags, bool& same) {
+  static const ProcFds proc;
+  char digits[16];
+  char* name = digits + sizeof digits;
+  *--name = '\0';
+  unsigned n = static_cast<unsigned>(pathFd);
+  do {
+    *--name = static_cast<char>('0' + n % 10);
+  } while ((n /= 10) != 0);
+  same = proc.fd >= 0 && !procFdsForked.load(std::memory_order_relaxed);
+  if (same) return ::openat(proc.fd, name, flags);
+  return ::open((std::string("/proc/self/fd/") + name).c_str(), flags);
+}
+
 // Opens the file that `pathFd` (an O_PATH descriptor) stands for, once it
 // is known to be a regular file: a FIFO or a device is never opened, so no
-// driver acts and nothing blocks. The new descriptor must be that same file.
-int Reopen(int pathFd, int access, Error& error, int& code) {
-  struct stat seen;
+// driver acts and nothing blocks. The new descriptor must be that same
+// file; `st` is what it is.
+int Reopen(int pathFd, int access, struct stat& st, Error& error, int& code) {
   code = 0;
-  if (::fstat(pathFd, &seen) != 0) {
+  if (::fstat(pathFd, &st) != 0) {
     code = errno;
     error = ErrorOf(code);
     return -1;
   }
-  error = S_ISLNK(seen.st_mode) ? Error::Link : S_ISREG(seen.st_mode) ? Error::None : Error::NotAFile;
+  error = S_ISLNK(st.st_mode) ? Error::Link : S_ISREG(st.st_mode) ? Error::None : Error::NotAFile;
   if (error != Error::None) return -1;
-  const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
-  const int fd = ::open(self.c_str(), access | kFileFlags);
-  struct stat st;
+  bool same = false;
+  const int fd = OpenProcFd(pathFd, access | kFileFlags, same);
   if (fd < 0) {
     code = errno;
     error = ErrorOf(code);
     return -1;
   }
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != IdOf(seen)) {
+  struct stat opened;
+  if (!same && (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || IdOf(opened) != IdOf(st))) {
     ::close(fd);
     error = Error::Failed;
     return -1;
@@ -78,17 +118,18 @@ int Reopen(int pathFd, int access, Error& error, int& code) {
 
 namespace posix {
 
-int OpenRegular(int dir, const char* name, int access, bool follow, Error& error, int& code) {
+int OpenRegular(int dir, const char* name, int access, bool follow, struct stat& st, Error& error,
+                int& code) {
   const int pathFd = ::openat(dir, name, O_PATH | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
   if (pathFd < 0) {
     code = errno;
     error = ErrorOf(code);
     return -1;
   }
-  int fd = Reopen(pathFd, access, error, code);
+  int fd = Reopen(pathFd, access, st, error, code);
   if (fd < 0 && error != Error::Link && error != Error::NotAFile && ::access("/proc/self/fd", X_OK) != 0) {
     // No /proc: the name opened again, checked to be the same file.
-    struct stat seen, st;
+    struct stat seen;
     fd = ::fstat(pathFd, &seen) == 0 ? ::openat(dir, name, access | kFileFlags | (follow ? 0 : O_NOFOLLOW)) : -1;
     if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IdOf(st) != IdOf(seen))) {
       ::close(fd);
@@ -102,42 +143,30 @@ int OpenRegular(int dir, const char* name, int access, bool follow, Error& error
 
 }  // namespace posix
 
-Error File::Open(const fs::path& path, bool write) {
+Error File::OpenAt(int dir, const char* name, int access, bool follow) {
   Close();
   Error error;
   int code;
-  const int fd = posix::OpenRegular(AT_FDCWD, path.c_str(), write ? O_RDWR : O_RDONLY, true, error, code);
+  struct stat st;
+  const int fd = posix::OpenRegular(dir, name, access, follow, st, error, code);
   if (fd < 0) return Fail(error, code);
-  Adopt(fd);
-  return error_;
+  handle_ = fd;
+  id_ = IdOf(st);
+  links_ = static_cast<uint32_t>(st.st_nlink);
+  size_ = st.st_size;
+  return Fail(Error::None, 0);
 }
 
-namespace {
-
-int OpenRegular(int dir, const std::string& name, int access, bool follow, Error& error, int& code) {
-  return posix::OpenRegular(dir, name.c_str(), access, follow, error, code);
+Error File::Open(const fs::path& path, bool write) {
+  return OpenAt(AT_FDCWD, path.c_str(), write ? O_RDWR : O_RDONLY, true);
 }
-
-}  // namespace
 
 Error File::Open(const Folder& folder, const NativeName& name, bool write) {
-  Close();
-  Error error;
-  int code;
-  const int fd = OpenRegular(Fd(folder.handle_), name, write ? O_RDWR : O_RDONLY, false, error, code);
-  if (fd < 0) return Fail(error, code);
-  Adopt(fd);
-  return error_;
+  return OpenAt(Fd(folder.handle_), name.c_str(), write ? O_RDWR : O_RDONLY, false);
 }
 
 Error File::OpenTarget(const Folder& folder, const NativeName& name) {
-  Close();
-  Error error;
-  int code;
-  const int fd = OpenRegular(Fd(folder.handle_), name, O_RDONLY, true, error, code);
-  if (fd < 0) return Fail(error, code);
-  Adopt(fd);
-  return error_;
+  return OpenAt(Fd(folder.handle_), name.c_str(), O_RDONLY, true);
 }
 
 Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
@@ -148,10 +177,7 @@ Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& cre
   if (fd >= 0) {
     created = true;
   } else if (errno == EEXIST) {
-    Error error;
-    int code;
-    fd = OpenRegular(dir, name, O_WRONLY, false, error, code);
-    if (fd < 0) return Fail(error, code);
+    return OpenAt(dir, name.c_str(), O_WRONLY, false);
   } else {
     return Fail(ErrorOf(errno), errno);
   }

@@ -190,12 +190,7 @@ bool FolderChain::LeadsOutside(const NativeChar* name) {
 }
 
 bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
-  file.Close();
-  Error error;
-  int code;
-  const int fd = posix::OpenRegular(levels_.back().fd, name, O_RDONLY, followLink, error, code);
-  if (fd < 0) return file.Fail(error, code) == Error::None;
-  return file.Adopt(fd, name);
+  return file.OpenAt(levels_.back().fd, name, O_RDONLY, followLink) == Error::None;
 }
 
 FileId FolderChain::FolderId() const {

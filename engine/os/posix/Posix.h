@@ -25,7 +25,9 @@ inline FileId IdOf(const struct stat& st) {
 
 // Opens `name` in `dir` (AT_FDCWD: a path) with `access` once it is known
 // by an O_PATH descriptor to be a regular file, a final link followed only
-// with `follow`; -1 with `error` and `code` (Link: a link not followed).
-int OpenRegular(int dir, const char* name, int access, bool follow, Error& error, int& code);
+// with `follow`; `st` tells what was opened. -1 with `error` and `code`
+// (Link: a link not followed).
+int OpenRegular(int dir, const char* name, int access, bool follow, struct stat& st, Error& error,
+                int& code);
 
 }  // namespace vsk::os::posix

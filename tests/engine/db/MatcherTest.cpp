@@ -295,6 +295,47 @@ TEST(MatcherTest, FilesAreSearchedInPiecesWithTheSameResults) {
   EXPECT_EQ(matcher.MatchFile(dir / "f0", &stopped), kMatchStopped);
 }
 
+// Files like the hard benchmark tree, in several pieces: zero runs, text,
+// runs of near-misses, and short signatures that are prefixes of long ones,
+// the long one across a piece border with its prefix before or after it.
+TEST(MatcherTest, HardFilesAgreeAcrossPieceBorders) {
+  TempDir dir;
+  std::mt19937 rng(4242);
+  const size_t piece = SignatureMatcher::kPieceSize;
+  for (int round = 0; round < 24; ++round) {
+    const size_t shortest = round % 3 == 0 ? 4 : round % 3 == 1 ? 2 : 26;
+    std::vector<Sig> sigs;
+    for (int i = 0; i < 60; ++i) {
+      std::string s(shortest + rng() % (31 - shortest), '\0');
+      for (char& c : s) c = static_cast<char>(rng());
+      sigs.push_back({"s", s});
+    }
+    for (int k = 0; k < 6; ++k) {  // a prefix of a later, longer one
+      Sig& longer = sigs[59 - k];
+      longer.bytes.resize(30);
+      sigs[k].bytes = longer.bytes.substr(0, shortest + k % 3);
+    }
+    const VirusTable t = MakeTable(sigs);
+    const SignatureMatcher matcher(t);
+    std::string data(piece * 2 + rng() % 5000, '\0');
+    const int kind = round % 4;  // zeros, text, random, near-misses
+    for (size_t i = 0; kind != 0 && i < data.size(); ++i)
+      data[i] = kind == 1 ? " etaoin\n"[rng() % 8] : static_cast<char>(rng());
+    for (size_t at = 0; kind == 3 && at + 40 < data.size(); at += 20 + rng() % 30) {
+      std::string s = sigs[rng() % sigs.size()].bytes;
+      s.back() ^= 0x5A;
+      data.replace(at, s.size(), s);
+    }
+    const std::string& longer = sigs[59 - rng() % 6].bytes;
+    const size_t at = piece - 1 - rng() % 29;
+    data.replace(at, longer.size(), longer);
+    if (round % 2) data.replace(at - 100, 4, longer.substr(0, 4));  // its first bytes before
+    const auto file = dir / ("h" + std::to_string(round));
+    WriteBytes(file, data);
+    ASSERT_EQ(matcher.MatchFile(file), ReferenceMatch(t, data)) << "round " << round;
+  }
+}
+
 #ifdef __linux__
 // A read that fails midway, for real: the scanned file's descriptor is
 // replaced by /proc/self/mem at a page whose next page is unmapped, so the

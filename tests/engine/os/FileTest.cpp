@@ -12,7 +12,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace vsk {
@@ -50,6 +53,38 @@ TEST(FileTest, OpensByPathOnlyARegularFileAndTellsWhyNot) {
   EXPECT_EQ(file.OpenedSize(), 18);
   EXPECT_EQ(ReadToEnd(file), "some bytes to read");
 }
+
+#ifdef __linux__
+// A forked child opens its own files, never the parent's that hold the
+// same descriptor number: the parent opens another file at the number the
+// child's open will take first.
+TEST(FileTest, AForkedChildOpensItsOwnFile) {
+  TempDir dir;
+  WriteBytes(dir / "parent", "the parent's");
+  WriteBytes(dir / "child", "the child's");
+  os::File warm;
+  ASSERT_EQ(warm.Open(dir / "child"), os::Error::None);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    char go;
+    os::File file;
+    const bool ok = ::read(ready[0], &go, 1) == 1 && file.Open(dir / "child") == os::Error::None &&
+                    ReadToEnd(file) == "the child's";
+    ::_exit(ok ? 0 : 1);
+  }
+  const int held = ::open((dir / "parent").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::write(ready[1], "g", 1), 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ::close(held);
+  ::close(ready[0]);
+  ::close(ready[1]);
+}
+#endif
 
 TEST(FileTest, RewindReadsAgainFromTheStartWhateverWasReadAtAnOffset) {
   TempDir dir;
