@@ -86,7 +86,8 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
   EXPECT_EQ(stopped.status, kStoppingStatus);
   EXPECT_EQ(ended.caption, L"Проверить");
   EXPECT_TRUE(ended.scanEnabled && ended.settingsEnabled && ended.databaseEnabled);
-  EXPECT_EQ(ended.status, kIdleStatus);
+  EXPECT_EQ(ended.status, L"Проверка прервана, проверено файлов: " + files + L". " + kIdleStatus)
+      << "the status line tells a stopped run from a finished one";
   EXPECT_EQ(rowsAtStop, 1);
   EXPECT_EQ(rowsAtEnd, 1) << "the walk takes no file after the stop";
   EXPECT_EQ(viruses, L"1");
