@@ -29,7 +29,7 @@ inline bool RunUnixTool(const std::wstring& command) {
     return false;
   if (pi.hProcess) ::CloseHandle(pi.hProcess);
   if (pi.hThread) ::CloseHandle(pi.hThread);
-  const DWORD limit = ::GetTickCount() + 10000;
+  const DWORD limit = ::GetTickCount() + 30000;
   bool ended = false;
   while (!(ended = ::GetFileAttributesW(markPath.c_str()) != INVALID_FILE_ATTRIBUTES) &&
          ::GetTickCount() < limit) {

@@ -163,7 +163,7 @@ TEST(ResultsInput, ThePointerOnARowShowsItsWholePath) {
     ClickRow(hwnd, row, 1);
     const POINT p = test::RowPoint(hwnd, row);
     test::Xdo(L"mousemove " + std::to_wstring(p.x + 5) + L" " + std::to_wstring(p.y + 1));
-    ASSERT_TRUE(PumpUntil([&] { return ShownToolTip() != nullptr; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(PumpUntil([&] { return ShownToolTip() != nullptr; }, std::chrono::seconds(15)));
     tip = test::WindowText(ShownToolTip());
     // VSK_SCREENSHOT=/unix/path.png keeps a picture of the screen with the tip.
     wchar_t shot[MAX_PATH] = {};

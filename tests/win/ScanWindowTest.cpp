@@ -255,7 +255,7 @@ TEST(ScanWindow, AStopInsideABigFileEndsTheRunAtOnceAndSettingsAndEditorWaitForT
   EXPECT_EQ(files, L"0") << "a file cut short is not counted";
   EXPECT_EQ(rows, 0) << "nor listed, though clean files are";
   EXPECT_TRUE(ended.scanEnabled && ended.settingsEnabled && ended.databaseEnabled);
-  EXPECT_EQ(ended.status, kIdleStatus);
+  EXPECT_EQ(ended.status, L"Проверка прервана, проверено файлов: 0. " + std::wstring(kIdleStatus));
   EXPECT_TRUE(settingsAfter);
 }
 
