@@ -24,6 +24,12 @@ struct AppState {
   IMessageSink& messages;
   Options options = DefaultOptions();
   VirusTable table;
+  // Set once start-up has loaded the table, which the main window then
+  // takes as it is.
+  bool tableLoaded = false;
+  // Which database the table came from, for the status line, when it is not
+  // the user's data folder's; empty otherwise.
+  std::wstring databaseNote;
   ScanControl scan;
 };
 

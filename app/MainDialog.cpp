@@ -69,6 +69,8 @@ const MessageMap* CMainDialog::GetMessageMap() const {
       OnCommandEntry(IDC_SCAN, &CMainDialog::OnScan),
       OnNotifyEntry(NM_RCLICK, IDC_RESULTS, &CMainDialog::OnResultsRightClick),
       OnNotifyEntry(LVN_GETDISPINFOW, IDC_RESULTS, &CMainDialog::OnResultsDispInfo),
+      OnNotifyEntry(NM_CUSTOMDRAW, IDC_RESULTS, &CMainDialog::OnResultsCustomDraw),
+      OnNotifyEntry(LVN_GETINFOTIPW, IDC_RESULTS, &CMainDialog::OnResultsInfoTip),
       OnCommandRangeEntry(ID_CURE_OR_DELETE, ID_MOVE_TO_QUARANTINE, &CMainDialog::OnResultAction),
       OnMessageEntry(kCallOnWindowThread, &CMainDialog::OnCallOnWindowThread),
       OnMessageEntry(kApplyScanUpdates, &CMainDialog::OnApplyScanUpdates),
@@ -92,14 +94,14 @@ BOOL CMainDialog::OnInitDialog() {
   SetIcon(m_bigIcon, FALSE);
 
   LoadOptions(m_state.options, m_state.profile);
-  LoadVirusTable(m_state.table, m_state.messages);
+  if (!m_state.tableLoaded) LoadVirusTable(m_state.table, m_state.messages);
 
   PlayIfOn(m_state.options, m_state.sound, wave::kWindowOpened);
 
   m_accelerators = ::LoadAcceleratorsW(inst, MAKEINTRESOURCEW(IDR_MAIN_ACCEL));
   SetUpToolTips();
   CutWindowShape(m_hWnd);
-  SetDlgItemText(IDC_STATUS, kIdleStatus);
+  SetDlgItemText(IDC_STATUS, m_state.databaseNote.empty() ? kIdleStatus : m_state.databaseNote);
   SetUpButtons();
 
   m_iconFrames.Create(IDB_ICON_FRAMES, 16, 0, RGB(0, 0, 0));
@@ -311,9 +313,21 @@ LRESULT CMainDialog::OnStartStartupScan(WPARAM, LPARAM) {
   return 0;
 }
 
-void CMainDialog::OnResultsRightClick(NMHDR*, LRESULT* result) {
+// The list view's right click names the row under the pointer.
+void CMainDialog::OnResultsRightClick(NMHDR* header, LRESULT* result) {
   *result = 0;
-  m_results.OnRightClick(m_hWnd);
+  m_results.OnRightClick(m_hWnd, reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+}
+
+void CMainDialog::OnResultsCustomDraw(NMHDR* header, LRESULT* result) {
+  *result = m_results.OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+}
+
+// The list's own tip would repeat the row's path tip of CResultsList.
+void CMainDialog::OnResultsInfoTip(NMHDR* header, LRESULT* result) {
+  *result = 0;
+  auto& tip = *reinterpret_cast<NMLVGETINFOTIPW*>(header);
+  if (tip.pszText && tip.cchTextMax > 0) tip.pszText[0] = L'\0';
 }
 
 void CMainDialog::OnResultsDispInfo(NMHDR* header, LRESULT* result) {

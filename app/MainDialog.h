@@ -69,6 +69,8 @@ class CMainDialog : public CDialog {
   LRESULT OnStartStartupScan(WPARAM, LPARAM);
   void OnResultsRightClick(NMHDR* header, LRESULT* result);
   void OnResultsDispInfo(NMHDR* header, LRESULT* result);
+  void OnResultsCustomDraw(NMHDR* header, LRESULT* result);
+  void OnResultsInfoTip(NMHDR* header, LRESULT* result);
   void OnResultAction(UINT command);
   LRESULT OnCallOnWindowThread(WPARAM, LPARAM l) { return m_session.OnCallOnWindowThread(l); }
   LRESULT OnApplyScanUpdates(WPARAM, LPARAM) { return m_session.OnApplyUpdates(); }

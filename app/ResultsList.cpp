@@ -2,58 +2,53 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "engine/scan/FolderWalk.h"
 #include "engine/text/Encoding.h"
-#include "framework/Menu.h"
-#include "res/resource.h"
 
 namespace vsk {
+
+void SelectAllRows(HWND list);
+
 namespace {
 
 constexpr COLORREF kListBack = RGB(255, 255, 204);
+constexpr COLORREF kInfectedBack = RGB(255, 196, 196);
+constexpr COLORREF kInfectedText = RGB(160, 0, 0);
+constexpr int kDefaultObjectWidth = 225;
+constexpr int kDefaultResultWidth = 100;
+// The space the list view leaves around a column's text.
+constexpr int kTextPadding = 14;
 
-// Column 1 of the list, for the actions.
-class ListResultRows : public IResultRows {
- public:
-  explicit ListResultRows(CResultsList& list) : m_list(list) {}
-  std::wstring GetText(int row) override { return m_list.ResultText(row); }
-  void SetText(int row, const std::wstring& text) override { m_list.SetResultText(row, text); }
-
- private:
-  CResultsList& m_list;
-};
-
-class MessageBoxQuestions : public IQuestions {
- public:
-  explicit MessageBoxQuestions(HWND owner) : m_owner(owner) {}
-  bool AskOkCancel(const std::wstring& text, const std::wstring& caption) override {
-    return ::MessageBoxW(m_owner, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONEXCLAMATION) ==
-           IDOK;
-  }
-
- private:
-  HWND m_owner;
-};
-
-struct MenuAction {
-  UINT command;
-  void (*action)(ActionContext&, const CapturedRow&);
-};
-constexpr MenuAction kMenuActions[] = {
-    {ID_CURE_OR_DELETE, &CureOrDelete},       {ID_CURE_OR_RENAME, &CureOrRename},
-    {ID_CURE_OR_MOVE, &CureOrMove},           {ID_DELETE_INFECTED, &DeleteInfected},
-    {ID_RENAME_INFECTED, &RenameInfected},    {ID_MOVE_TO_QUARANTINE, &MoveToQuarantine},
+// The result texts a row can be left with, the longest of which column 1
+// is made wide enough for.
+constexpr const wchar_t* kResultTexts[] = {
+    result::kOk,           result::kCured,           result::kDeleted,
+    result::kMoved,        result::kRenamed,         result::kIncurableDeleted,
+    result::kIncurableMoved, result::kIncurableRenamed, result::kNotFound,
+    result::kAccessError,
 };
 
 }  // namespace
 
+bool ParseColumnWidths(const std::wstring& text, int& object, int& result) {
+  const size_t comma = text.find(L',');
+  if (comma == std::wstring::npos) return false;
+  const int a = ParseProfileInt(text.substr(0, comma));
+  const int b = ParseProfileInt(text.substr(comma + 1));
+  // A column dragged to nothing or far off the screen is no width to keep.
+  if (a < 20 || b < 20 || a > 4000 || b > 4000) return false;
+  object = a;
+  result = b;
+  return true;
+}
+
 void CResultsList::SetUp() {
   SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE |
                    LVS_EX_INFOTIP);
-  InsertColumn(0, L"Объект", LVCFMT_LEFT, 225);
-  InsertColumn(1, L"Результат", LVCFMT_LEFT, 100);
+  SetUpColumns();
   SetBkColor(kListBack);
   SetTextBkColor(kListBack);
   SetTextColor(RGB(0, 0, 0));
@@ -64,6 +59,48 @@ void CResultsList::SetUp() {
   // The system's list is shared: the list view must not destroy it.
   ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetStyle() | LVS_SHAREIMAGELISTS);
   SetImageList(m_systemIcons, LVSIL_SMALL);
+
+  // The list's own tips show a cut label's text, which here is our own
+  // shortening; this one names the whole path of the row under the pointer.
+  m_pathTip.Create(this);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = m_hWnd;
+  tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  m_pathTip.SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  m_pathTip.SendMessage(TTM_SETMAXTIPWIDTH, 0, 800);
+  m_pathTip.Activate(TRUE);
+}
+
+void CResultsList::SetUpColumns() {
+  int result = kDefaultResultWidth;
+  for (const wchar_t* text : kResultTexts)
+    result = std::max(result, static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHW, 0,
+                                                           reinterpret_cast<LPARAM>(text))) +
+                                  kTextPadding);
+  CRect client;
+  GetClientRect(&client);
+  int object = std::max(kDefaultObjectWidth,
+                        client.Width() - result - ::GetSystemMetrics(SM_CXVSCROLL));
+  ParseColumnWidths(ReadOption(m_state.profile, option::kResultColumns), object, result);
+  InsertColumn(0, L"Объект", LVCFMT_LEFT, object);
+  InsertColumn(1, L"Результат", LVCFMT_LEFT, result);
+  m_initialColumns = ColumnWidths();
+}
+
+std::wstring CResultsList::ColumnWidths() const {
+  return std::to_wstring(GetColumnWidth(0)) + L"," + std::to_wstring(GetColumnWidth(1));
+}
+
+// Written only when the user changed them, so that the profile is not
+// touched for nothing.
+void CResultsList::OnDestroy() {
+  const std::wstring widths = ColumnWidths();
+  if (widths != m_initialColumns)
+    m_state.profile.WriteProfileString(kOptionsSection, option::kResultColumns.name, widths);
+  Default();
 }
 
 void CResultsList::AddRows(std::vector<Row>&& rows) {
@@ -80,6 +117,8 @@ void CResultsList::AddRows(std::vector<Row>&& rows) {
 void CResultsList::Clear() {
   DeleteAllItems();
   m_rows = {};
+  m_selected.clear();
+  ShowTipFor(-1);
 }
 
 std::vector<std::pair<std::wstring, std::wstring>> CResultsList::ReadRows() const {
@@ -91,54 +130,121 @@ std::vector<std::pair<std::wstring, std::wstring>> CResultsList::ReadRows() cons
 
 void CResultsList::OnGetDispInfo(NMLVDISPINFOW& info) const {
   LVITEMW& item = info.item;
-  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= m_rows.size()) return;
-  const Row& r = m_rows[static_cast<size_t>(item.iItem)];
+  const Row* r = RowAt(item.iItem);
+  if (!r) return;
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-    const std::wstring& text = item.iSubItem == 0 ? r.object : item.iSubItem == 1 ? r.result : L"";
+    const std::wstring& text = item.iSubItem == 0 ? r->object : item.iSubItem == 1 ? r->result : L"";
     ::lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
   }
-  if (item.mask & LVIF_IMAGE) item.iImage = r.icon;
+  if (item.mask & LVIF_IMAGE) item.iImage = r->icon;
 }
 
 std::wstring CResultsList::ResultText(int row) const {
-  return row >= 0 && static_cast<size_t>(row) < m_rows.size() ? m_rows[static_cast<size_t>(row)].result
-                                                             : std::wstring();
+  const Row* r = RowAt(row);
+  return r ? r->result : std::wstring();
 }
 
 void CResultsList::SetResultText(int row, const std::wstring& text) {
-  if (row < 0 || static_cast<size_t>(row) >= m_rows.size()) return;
+  if (!RowAt(row)) return;
   m_rows[static_cast<size_t>(row)].result = text;
   SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
 }
 
-void CResultsList::OnRightClick(HWND owner) {
-  const int row = static_cast<int>(SendMessage(LVM_GETSELECTIONMARK));
-  std::wstring object, text;
-  RowIdentity identity;
-  if (row >= 0 && static_cast<size_t>(row) < m_rows.size()) {
-    object = m_rows[static_cast<size_t>(row)].object;
-    text = m_rows[static_cast<size_t>(row)].result;
-    identity = m_rows[static_cast<size_t>(row)].identity;
-  }
-  m_selected = {row, PathFromText(object), text, identity};
-  // Only a row that names a virus has actions; any row has its file's.
-  TrackPopupMenuAtCursor(owner, !IsResultText(text) ? IDR_RESULTS_MENU
-                                : object.empty()   ? IDR_LIST_MENU
-                                                   : IDR_ROW_MENU);
+const CResultsList::Row* CResultsList::RowAt(int row) const {
+  return row >= 0 && static_cast<size_t>(row) < m_rows.size() ? &m_rows[static_cast<size_t>(row)]
+                                                             : nullptr;
 }
 
-void CResultsList::RunAction(UINT command, HWND owner) {
-  if (m_selected.index < 0) return;
-  for (const MenuAction& a : kMenuActions) {
-    if (a.command != command) continue;
-    ListResultRows rows(*this);
-    MessageBoxQuestions questions(owner);
-    // Why a file was left alone goes to a message box.
-    ActionContext context{m_state.table, m_state.options, rows,           m_state.sound,
-                          questions,     m_state.messages, {}};
-    a.action(context, m_selected);
-    return;
+int CResultsList::RowAtPoint(CPoint point) const {
+  LVHITTESTINFO hit{};
+  hit.pt = {point.x, point.y};
+  SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  return hit.flags & LVHT_ONITEM ? hit.iItem : -1;
+}
+
+LRESULT CResultsList::WindowProc(UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_RBUTTONDOWN) m_pressedRow = RowAtPoint(PointFromLParam(l));
+  // Ctrl+A selects every row; its character (1) is no letter to search
+  // the rows for, which would select one again.
+  constexpr WPARAM kCtrlA = 1;
+  if (msg == WM_KEYDOWN && w == 'A' && (::GetKeyState(VK_CONTROL) & 0x8000)) {
+    SelectAllRows(m_hWnd);
+    return 0;
   }
+  if (msg == WM_CHAR && w == kCtrlA) return 0;
+  return CListCtrl::WindowProc(msg, w, l);
+}
+
+void CResultsList::OnMouseMove(UINT, CPoint point) {
+  ShowTipFor(RowAtPoint(point));
+  Default();
+}
+
+// An empty text shows no tip.
+void CResultsList::ShowTipFor(int row) {
+  if (row == m_tipRow || !m_pathTip.m_hWnd) return;
+  m_tipRow = row;
+  const Row* r = RowAt(row);
+  const std::wstring text = r ? r->object : std::wstring();
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.hwnd = m_hWnd;
+  tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
+  tool.lpszText = const_cast<wchar_t*>(text.c_str());
+  m_pathTip.SendMessage(TTM_POP);
+  m_pathTip.SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+LRESULT CResultsList::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+  const DWORD stage = draw.nmcd.dwDrawStage;
+  if (stage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if ((stage & ~CDDS_SUBITEM) != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  const Row* r = RowAt(static_cast<int>(draw.nmcd.dwItemSpec));
+  const bool infected = r && !IsResultText(r->result);
+  if (infected) {
+    draw.clrText = kInfectedText;
+    draw.clrTextBk = kInfectedBack;
+  }
+  if (!(stage & CDDS_SUBITEM)) return CDRF_NOTIFYSUBITEMDRAW | CDRF_NEWFONT;
+  if (draw.iSubItem != 0 || !r) return CDRF_NEWFONT;
+  DrawObjectCell(draw, *r, infected);
+  return CDRF_SKIPDEFAULT;
+}
+
+// Column 0 as the list draws it (icon, then the text on the row's colours,
+// or the selection's), but the path shortened in its middle: the file name
+// stays in view.
+void CResultsList::DrawObjectCell(const NMLVCUSTOMDRAW& draw, const Row& row, bool infected) {
+  const int item = static_cast<int>(draw.nmcd.dwItemSpec);
+  const HDC dc = draw.nmcd.hdc;
+  RECT icon{LVIR_ICON, 0, 0, 0}, label{LVIR_LABEL, 0, 0, 0};
+  SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&icon));
+  SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&label));
+  const bool selected = SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) != 0;
+  const bool focused = ::GetFocus() == m_hWnd;
+  COLORREF back = infected ? kInfectedBack : kListBack;
+  COLORREF text = infected ? kInfectedText : RGB(0, 0, 0);
+  if (selected && focused) {
+    back = ::GetSysColor(COLOR_HIGHLIGHT);
+    text = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+  } else if (selected && (GetStyle() & LVS_SHOWSELALWAYS)) {
+    back = ::GetSysColor(COLOR_3DFACE);
+  }
+  const HBRUSH listBrush = ::CreateSolidBrush(kListBack);
+  ::FillRect(dc, &icon, listBrush);
+  ::DeleteObject(listBrush);
+  ImageList_Draw(m_systemIcons, row.icon, dc, icon.left,
+                 icon.top + (icon.bottom - icon.top - 16) / 2, ILD_TRANSPARENT);
+  const HBRUSH backBrush = ::CreateSolidBrush(back);
+  ::FillRect(dc, &label, backBrush);
+  ::DeleteObject(backBrush);
+  RECT textRect = label;
+  textRect.left += 2;
+  textRect.right -= 2;
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, text);
+  ::DrawTextW(dc, row.object.c_str(), static_cast<int>(row.object.size()), &textRect,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
 }
 
 }  // namespace vsk

@@ -1,9 +1,14 @@
 // The results list of the main window (control 1007): its columns, colours
-// and the system's small file icons, the rows a scan adds, and the menu of a
-// row that names a virus with the six actions on that row. The list is
-// virtual (LVS_OWNERDATA): the rows are kept here and the control asks for
-// what it shows, so thousands of rows cost little memory.
+// and the system's small file icons, the rows a scan adds, how a row is
+// drawn (a long path shortened in its middle, infected rows marked) with
+// its full path as a tooltip, and the menu of the rows a right click takes
+// with the six actions on them. The list is virtual (LVS_OWNERDATA): the
+// rows are kept here and the control asks for what it shows, so thousands
+// of rows cost little memory.
 #pragma once
+
+#include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <utility>
@@ -28,7 +33,8 @@ class CResultsList : public CListCtrl {
   // sound player of `state`.
   explicit CResultsList(AppState& state) : m_state(state) {}
 
-  // Columns, colours, styles and the system's small-icon list.
+  // Columns (as wide as the profile kept them), colours, styles, the
+  // system's small-icon list and the path tooltip.
   void SetUp();
   // Appends `rows` (numbered on from the last) with one repaint for them all.
   void AddRows(std::vector<Row>&& rows);
@@ -41,21 +47,55 @@ class CResultsList : public CListCtrl {
   std::wstring ResultText(int row) const;
   void SetResultText(int row, const std::wstring& text);
 
-  // A right click: captures the row of the selection mark (none: -1) and
-  // tracks its menu, whose command goes to `owner`: the actions when it
-  // names a virus, else its file's commands (the list's, for no row).
-  void OnRightClick(HWND owner);
-  // Menu commands ID_CURE_OR_DELETE to ID_MOVE_TO_QUARANTINE on the row
-  // captured by the last right click; questions are owned by `owner`.
+  // NM_CUSTOMDRAW: infected rows in their own colours, column 0 drawn with
+  // the path shortened in its middle so that the file name stays.
+  LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+
+  // A right click on row `hit` (-1: none), or on the row the right button
+  // went down on when the list saw it go down. A row outside the selection
+  // becomes the selection alone; then every selected row that names a virus
+  // is taken, and when there is one the actions' menu is tracked, else the
+  // row's (or, below the rows, the list's) file commands; commands go to
+  // `owner`.
+  void OnRightClick(HWND owner, int hit);
+  // Menu commands ID_CURE_OR_DELETE to ID_MOVE_TO_QUARANTINE on the rows
+  // the last right click took; questions and messages are owned by `owner`.
   void RunAction(UINT command, HWND owner);
   // The row of the last right click, for its file's commands.
-  const CapturedRow& Captured() const { return m_selected; }
+  const CapturedRow& Captured() const { return m_clicked; }
+
+ protected:
+  // Notes where the right button goes down; Ctrl+A selects every row.
+  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
+  void OnMouseMove(UINT flags, CPoint point) override;
+  // Keeps the column widths the user gave in the profile.
+  void OnDestroy() override;
 
  private:
+  void SetUpColumns();
+  std::wstring ColumnWidths() const;
+  const Row* RowAt(int row) const;
+  int RowAtPoint(CPoint point) const;
+  void ShowTipFor(int row);
+  void DrawObjectCell(const NMLVCUSTOMDRAW& draw, const Row& row, bool infected);
+
   AppState& m_state;
   CImageList m_systemIcons;
   std::vector<Row> m_rows;
-  CapturedRow m_selected;
+  std::vector<CapturedRow> m_selected;
+  CapturedRow m_clicked;
+  // The full path of the row under the pointer.
+  CToolTipCtrl m_pathTip;
+  int m_tipRow = -1;
+  // The row under the pointer as the right button went down (-2: not
+  // seen). The list may scroll a row it selects into view before it tells
+  // of the click, and then names the row that has come under the pointer.
+  int m_pressedRow = -2;
+  std::wstring m_initialColumns;
 };
+
+// "w0,w1" as the profile keeps the two column widths; false unless both
+// are plausible widths.
+bool ParseColumnWidths(const std::wstring& text, int& object, int& result);
 
 }  // namespace vsk

@@ -81,9 +81,10 @@ class WindowScanView : public IScanView {
   }
 
  private:
-  // The system's small icon for the file's type, looked up once per
-  // extension by name alone: asking the shell about each file costs
-  // milliseconds under Wine, and a row needs no more than its type.
+  // The system's small icon of the file: its own for the types that carry
+  // one, looked up per file; for the rest the type's, once per extension
+  // by name alone, as asking the shell about each file costs milliseconds
+  // under Wine and such a row needs no more than its type.
   int IconOf(const std::filesystem::path& path) {
     std::wstring type = path.extension().native();
     for (wchar_t& c : type) c = static_cast<wchar_t>(::towlower(c));
@@ -94,7 +95,22 @@ class WindowScanView : public IScanView {
                            SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
         it->second = info.iIcon;
     }
+    if (CarriesOwnIcon(type)) {
+      // The walk has found a plain file there; the shell reads its icon
+      // resource.
+      SHFILEINFOW info{};
+      if (::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+        return info.iIcon;
+    }
     return it->second;
+  }
+  // Not shortcuts: the shell would fetch the icon a shortcut names, which
+  // may lie on another computer, so that a planted shortcut makes the scan
+  // reach out to it.
+  static bool CarriesOwnIcon(const std::wstring& type) {
+    for (const wchar_t* own : {L".exe", L".ico", L".cur", L".ani", L".scr"})
+      if (type == own) return true;
+    return false;
   }
 
   CScanSession& m_session;

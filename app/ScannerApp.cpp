@@ -59,6 +59,15 @@ std::filesystem::path ProgramFolder() {
 
 }  // namespace
 
+std::wstring DatabaseNote(const std::filesystem::path& dataFolder,
+                          const std::filesystem::path& userFolder, int records) {
+  std::error_code ec;
+  if (!userFolder.empty() && std::filesystem::equivalent(dataFolder, userFolder, ec)) return {};
+  const std::filesystem::path file = std::filesystem::absolute(kDatabaseFileName, ec);
+  return L"База данных вирусов: " + (ec ? std::wstring(L"VirusBase.vbf") : file.wstring()) +
+         L", записей: " + std::to_wstring(records);
+}
+
 BOOL CScannerApp::InitInstance() {
   // The folder chooser and the shell's file icons need COM.
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -88,9 +97,18 @@ BOOL CScannerApp::InitInstance() {
   ::Sleep(2000);
   splash.DestroyWindow();
 
-  // Missing file or a header that differs in any of its 104 bytes: one
-  // message, then the process ends.
-  if (!CheckDatabaseHeader(m_state.messages)) return FALSE;
+  // Checked and loaded from one read, so that both see the same bytes. A
+  // missing file, a header that differs in any of its 104 bytes or a table
+  // that can find nothing: the message, then the process ends. An empty or
+  // oversized table opens the window after its message, for the editor.
+  switch (LoadCheckedDatabase(m_state.table, m_state.messages)) {
+    case LoadResult::Missing:
+    case LoadResult::Unreadable:
+    case LoadResult::Damaged: return FALSE;
+    default: break;
+  }
+  m_state.tableLoaded = true;
+  m_state.databaseNote = DatabaseNote(data, UserDataFolder(), m_state.table.count);
 
   SetDialogBkColor(kDialogColor, RGB(0, 0, 0));
   {

@@ -2,6 +2,7 @@
 // a modal dialog; no message loop of its own.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,12 @@ struct StartupArguments {
   bool fromShellVerb = false;
 };
 StartupArguments ParseStartupArguments(const wchar_t* commandLine);
+
+// The status line's word on the database in the working folder, holding
+// `records`, when that folder is not the user's data folder (a copy run
+// beside its own database, or one planted there); empty when it is.
+std::wstring DatabaseNote(const std::filesystem::path& dataFolder,
+                          const std::filesystem::path& userFolder, int records);
 
 // Makes the face the main window's outline asks for available to this
 // process only, before any font of that face is created.

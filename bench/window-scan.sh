@@ -5,10 +5,15 @@
 # the window's cost per file (row, icon, progress, status line) shows
 # against the same walk without a window; with the window's memory per row
 # (its resident size at the end, less that after an empty folder's scan).
-# Usage: bench/window-scan.sh [TOTAL_MIB | --small FILES]
+# With --exe every file is named *.exe, so that each row asks the shell for
+# the file's own icon (the cost of the types that carry one).
+# Usage: bench/window-scan.sh [TOTAL_MIB | --small FILES] [--exe]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+exe=no
+for a in "$@"; do [ "$a" = --exe ] && exe=yes; done
 if [ "${1:-}" = --small ]; then corpus=(--small "${2:?number of files}"); else corpus=("${1:-100}" 30); fi
+[ "${1:-}" = --exe ] && corpus=(100 30)
 scripts/install-deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$(nproc)" --target make-corpus make-database >/dev/null
@@ -23,6 +28,9 @@ cp -a "$win/wineprefix" "$bench/prefix"
 work=$bench/prefix/drive_c/corpus
 build/native/bench/make-corpus "$work" "${corpus[@]}" >/dev/null
 build/native/tools/make-database "$work/signatures.txt" "$work/VirusBase.vbf" >/dev/null
+if [ "$exe" = yes ]; then
+  find "$work/tree" -type f -name '*.bin' -exec sh -c 'for f; do mv "$f" "${f%.bin}.exe"; done' sh {} +
+fi
 files=$(find "$work/tree" -type f | wc -l)
 mib=$(du -sm "$work/tree" | cut -f1)
 

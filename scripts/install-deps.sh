@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-apps x11-utils imagemagick
+  wine wine64 xvfb xauth x11-apps x11-utils imagemagick xdotool
   fonts-liberation fonts-dejavu-core fonts-wine locales nsis unzip
   python3
 )

@@ -59,7 +59,7 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   }
 
   PlayIfOn(options, context.sound, wave::kScanEnded);
-  view.ShowStatusText(kFinishedStatus);
+  view.ShowStatusText(counters.stopped ? kStoppedStatus : kFinishedStatus);
   view.SetProgress(0);
   context.control.Stop();
   view.ShowIdleLook();
@@ -74,7 +74,11 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
 
 std::wstring StatusAfterRun(const ScanCounters& counters) {
   std::wstring status;
-  if (counters.filesChecked == 0 && !counters.stopped) status = std::wstring(kNothingChecked) + L". ";
+  if (counters.stopped)
+    status = std::wstring(kStoppedStatus) + L", " + kCheckedLabel +
+             std::to_wstring(counters.filesChecked) + L". ";
+  else if (counters.filesChecked == 0)
+    status = std::wstring(kNothingChecked) + L". ";
   if (counters.skipped > 0) status += kSkippedLabel + std::to_wstring(counters.skipped) + L". ";
   return status + kIdleStatus;
 }

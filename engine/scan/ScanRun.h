@@ -61,8 +61,8 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
 
 // The status line once a run has ended: the idle text, after the number
 // skipped when there were any, as the summary box has no line for it, and
-// after a word that no file was checked when a run that was not stopped
-// checked none.
+// after a word that the run was stopped with the files it checked, or that
+// no file was checked when a run that was not stopped checked none.
 std::wstring StatusAfterRun(const ScanCounters& counters);
 
 // The worker's thread priority for the Priority option: -2 (lowest) for 0

@@ -31,6 +31,9 @@ bool IsResultText(const std::wstring& text);
 
 inline constexpr wchar_t kPreparingStatus[] = L"Идёт подготовка к проверке...";
 inline constexpr wchar_t kFinishedStatus[] = L"Проверка завершена";
+// A run the user stopped, and the files it checked in the status after it.
+inline constexpr wchar_t kStoppedStatus[] = L"Проверка прервана";
+inline constexpr wchar_t kCheckedLabel[] = L"проверено файлов: ";
 inline constexpr wchar_t kIdleStatus[] = L"Для начала проверки нажмите кнопку \"Проверить\"";
 // Followed by the number of files and folders that could not be scanned.
 inline constexpr wchar_t kSkippedLabel[] = L"Пропущено (нет доступа): ";

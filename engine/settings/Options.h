@@ -47,6 +47,9 @@ namespace option {
   inline constexpr OptionKey<type> k##member{key, value};
 VSK_OPTIONS(VSK_OPTION_KEY)
 #undef VSK_OPTION_KEY
+// Not one of the settings: the main window keeps the widths of its results
+// list's two columns here ("225,150"); empty for the window's own.
+inline constexpr OptionKey<const wchar_t*> kResultColumns{L"ResultColumns", L""};
 }  // namespace option
 
 // The record the engine reads its settings from, a member for each key.

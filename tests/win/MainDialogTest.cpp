@@ -153,6 +153,41 @@ TEST(MainWindow, WithoutEmergingHelpTheKeyboardIsLeftToTheFocusedControl) {
   EXPECT_EQ(after, before) << "Tab does not move the focus";
 }
 
+TEST(MainWindow, TheResultColumnFitsTheLongestResultAndTheWidthsAUserGivesAreKept) {
+  g_app.InitNames(::GetModuleHandleW(nullptr));
+  fs::remove(test::ProgramProfileFile());
+  std::vector<int> first, reopened;
+  int longest = 0;
+  auto widths = [](ScriptedMainDialog& d) {
+    const HWND list = d.GetDlgItem(IDC_RESULTS);
+    return std::vector<int>{static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0)),
+                            static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0))};
+  };
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    first = widths(d);
+    longest = static_cast<int>(::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETSTRINGWIDTHW, 0,
+                                                     reinterpret_cast<LPARAM>(L"Неизлечим, переименован")));
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  const std::wstring untouched = g_app.GetProfileString(L"OPTIONS", L"ResultColumns", L"none");
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    ::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_SETCOLUMNWIDTH, 0, 280);
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  const std::wstring kept = g_app.GetProfileString(L"OPTIONS", L"ResultColumns", L"none");
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    reopened = widths(d);
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  fs::remove(test::ProgramProfileFile());
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_GT(first[1], longest) << "no result text is cut";
+  EXPECT_GE(first[0], 225);
+  EXPECT_EQ(untouched, L"none") << "widths left as they were are not written";
+  EXPECT_EQ(kept, L"280," + std::to_wstring(first[1]));
+  EXPECT_EQ(reopened, (std::vector<int>{280, first[1]}));
+}
+
 TEST(Sounds, WavesPlayFromTheResourcesAndAMissingOneGivesZero) {
   EXPECT_EQ(PlayWave(999, SND_ASYNC), 0);
   // Without an audio driver the asynchronous start still succeeds.

@@ -180,8 +180,10 @@ TEST(Program, WithTheDatabaseTheMainWindowOpensMinimizesAndClosesByItsExitButton
     EXPECT_TRUE(::IsWindowVisible(button)) << id;
     EXPECT_EQ(::GetWindowLongPtrW(button, GWL_STYLE) & 0x0F, BS_OWNERDRAW) << id;
   }
+  // The database beside the program, not the user's data folder's, is named.
   EXPECT_EQ(WindowText(::GetDlgItem(main, IDC_STATUS)),
-            L"Для начала проверки нажмите кнопку \"Проверить\"");
+            L"База данных вирусов: " + (folder / "VirusBase.vbf").wstring() + L", записей: " +
+                std::to_wstring(static_cast<unsigned char>(test::ReadBytes(kDatabase)[104])));
   const HWND list = ::GetDlgItem(main, IDC_RESULTS);
   EXPECT_EQ(ListColumns(program.process(), list), (std::vector<std::wstring>{L"Объект", L"Результат"}));
   EXPECT_EQ(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x4A1);

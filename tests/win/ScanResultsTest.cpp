@@ -29,18 +29,21 @@ using test::SetScanOptions;
 using test::WorkerEnded;
 using test::kSummaryTitle;
 
-// Right-clicks row `row` (-1: none selected); true when the menu of the
-// actions opened (the one whose first item is the cure's submenu).
+// The list's right click on row `row` (-1: below the rows) with the
+// selection mark elsewhere; true when the menu of the actions opened (the
+// one whose first item is the cure's submenu).
 bool RightClickShowsMenu(ScriptedMainDialog& d, int row) {
   const HWND list = d.GetDlgItem(IDC_RESULTS);
-  ::SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+  ::SendMessageW(list, LVM_SETSELECTIONMARK, 0, row + 1);
   bool actions = false;
   test::WhenShown closer(L"#32768", nullptr, [&](HWND menu) {
     actions = ::GetSubMenu(reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0)), 0);
     ::EndMenu();
   });
-  NMHDR header{list, IDC_RESULTS, static_cast<UINT>(NM_RCLICK)};
-  d.SendMessage(WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&header));
+  NMITEMACTIVATE click{};
+  click.hdr = {list, IDC_RESULTS, static_cast<UINT>(NM_RCLICK)};
+  click.iItem = row;
+  d.SendMessage(WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&click));
   return closer.done() && actions;
 }
 
@@ -125,7 +128,8 @@ TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {
   EXPECT_EQ(actedRowsWithMenu, 0) << "a result text has no menu";
   ASSERT_EQ(questions.size(), 1u);
   EXPECT_EQ(questions[0].caption, L"Предупреждение");
-  EXPECT_EQ(questions[0].text, L"Вы действительно хотите удалить эти файлы?");
+  EXPECT_EQ(questions[0].text, L"Вы действительно хотите удалить эти файлы?\n" +
+                                 (folder / "avtest.com").wstring());
 
 }
 

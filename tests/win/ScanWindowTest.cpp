@@ -86,7 +86,8 @@ TEST(ScanWindow, AConfirmedStopKeepsTheRowsSoFarThenTheSummaryAndTheReportFollow
   EXPECT_EQ(stopped.status, kStoppingStatus);
   EXPECT_EQ(ended.caption, L"Проверить");
   EXPECT_TRUE(ended.scanEnabled && ended.settingsEnabled && ended.databaseEnabled);
-  EXPECT_EQ(ended.status, kIdleStatus);
+  EXPECT_EQ(ended.status, L"Проверка прервана, проверено файлов: " + files + L". " + kIdleStatus)
+      << "the status line tells a stopped run from a finished one";
   EXPECT_EQ(rowsAtStop, 1);
   EXPECT_EQ(rowsAtEnd, 1) << "the walk takes no file after the stop";
   EXPECT_EQ(viruses, L"1");
@@ -254,7 +255,7 @@ TEST(ScanWindow, AStopInsideABigFileEndsTheRunAtOnceAndSettingsAndEditorWaitForT
   EXPECT_EQ(files, L"0") << "a file cut short is not counted";
   EXPECT_EQ(rows, 0) << "nor listed, though clean files are";
   EXPECT_TRUE(ended.scanEnabled && ended.settingsEnabled && ended.databaseEnabled);
-  EXPECT_EQ(ended.status, kIdleStatus);
+  EXPECT_EQ(ended.status, L"Проверка прервана, проверено файлов: 0. " + std::wstring(kIdleStatus));
   EXPECT_TRUE(settingsAfter);
 }
 

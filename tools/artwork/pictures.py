@@ -15,9 +15,9 @@ MINT = rgb('#b8ffe4')
 # Where the main window's controls fall on the background picture, in its
 # pixels: measured under Wine from template 102 (the picture's top-left is
 # the window's (3, 67)). Panels are padded, so other font metrics still fit.
-MAIN = dict(buttons=(75, 36, 523, 104), list=(54, 120, 545, 236),
-            small_left=(62, 245, 95, 274), small_right=(504, 245, 537, 274),
-            progress=(62, 285, 539, 294), status_top=298)
+MAIN = dict(buttons=(75, 36, 523, 104), list=(54, 120, 545, 260),
+            small_left=(62, 269, 95, 298), small_right=(504, 269, 537, 298),
+            progress=(62, 309, 539, 318), status_top=322)
 
 
 def scanlines(img, alpha, step=3, box_=None):
