@@ -65,7 +65,8 @@ void CResultsList::SetUp() {
   m_pathTip.Create(this);
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  // No TTF_SUBCLASS: WindowProc relays the mouse, after the text is set.
+  tool.uFlags = TTF_IDISHWND;
   tool.hwnd = m_hWnd;
   tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
   tool.lpszText = const_cast<wchar_t*>(L"");
@@ -163,6 +164,16 @@ int CResultsList::RowAtPoint(CPoint point) const {
 }
 
 LRESULT CResultsList::WindowProc(UINT msg, WPARAM w, LPARAM l) {
+  // The tip is one tool for the whole list: a move onto another row pops
+  // it and changes its text before the tip sees the move, which then shows
+  // it again. Relayed first, the move would find the tip still up, and it
+  // would stay hidden until the pointer moved once more.
+  if (msg == WM_MOUSEMOVE) ShowTipFor(RowAtPoint(PointFromLParam(l)));
+  if (msg >= WM_MOUSEMOVE && msg <= WM_MBUTTONDBLCLK && m_pathTip.m_hWnd) {
+    const CPoint pos = PointFromLParam(static_cast<LPARAM>(::GetMessagePos()));
+    MSG m{m_hWnd, msg, w, l, static_cast<DWORD>(::GetMessageTime()), {pos.x, pos.y}};
+    m_pathTip.RelayEvent(&m);
+  }
   if (msg == WM_RBUTTONDOWN) m_pressedRow = RowAtPoint(PointFromLParam(l));
   // Ctrl+A selects every row; its character (1) is no letter to search
   // the rows for, which would select one again.
@@ -173,11 +184,6 @@ LRESULT CResultsList::WindowProc(UINT msg, WPARAM w, LPARAM l) {
   }
   if (msg == WM_CHAR && w == kCtrlA) return 0;
   return CListCtrl::WindowProc(msg, w, l);
-}
-
-void CResultsList::OnMouseMove(UINT, CPoint point) {
-  ShowTipFor(RowAtPoint(point));
-  Default();
 }
 
 // An empty text shows no tip.

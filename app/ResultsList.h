@@ -65,9 +65,9 @@ class CResultsList : public CListCtrl {
   const CapturedRow& Captured() const { return m_clicked; }
 
  protected:
-  // Notes where the right button goes down; Ctrl+A selects every row.
+  // Notes where the right button goes down; Ctrl+A selects every row;
+  // the mouse goes to the path tip.
   LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
-  void OnMouseMove(UINT flags, CPoint point) override;
   // Keeps the column widths the user gave in the profile.
   void OnDestroy() override;
 
