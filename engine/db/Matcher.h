@@ -49,6 +49,9 @@ class SignatureMatcher {
   // longest signature, which finds the match the whole run would.
   int MatchOpenFile(const os::File& file, const std::atomic<bool>* running = nullptr) const;
 
+  // The longest signature: how much of a piece the next one must repeat.
+  size_t MaxLength() const { return maxLength_; }
+
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;
   // Below this shortest length the search samples positions instead of
