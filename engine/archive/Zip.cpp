@@ -33,6 +33,11 @@ class ZipReader {
  public:
   ZipReader(ArchiveSearch& search, const Source& source, int level, const std::wstring& prefix)
       : search_(search), source_(source), level_(level), prefix_(prefix) {}
+  ~ZipReader() {
+    if (ready_) inflateEnd(&z_);
+  }
+  ZipReader(const ZipReader&) = delete;
+  ZipReader& operator=(const ZipReader&) = delete;
 
   void Run() {
     ZipDirectory directory;
@@ -48,7 +53,9 @@ class ZipReader {
       const ZipEntry& e = entries[i];
       const std::string_view name(reinterpret_cast<const char*>(&directory.bytes[e.nameAt]),
                                   e.nameLength);
-      const std::wstring path = prefix_ + ZipMemberName(name, e.flags & kUtf8);
+      // A member without a name goes by its place in the directory.
+      const std::wstring path =
+          prefix_ + (name.empty() ? L"#" + std::to_wstring(i + 1) : ZipMemberName(name, e.flags & kUtf8));
       if (i > 0 && e.offset < end) return search_.Fail(Problem::Overlap, path);
       if (i > 0 && !GapAllowed(e.offset - end, descriptor)) return search_.Fail(Problem::Damaged, path);
       uint64_t data = 0;
@@ -116,15 +123,14 @@ class ZipReader {
     return true;
   }
 
+  // One inflater for all the members, reset for each.
   bool Inflate(const Source& bytes, MemberStream& member, uint32_t& crc, uint64_t& size) {
-    z_stream z{};
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
+    if (ready_ ? inflateReset(&z_) != Z_OK : inflateInit2(&z_, -MAX_WBITS) != Z_OK) {
       search_.Fail(Problem::ReadError, member.Path());
       return false;
     }
-    const bool whole = Pump(z, bytes, member, crc, size);
-    inflateEnd(&z);
-    return whole;
+    ready_ = true;
+    return Pump(z_, bytes, member, crc, size);
   }
 
   bool Pump(z_stream& z, const Source& bytes, MemberStream& member, uint32_t& crc, uint64_t& size) {
@@ -175,6 +181,8 @@ class ZipReader {
   int level_;
   const std::wstring& prefix_;
   std::vector<uint8_t> input_;
+  z_stream z_{};
+  bool ready_ = false;
 };
 
 }  // namespace

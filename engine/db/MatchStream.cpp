@@ -2,17 +2,32 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace vsk {
+namespace {
+
+thread_local std::vector<std::unique_ptr<uint8_t[]>> spareBuffers;
+
+}  // namespace
 
 MatchStream::MatchStream(const SignatureMatcher& matcher)
     : matcher_(matcher),
       keep_(matcher.MaxLength() > 0 ? matcher.MaxLength() - 1 : 0),
-      buffer_(SignatureMatcher::kPieceSize + kMaxSignature) {}
+      size_(SignatureMatcher::kPieceSize + kMaxSignature) {
+  if (spareBuffers.empty()) {
+    buffer_.reset(new uint8_t[size_]);
+  } else {
+    buffer_ = std::move(spareBuffers.back());
+    spareBuffers.pop_back();
+  }
+}
+
+MatchStream::~MatchStream() { spareBuffers.push_back(std::move(buffer_)); }
 
 uint8_t* MatchStream::Space(size_t& room) {
-  room = buffer_.size() - have_;
-  return buffer_.data() + have_;
+  room = size_ - have_;
+  return buffer_.get() + have_;
 }
 
 bool MatchStream::Commit(size_t size) {
@@ -21,17 +36,17 @@ bool MatchStream::Commit(size_t size) {
     have_ = 0;
     return found_ < 0;
   }
-  if (have_ < buffer_.size()) return true;
+  if (have_ < size_) return true;
   // Every start below `limit` has its whole signature in view; the last
   // keep_ bytes wait for the next piece.
   const size_t limit = have_ - keep_;
-  const MatchHit hit = matcher_.Find(buffer_.data(), have_, 0, limit);
+  const MatchHit hit = matcher_.Find(buffer_.get(), have_, 0, limit);
   if (hit.Found()) {
     found_ = hit.index;
     have_ = 0;
     return false;
   }
-  std::memmove(buffer_.data(), buffer_.data() + limit, keep_);
+  std::memmove(buffer_.get(), buffer_.get() + limit, keep_);
   have_ = keep_;
   return true;
 }
@@ -50,7 +65,7 @@ bool MatchStream::Feed(const uint8_t* data, size_t size) {
 }
 
 int MatchStream::Finish() {
-  if (found_ < 0 && have_ > 0) found_ = matcher_.Find(buffer_.data(), have_, 0, have_).index;
+  if (found_ < 0 && have_ > 0) found_ = matcher_.Find(buffer_.get(), have_, 0, have_).index;
   const int found = found_;
   found_ = kMatchClean;
   have_ = 0;

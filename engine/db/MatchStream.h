@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "engine/db/Matcher.h"
 
@@ -15,6 +15,9 @@ namespace vsk {
 class MatchStream {
  public:
   explicit MatchStream(const SignatureMatcher& matcher);
+  ~MatchStream();
+  MatchStream(const MatchStream&) = delete;
+  MatchStream& operator=(const MatchStream&) = delete;
 
   // Where the next bytes go, and how many fit (never 0).
   uint8_t* Space(size_t& room);
@@ -30,7 +33,10 @@ class MatchStream {
  private:
   const SignatureMatcher& matcher_;
   size_t keep_;
-  std::vector<uint8_t> buffer_;
+  // Taken from the thread's spare buffers and given back: streams of many
+  // small members cost no allocation each.
+  std::unique_ptr<uint8_t[]> buffer_;
+  size_t size_;
   size_t have_ = 0;
   int found_ = kMatchClean;
 };
