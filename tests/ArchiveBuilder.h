@@ -163,7 +163,7 @@ class ZipBuilder {
       Put(extra, m.packed.size(), 8);
       if (central) Put(extra, m.offset, 8);
     }
-    const uint64_t far = 0xFFFFFFFF;
+    const uint64_t wide = 0xFFFFFFFF;
     Put(out, signature, 4);
     if (central) Put(out, 45, 2);
     Put(out, 20, 2);
@@ -171,8 +171,8 @@ class ZipBuilder {
     Put(out, m.method, 2);
     Put(out, 0, 4);  // time and date
     Put(out, descriptor && !central ? 0 : m.crc, 4);
-    Put(out, m.zip64 ? far : descriptor && !central ? 0 : m.packed.size(), 4);
-    Put(out, m.zip64 ? far : descriptor && !central ? 0 : m.size, 4);
+    Put(out, m.zip64 ? wide : descriptor && !central ? 0 : m.packed.size(), 4);
+    Put(out, m.zip64 ? wide : descriptor && !central ? 0 : m.size, 4);
     Put(out, m.name.size(), 2);
     Put(out, extra.size(), 2);
     if (central) {
@@ -180,7 +180,7 @@ class ZipBuilder {
       Put(out, 0, 2);   // disk
       Put(out, 0, 2);   // internal attributes
       Put(out, 0, 4);   // external attributes
-      Put(out, m.zip64 ? far : m.offset, 4);
+      Put(out, m.zip64 ? wide : m.offset, 4);
     }
     out += m.name;
     out += extra;

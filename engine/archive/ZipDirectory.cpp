@@ -45,7 +45,7 @@ Problem ReadEnd(const Source& source, End& end) {
   end.entries = le::Get16(p + 10);
   end.size = le::Get32(p + 12);
   end.offset = le::Get32(p + 16);
-  const bool far = end.entries == 0xFFFF || end.size == kFar || end.offset == kFar;
+  const bool wide = end.entries == 0xFFFF || end.size == kFar || end.offset == kFar;
   uint8_t locator[kLocatorSize];
   if (end.at >= kLocatorSize && source.Read(end.at - kLocatorSize, locator, kLocatorSize) &&
       le::Get32(locator) == kLocator64Signature) {
@@ -59,7 +59,7 @@ Problem ReadEnd(const Source& source, End& end) {
     end.size = Get64(record + 40);
     end.offset = Get64(record + 48);
     end.at = at;
-  } else if (far) {
+  } else if (wide) {
     return Problem::Damaged;
   } else if (disk != 0 || directoryDisk != 0) {
     return Problem::Method;  // an archive of several volumes

@@ -15,6 +15,7 @@ namespace {
 using test::Deflated;
 using test::Stored;
 using test::ZipBuilder;
+using test::ZipMember;
 
 const std::string kSig = "-EVIL-SIGNATURE-";
 const std::string kInfected = std::string(5000, 'x') + kSig + std::string(3000, 'y');
@@ -42,9 +43,9 @@ TEST_F(ArchiveTest, FindsAVirusInEveryKindOfMember) {
   ZipBuilder odd;
   ZipMember late = Deflated("late", kInfected);
   late.flags = 8;
-  ZipMember far = Stored("far", "clean");
-  far.zip64 = true;
-  odd.Add(far).Add(late);
+  ZipMember wide = Stored("wide", "clean");
+  wide.zip64 = true;
+  odd.Add(wide).Add(late);
   EXPECT_EQ(Search(odd.Build(true)), 1);
   EXPECT_EQ(inside, L"late");
 
