@@ -95,7 +95,8 @@ for r in $(seq "$rounds"); do
     cpu clamscan --no-summary --infected -d "$work/sigs.ndb" --scan-archive=yes -r "$work/tree" >>"$work/clam.txt"
   fi
 done
-found=$("$scanner" --db data/VirusBase.vbf "$work/tree" 2>/dev/null | grep -vc -e '	OK$' -e 'Ошибка доступа' || true)
+found=$("$scanner" --db data/VirusBase.vbf "$work/tree" 2>/dev/null |
+  awk -F'\t' 'NF >= 2 && $2 != "OK" && $2 !~ /^Ошибка/' | wc -l)
 echo "archives: $archives, planted: $planted, found by vireskand-scan: $found"
 if [ $have_clam = 1 ]; then
   clam_found=$(clamscan --no-summary --infected -d "$work/sigs.ndb" --scan-archive=yes -r "$work/tree" 2>/dev/null | grep -c FOUND || true)

@@ -8,11 +8,12 @@ namespace vsk {
 int ContentSearch::Search(const os::File& file, const std::atomic<bool>* running,
                           std::wstring& inside) const {
   inside.clear();
-  const int match = matcher_.MatchOpenFile(file, running);
+  SignatureMatcher::Head head;
+  const int match = matcher_.MatchOpenFile(file, running, &head);
   if (match != kMatchClean || limits_.depth <= 0 || matcher_.MaxLength() == 0) return match;
-  uint8_t head[4];
-  if (file.OpenedSize() < 4 || file.ReadAt(0, head, sizeof(head)) != sizeof(head)) return match;
-  const ArchiveKind kind = KindOf(head, sizeof(head));
+  if (file.OpenedSize() < 4) return match;
+  if (!head.known && file.ReadAt(0, head.bytes, sizeof(head.bytes)) != sizeof(head.bytes)) return match;
+  const ArchiveKind kind = KindOf(head.bytes, sizeof(head.bytes));
   if (kind == ArchiveKind::None) return match;
   ArchiveSearch search(matcher_, limits_, scanBytes_, running);
   search.Look(kind, FileSource(file), 1, {});

@@ -296,6 +296,7 @@ TEST(ScanWindow, AVirusInANestedArchiveMakesTheArchiveTheInfectedRow) {
   test::WriteBytes(dir / "mail.zip", test::ZipBuilder().Add(test::Deflated("in.zip", inner)).Build());
   wchar_t result[64] = {};
   int rows = -1;
+  std::string report;
   RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
     SetScanOptions(program.state, 0, 0, 1);
     d.StartScan(dir.path().wstring());
@@ -307,11 +308,12 @@ TEST(ScanWindow, AVirusInANestedArchiveMakesTheArchiveTheInfectedRow) {
     item.pszText = result;
     item.cchTextMax = 64;
     ::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    report = test::ReadBytes("report.txt");
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
   EXPECT_EQ(rows, 1);
   EXPECT_STREQ(result, L"AV.TestFile");
-  EXPECT_NE(test::ReadBytes("report.txt").find("mail.zip\t\tAV.TestFile\r\n"), std::string::npos);
+  EXPECT_NE(report.find("mail.zip\t\tAV.TestFile\r\n"), std::string::npos) << report;
 }
 
 TEST(ScanWindow, EscapeDuringAScanClosesTheWindowAndTheRunEndsWithoutSummaryOrReport) {
