@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "app/SummaryDialog.h"
+#include "engine/archive/ArchiveSearch.h"
 #include "engine/scan/ScanRun.h"
 #include "engine/text/Encoding.h"
 
@@ -37,6 +38,9 @@ class WindowScanView : public IScanView {
     const int icon = IconOf(path);
     m_session.QueueUpdate([&](CScanSession::Updates& u) {
       u.rows.push_back({row, PathText(path), result, icon, identity});
+      // An archive's row: the status line names the member (the row keeps
+      // it in identity.inside for its tooltip).
+      if (!identity.inside.empty()) u.status = PathText(path) + kLevelSeparator + identity.inside;
     });
   }
   void SetProgress(int position) override {

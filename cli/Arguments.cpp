@@ -1,5 +1,6 @@
 #include "cli/Arguments.h"
 
+#include <functional>
 #include <utility>
 
 #include "engine/actions/Actions.h"
@@ -29,6 +30,16 @@ const char kUsage[] =
     "  --yes           отвечать OK на вопросы действий (иначе - Отмена)\n"
     "  --jobs N        проверять файлы в N потоков (по умолчанию по числу\n"
     "                  ядер, не больше 4); строки и итоги те же, что при 1\n"
+    "  --archive-depth N    уровней вложенности архивов (по умолчанию 5;\n"
+    "                  0 - в архивы не заглядывать)\n"
+    "  --archive-members N  файлов в одном архиве (по умолчанию 65535)\n"
+    "  --archive-size МБ    распаковывать из одного файла не больше (по\n"
+    "                  умолчанию 4096 МБ)\n"
+    "  --scan-archive-size МБ  распаковывать за всю проверку не больше (по\n"
+    "                  умолчанию 65536 МБ)\n"
+    "  --archive-ratio N    степень сжатия файла в архиве, выше которой он\n"
+    "                  не распаковывается дальше (по умолчанию 250; после\n"
+    "                  первого МБ)\n"
     "  --help          эта справка\n"
     "  --              дальше только путь для проверки, даже если он\n"
     "                  начинается с -\n"
@@ -38,6 +49,18 @@ const char kUsage[] =
     "пропускается (её файлы проверяются на своём месте), ссылка за её\n"
     "пределы выводится с результатом Ошибка доступа-пропущен и считается\n"
     "пропущенной. Каналы и устройства не открываются.\n"
+    "\n"
+    "Архивы ZIP (без сжатия и Deflate, ZIP64) и GZIP узнаются по\n"
+    "содержимому, а не по имени; каждый файл в архиве (и во вложенных\n"
+    "архивах) проверяется отдельно, а весь архив - ещё и как байты. Строка\n"
+    "архива с вирусом внутри: путь, табуляция, имя вируса, табуляция, путь\n"
+    "файла в архиве (уровни вложенности через ::, например\n"
+    "inner.zip::setup.exe). Если файл в архиве не прочитан\n"
+    "(зашифрован, метод сжатия не поддерживается - bzip2, LZMA, Deflate64 и\n"
+    "др., архив повреждён, записи перекрываются, превышен предел), строка\n"
+    "архива - Ошибка доступа-пропущен, в третьем столбце - файл и причина;\n"
+    "архив считается пропущенным. Действия применяются ко всему архиву;\n"
+    "лечение архива не выполняется - он неизлечим.\n"
     "\n"
     "Пути и имена выводятся так, что каждая строка - ровно один файл:\n"
     "табуляция - \\t, перевод строки - \\n, возврат каретки - \\r, обратная\n"
@@ -50,6 +73,46 @@ const char kUsage[] =
     "или ошибка (база, папка, параметры, протокол не записан); иначе 0.\n";
 
 namespace {
+
+// A whole number from `low` to `high`, written in decimal.
+bool ReadNumber(const std::wstring& text, uint64_t low, uint64_t high, uint64_t& out) {
+  if (text.empty() || text.size() > 12 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return false;
+  out = std::stoull(text);
+  return out >= low && out <= high;
+}
+
+// The archive limits' options: false when `a` is none of them, else
+// `error` tells what is wrong with its value.
+bool ArchiveOption(const std::wstring& a, const std::function<bool(std::wstring&)>& value,
+                   ArchiveLimits& limits, std::wstring& error) {
+  constexpr uint64_t kMiB = uint64_t{1} << 20, kMaxMiB = uint64_t{1} << 40;
+  struct Limit {
+    const wchar_t* name;
+    uint64_t low, high, unit;
+    uint64_t* into;
+  };
+  uint64_t depth = 0;
+  const Limit kLimits[] = {{L"--archive-depth", 0, 64, 1, &depth},
+                           {L"--archive-members", 1, uint64_t{1} << 32, 1, &limits.members},
+                           {L"--archive-size", 1, kMaxMiB, kMiB, &limits.archiveBytes},
+                           {L"--scan-archive-size", 1, kMaxMiB, kMiB, &limits.scanBytes},
+                           {L"--archive-ratio", 1, 1u << 20, 1, &limits.ratio}};
+  for (const Limit& l : kLimits) {
+    if (a != l.name) continue;
+    std::wstring v;
+    uint64_t n = 0;
+    if (!value(v) || !ReadNumber(v, l.low, l.high, n)) {
+      error = L"после " + a + L" нужно число от " + std::to_wstring(l.low) + L" до " +
+              std::to_wstring(l.high);
+    } else {
+      *l.into = n * l.unit;
+      if (l.into == &depth) limits.depth = static_cast<int>(depth);
+    }
+    return true;
+  }
+  return false;
+}
 
 Action FindAction(const std::wstring& name) {
   static const std::pair<const wchar_t*, Action> kActions[] = {
@@ -116,6 +179,8 @@ std::wstring ParseArguments(const os::CommandLine& args, Arguments& out) {
       if (!value(v)) return L"после --action нужно действие";
       out.action = FindAction(v);
       if (!out.action) return L"неизвестное действие " + v;
+    } else if (std::wstring e; ArchiveOption(a, value, out.archive, e)) {
+      if (!e.empty()) return e;
     } else if (a == L"--report") {
       if (!name(out.reportPath)) return L"после --report нужно имя файла";
       out.reportFile = PathText(out.reportPath);

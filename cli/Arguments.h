@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/actions/ActionContext.h"
+#include "engine/archive/ArchiveLimits.h"
 #include "engine/db/VirusDatabase.h"
 #include "engine/os/CommandLine.h"
 #include "engine/settings/Options.h"
@@ -33,6 +34,7 @@ struct Arguments {
   bool yes = false;
   bool help = false;
   int jobs = 0;  // 0: the workers' own choice
+  ArchiveLimits archive;
 };
 
 // Reads `args` (the arguments after the program's name) into `out`.

@@ -84,6 +84,7 @@ int Run(const os::CommandLine& args) {
   ScanRunContext run{a.options, table, control, counters, player};
   run.countFiles = progress;
   run.jobs = a.jobs;
+  run.archive = a.archive;
   run.reportPath = a.reportPath;
   const bool reported = RunScan(run, view, a.target, a.targetText) && view.RowsKept();
   if (!reported) Print(stderr, "Не удалось записать протокол: " + ConsolePath(a.reportPath) + "\n");

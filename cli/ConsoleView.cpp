@@ -40,7 +40,9 @@ ConsoleView::ConsoleView(bool progress, bool report)
 void ConsoleView::InsertRow(int, const fs::path& path, const std::wstring& result,
                             const RowIdentity& identity) {
   ClearProgress();
-  Print(stdout, ConsolePath(path) + "\t" + ConsoleText(result) + "\n");
+  // An archive's row names the member after a third tab.
+  const std::string inside = identity.inside.empty() ? "" : "\t" + ConsoleText(identity.inside);
+  Print(stdout, ConsolePath(path) + "\t" + ConsoleText(result) + inside + "\n");
   std::fflush(stdout);
   ++rows_;
   if (reportRows_) reportRows_->Add(PathText(path), result);

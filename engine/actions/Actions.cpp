@@ -57,7 +57,7 @@ bool CheckTarget(ActionContext& context, const CapturedRow& row, const wchar_t* 
   switch (state) {
     case CheckedTargetState::UnderMarker: return false;
     case CheckedTargetState::Ready:
-      if (HoldsVirus(file.file, context.table, index)) return true;
+      if (HoldsVirus(file.file, context.table, index, !row.identity.inside.empty())) return true;
       [[fallthrough]];
     case CheckedTargetState::Changed:
       context.messages.ShowMessage(msg::FileChanged(virus, row.path));
@@ -79,7 +79,8 @@ void CureOr(ActionContext& context, const CapturedRow& row, Plain plain, const w
             const wchar_t* incurable) {
   const int index = FindVirusByName(context.table, RowVirusName(context.table, row.virusName));
   if (index < 0) return;
-  if (context.table.curable[index]) {
+  // No repair is made for an archive's bytes: one holding a virus is incurable.
+  if (context.table.curable[index] && row.identity.inside.empty()) {
     CureFile(context, row, index);
     return;
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/archive/ContentSearch.h"
 #include "engine/db/Matcher.h"
 
 namespace vsk {
@@ -61,10 +62,13 @@ VirusTable OnlyVirus(const VirusTable& table, int index) {
 
 }  // namespace
 
-bool HoldsVirus(const os::File& file, const VirusTable& table, int index) {
+bool HoldsVirus(const os::File& file, const VirusTable& table, int index, bool inArchive) {
   if (index < 0 || index >= table.count) return false;
   const VirusTable one = OnlyVirus(table, index);
-  return file.Rewind() && SignatureMatcher(one).MatchOpenFile(file) == 0;
+  const SignatureMatcher matcher(one);
+  if (!inArchive) return file.Rewind() && matcher.MatchOpenFile(file) == 0;
+  std::wstring inside;
+  return file.Rewind() && ContentSearch(matcher).Search(file, nullptr, inside) == 0;
 }
 
 bool HoldsVirusFrom(const os::File& file, uint64_t from, const VirusTable& table, int index) {

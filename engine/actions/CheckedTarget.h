@@ -48,8 +48,9 @@ CheckedTargetState OpenCheckedTarget(const std::filesystem::path& path, bool wri
                                      CheckedTarget& out, const RowIdentity& scanned = {});
 
 // True when `file`, read from its start, holds the signature of record
-// `index` of `table`, found as the scan would find it.
-bool HoldsVirus(const os::File& file, const VirusTable& table, int index);
+// `index` of `table`, found as the scan would find it; with `inArchive`,
+// in a member of the archive it is too.
+bool HoldsVirus(const os::File& file, const VirusTable& table, int index, bool inArchive = false);
 // True when that signature lies wholly in bytes [from, end of file) of
 // `file`, read in bounded pieces.
 bool HoldsVirusFrom(const os::File& file, uint64_t from, const VirusTable& table, int index);

@@ -313,7 +313,8 @@ int SignatureMatcher::MatchFile(const std::filesystem::path& path,
   return MatchOpenFile(file, running);
 }
 
-int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool>* running) const {
+int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool>* running,
+                                    Head* head) const {
   if (maxLength_ == 0) return kMatchClean;
   // Up to the size at opening: growth since is not chased.
   const long long size = file.OpenedSize();
@@ -355,6 +356,11 @@ int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool
         left -= static_cast<uint64_t>(n);
         dataAhead -= static_cast<uint64_t>(n);
       }
+    }
+    const bool first = size == static_cast<long long>(left + have);  // nothing passed on yet
+    if (head && !head->known && first && have >= sizeof(head->bytes)) {
+      std::memcpy(head->bytes, data, sizeof(head->bytes));
+      head->known = true;
     }
     // A file cut shorter since opening ends where it ends now.
     const bool atEnd = (read && n <= 0) || left == 0;

@@ -47,7 +47,18 @@ class SignatureMatcher {
   // shorter ends where it ends now; a size-0 file is read not at all). Its
   // holes are not read: each is searched as a run of zeros as long as the
   // longest signature, which finds the match the whole run would.
-  int MatchOpenFile(const os::File& file, const std::atomic<bool>* running = nullptr) const;
+  // With `head`, the first bytes read (known is false when the first piece
+  // held fewer): what a caller that looks at the content next needs,
+  // without another read.
+  struct Head {
+    uint8_t bytes[4] = {};
+    bool known = false;
+  };
+  int MatchOpenFile(const os::File& file, const std::atomic<bool>* running = nullptr,
+                    Head* head = nullptr) const;
+
+  // The longest signature: how much of a piece the next one must repeat.
+  size_t MaxLength() const { return maxLength_; }
 
   // Size of the pieces MatchFile reads.
   static constexpr size_t kPieceSize = 256 * 1024;

@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "engine/actions/CureMarker.h"
+#include "engine/archive/ContentSearch.h"
 #include "engine/os/File.h"
 #include "engine/os/Folder.h"
 #include "engine/os/System.h"
@@ -158,7 +159,10 @@ struct Reporter {
     ScanCounters& counters = context.counters;
     if (options.FileOk) counters.nextRow = counters.filesChecked + folderRows;
     if (match == kMatchUnreadable) {
-      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), result::kAccessError, {});
+      // Not the file's identity: nothing in it is known to the actions.
+      RowIdentity unread;
+      unread.inside = identity.inside;
+      context.sink.InsertRow(counters.nextRow++, fs::path(folder + name), result::kAccessError, unread);
       ++counters.skipped;
     } else if (match == kMatchClean) {
       if (options.FileOk)
@@ -186,7 +190,7 @@ struct Reporter {
 
 // Which file was opened, in which folder.
 RowIdentity IdentityOf(const os::File& file, const os::FileId& folder) {
-  RowIdentity identity{file.Identity(), folder, false};
+  RowIdentity identity{file.Identity(), folder, false, {}};
   identity.known = identity.file != os::FileId{} && folder != os::FileId{};
   return identity;
 }
@@ -195,6 +199,7 @@ RowIdentity IdentityOf(const os::File& file, const os::FileId& folder) {
 struct Scanner {
   static constexpr bool kFolderIds = true;
   WalkContext& context;
+  const ContentSearch& content;
   Reporter reporter{context};
 
   bool File(os::FolderChain& chain, const os::NativeChar* name, bool linked,
@@ -204,12 +209,13 @@ struct Scanner {
     reporter.Announce(chain.Path(), name);
     os::File file;
     const bool opened = chain.OpenFile(file, name, linked);
-    const int match = opened ? context.matcher.MatchOpenFile(file, &context.control.RunningFlag())
-                             : kMatchUnreadable;
+    std::wstring inside;
+    const int match = opened ? content.Search(file, &context.control.RunningFlag(), inside) : kMatchUnreadable;
     // A file cut short by a stop gets no row and is not counted.
     if (match == kMatchStopped) return false;
-    reporter.FileDone(chain.Path(), name, match,
-                      opened ? IdentityOf(file, folderId) : RowIdentity{});
+    RowIdentity identity = opened ? IdentityOf(file, folderId) : RowIdentity{};
+    identity.inside = std::move(inside);
+    reporter.FileDone(chain.Path(), name, match, identity);
     return true;
   }
 
@@ -334,15 +340,16 @@ void CountFiles(WalkContext& context, const fs::path& folder) {
 }
 
 void ScanFolder(WalkContext& context, const fs::path& folder) {
+  const ContentSearch content(context.matcher, context.archive);
   if (context.jobs > 1) {
-    ScanWorkers workers(context.matcher, context.control.RunningFlag(), context.jobs - 1);
+    ScanWorkers workers(content, context.control.RunningFlag(), context.jobs - 1);
     if (workers.Helpers() > 0) {
       QueuedScanner scanner{context, workers};
       if (Walker<QueuedScanner>(context.options, scanner).Run(folder)) scanner.Finish();
       return;
     }
   }
-  Scanner scanner{context};
+  Scanner scanner{context, content};
   Walker<Scanner>(context.options, scanner).Run(folder);
 }
 
@@ -362,11 +369,14 @@ void ScanFile(WalkContext& context, const fs::path& file) {
   if (pending != PendingCure::None && pending != PendingCure::Restored) return;
   os::File input;
   const bool opened = input.Open(file) == os::Error::None;
-  const int match = opened ? context.matcher.MatchOpenFile(input, &context.control.RunningFlag())
-                           : kMatchUnreadable;
+  const ContentSearch content(context.matcher, context.archive);
+  std::wstring inside;
+  const int match = opened ? content.Search(input, &context.control.RunningFlag(), inside) : kMatchUnreadable;
   if (match == kMatchStopped) return;
   const os::FileId folderId = opened && inFolder ? folder.Id() : os::FileId{};
-  reporter.FileDone(none, file.c_str(), match, opened ? IdentityOf(input, folderId) : RowIdentity{});
+  RowIdentity identity = opened ? IdentityOf(input, folderId) : RowIdentity{};
+  identity.inside = std::move(inside);
+  reporter.FileDone(none, file.c_str(), match, identity);
 }
 
 int DefaultScanJobs() { return std::min(os::UsableProcessors(), kMaxDefaultScanJobs); }

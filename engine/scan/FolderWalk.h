@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/archive/ArchiveLimits.h"
 #include "engine/db/Matcher.h"
 #include "engine/settings/Options.h"
 #include "engine/os/FolderChain.h"
@@ -58,6 +59,8 @@ struct WalkContext {
   // walk goes on, and rows, counters, progress and sounds come exactly as
   // with one.
   int jobs = 1;
+  // How far files whose content is an archive are looked into.
+  ArchiveLimits archive{};
 };
 
 // Scan threads by default: one per processor the process may use, at most
@@ -76,8 +79,10 @@ bool MatchesFileMask(std::wstring_view mask, std::wstring_view path);
 // skipped folder. A link to a file is scanned like the file.
 void CountFiles(WalkContext& context, const std::filesystem::path& folder);
 // A folder that cannot be opened or listed, and a file that cannot be opened
-// or read to its end (unless a virus was found in what was read), get a
-// row "Ошибка доступа-пропущен" and count as skipped; such a file counts as
+// or read to its end, or an archive with a member not read (unless a virus
+// was found in what was read), get a row "Ошибка доступа-пропущен" and
+// count as skipped; a virus in a member makes the archive's row infected,
+// the member named in the row's identity; such a file counts as
 // checked too, a folder does not. Once the running flag is cleared no
 // further file is scanned and no row is added.
 void ScanFolder(WalkContext& context, const std::filesystem::path& folder);

@@ -2,6 +2,8 @@
 // action acts only while the name still leads to both.
 #pragma once
 
+#include <string>
+
 #include "engine/os/Kind.h"
 
 namespace vsk {
@@ -13,6 +15,10 @@ struct RowIdentity {
   // False for rows of no file read (a folder or a file that could not be
   // opened, or one whose identity the system did not give).
   bool known = false;
+  // For a file whose content is an archive: the member the result is
+  // about (levels joined by "::"), and for a member not read, why.
+  // Empty when the result is about the file's own bytes.
+  std::wstring inside;
 };
 
 }  // namespace vsk

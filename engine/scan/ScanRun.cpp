@@ -25,7 +25,8 @@ bool RunScan(ScanRunContext& context, IScanView& view, const std::filesystem::pa
   // One matcher per run: the table cannot change while a run lasts.
   const SignatureMatcher matcher(context.table);
   WalkContext walk{options, context.table, matcher, context.control, counters, view,
-                   context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs()};
+                   context.sound, context.jobs > 0 ? context.jobs : DefaultScanJobs(),
+                   context.archive};
 
   // A target gone missing is walked as a folder, which reports it skipped.
   const os::Kind kind = os::KindOfPath(target);

@@ -41,6 +41,8 @@ struct ScanRunContext {
   bool countFiles = true;
   // Scan threads; 0 for DefaultScanJobs().
   int jobs = 0;
+  // How far archives are looked into.
+  ArchiveLimits archive{};
   // The report's own name, when it is not to be taken from the options'
   // text (a name that is no text in any encoding).
   std::filesystem::path reportPath{};

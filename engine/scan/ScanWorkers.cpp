@@ -6,9 +6,9 @@
 
 namespace vsk {
 
-ScanWorkers::ScanWorkers(const SignatureMatcher& matcher, const std::atomic<bool>& running,
+ScanWorkers::ScanWorkers(const ContentSearch& search, const std::atomic<bool>& running,
                          int helpers)
-    : matcher_(matcher),
+    : search_(search),
       running_(running),
       size_(kJobsPerThread * static_cast<size_t>(helpers > 0 ? helpers + 1 : 1)),
       jobs_(std::make_unique<Job[]>(size_)) {
@@ -68,7 +68,7 @@ void ScanWorkers::MatchNext(std::unique_lock<std::mutex>& lock) {
   Job& job = jobs_[claimed_++ % size_];
   if (job.done) return;
   lock.unlock();
-  job.match = matcher_.MatchOpenFile(*job.file, &running_);
+  job.match = search_.Search(*job.file, &running_, job.identity.inside);
   job.file.reset();
   lock.lock();
   job.done = true;

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/db/Matcher.h"
+#include "engine/archive/ContentSearch.h"
 #include "engine/os/File.h"
 #include "engine/scan/RowIdentity.h"
 
@@ -24,7 +24,8 @@ namespace vsk {
 class ScanWorkers {
  public:
   // One place of the queue, reused. The walk fills it and reads it back
-  // once it is done; a helper touches only `file` and `match` meanwhile.
+  // once it is done; a helper touches only `file`, `match` and
+  // `identity.inside` meanwhile.
   struct Job {
     // A folder that could not be opened or listed, or another row of its
     // own: its text, and whether it counts as skipped.
@@ -47,7 +48,7 @@ class ScanWorkers {
 
   // Starts up to `helpers` threads at the calling thread's priority; fewer
   // when the system refuses more (Helpers() tells how many run).
-  ScanWorkers(const SignatureMatcher& matcher, const std::atomic<bool>& running, int helpers);
+  ScanWorkers(const ContentSearch& search, const std::atomic<bool>& running, int helpers);
   ScanWorkers(const ScanWorkers&) = delete;
   ScanWorkers& operator=(const ScanWorkers&) = delete;
   // Ends the helpers; files not matched by then are closed unread.
@@ -80,7 +81,7 @@ class ScanWorkers {
   // Matches the next job no thread has claimed (there is one).
   void MatchNext(std::unique_lock<std::mutex>& lock);
 
-  const SignatureMatcher& matcher_;
+  const ContentSearch& search_;
   const std::atomic<bool>& running_;
   size_t size_;
   std::unique_ptr<Job[]> jobs_;  // a ring of size_ places

@@ -13,6 +13,7 @@
 
 #include "engine/db/Texts.h"
 #include "tests/TestUtil.h"
+#include "tests/ArchiveBuilder.h"
 #include "tests/cli/ScannerProcess.h"
 
 namespace vsk {
@@ -324,6 +325,30 @@ TEST(CliDemoTest, CureOrDeleteGivesBackEveryCleanProgramAndDeletesTheRest) {
   EXPECT_FALSE(std::filesystem::exists(s / "dropper.bin"));
   EXPECT_TRUE(std::filesystem::exists(s / "docs/letter.txt"));
   EXPECT_EQ(RunScanner(dir.path(), "--subdirs samples").code, 0);
+}
+
+}  // namespace
+}  // namespace vsk
+
+namespace vsk {
+namespace {
+
+// An archive is one line: the member after a third tab, escaped like any
+// name; a member not read exits 2 even with a limit the user set.
+TEST_F(CliTest, ArchiveRowsNameTheMember) {
+  WriteBytes(dir / "arc" / "mail.dat",
+             test::ZipBuilder().Add(test::Deflated("in\tner.zip", test::ZipBuilder()
+                 .Add(test::Deflated("setup.exe", "..EVIL-SIGNATURE..")).Build())).Build());
+  Result r = RunScanner(dir.path(), "arc");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("arc/mail.dat\tEvil\tin\\tner.zip::setup.exe\n"), std::string::npos) << r.out;
+  r = RunScanner(dir.path(), "--archive-depth 1 arc");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("arc/mail.dat\tОшибка доступа-пропущен\tin\\tner.zip: превышена глубина"),
+            std::string::npos) << r.out;
+  EXPECT_EQ(RunScanner(dir.path(), "--archive-depth 0 arc").code, 0);
+  EXPECT_NE(RunScanner(dir.path(), "--archive-ratio 0 arc").err.find("после --archive-ratio нужно число"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // looks, stopping, the exit refusal and the end of a run.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "engine/scan/ScanRun.h"
+#include "tests/ArchiveBuilder.h"
 #include "tests/win/ScanWindowHarness.h"
 
 namespace vsk {
@@ -283,6 +285,36 @@ TEST(ScanWindow, AFileThatCouldNotBeScannedIsToldInTheStatusLineAfterTheRun) {
   ::CloseHandle(holder);
   EXPECT_EQ(rows, 1);
   EXPECT_EQ(status, std::wstring(kSkippedLabel) + L"1. " + kIdleStatus);
+}
+
+// The archive is the row and the report's line; the member is the row's own.
+TEST(ScanWindow, AVirusInANestedArchiveMakesTheArchiveTheInfectedRow) {
+  RecordingPlayer player;
+  ProgramState program(&player);
+  test::TempDir dir;
+  const std::string inner =
+      test::ZipBuilder().Add(test::Deflated("setup.exe", "..-STANDARD-ANTIVIRUS-TEST-FILE!..")).Build();
+  test::WriteBytes(dir / "mail.zip", test::ZipBuilder().Add(test::Deflated("in.zip", inner)).Build());
+  wchar_t result[64] = {};
+  int rows = -1;
+  std::string report;
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    SetScanOptions(program.state, 0, 0, 1);
+    d.StartScan(dir.path().wstring());
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    test::PumpMessages();
+    rows = RowCount(d);
+    LVITEMW item{};
+    item.iSubItem = 1;
+    item.pszText = result;
+    item.cchTextMax = 64;
+    ::SendDlgItemMessageW(d.m_hWnd, IDC_RESULTS, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    report = test::ReadBytes("report.txt");
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_EQ(rows, 1);
+  EXPECT_STREQ(result, L"AV.TestFile");
+  EXPECT_NE(report.find("mail.zip\t\tAV.TestFile\r\n"), std::string::npos) << report;
 }
 
 TEST(ScanWindow, EscapeDuringAScanClosesTheWindowAndTheRunEndsWithoutSummaryOrReport) {

@@ -1,0 +1,75 @@
+#include "engine/db/MatchStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace vsk {
+namespace {
+
+thread_local std::vector<std::unique_ptr<uint8_t[]>> spareBuffers;
+
+}  // namespace
+
+MatchStream::MatchStream(const SignatureMatcher& matcher)
+    : matcher_(matcher),
+      keep_(matcher.MaxLength() > 0 ? matcher.MaxLength() - 1 : 0),
+      size_(SignatureMatcher::kPieceSize + kMaxSignature) {
+  if (spareBuffers.empty()) {
+    buffer_.reset(new uint8_t[size_]);
+  } else {
+    buffer_ = std::move(spareBuffers.back());
+    spareBuffers.pop_back();
+  }
+}
+
+MatchStream::~MatchStream() { spareBuffers.push_back(std::move(buffer_)); }
+
+uint8_t* MatchStream::Space(size_t& room) {
+  room = size_ - have_;
+  return buffer_.get() + have_;
+}
+
+bool MatchStream::Commit(size_t size) {
+  have_ += size;
+  if (found_ >= 0 || matcher_.MaxLength() == 0) {
+    have_ = 0;
+    return found_ < 0;
+  }
+  if (have_ < size_) return true;
+  // Every start below `limit` has its whole signature in view; the last
+  // keep_ bytes wait for the next piece.
+  const size_t limit = have_ - keep_;
+  const MatchHit hit = matcher_.Find(buffer_.get(), have_, 0, limit);
+  if (hit.Found()) {
+    found_ = hit.index;
+    have_ = 0;
+    return false;
+  }
+  std::memmove(buffer_.get(), buffer_.get() + limit, keep_);
+  have_ = keep_;
+  return true;
+}
+
+bool MatchStream::Feed(const uint8_t* data, size_t size) {
+  while (size > 0) {
+    size_t room;
+    uint8_t* to = Space(room);
+    const size_t n = std::min(room, size);
+    std::memcpy(to, data, n);
+    data += n;
+    size -= n;
+    if (!Commit(n)) return false;
+  }
+  return true;
+}
+
+int MatchStream::Finish() {
+  if (found_ < 0 && have_ > 0) found_ = matcher_.Find(buffer_.get(), have_, 0, have_).index;
+  const int found = found_;
+  found_ = kMatchClean;
+  have_ = 0;
+  return found;
+}
+
+}  // namespace vsk
