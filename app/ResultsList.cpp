@@ -191,7 +191,9 @@ void CResultsList::ShowTipFor(int row) {
   if (row == m_tipRow || !m_pathTip.m_hWnd) return;
   m_tipRow = row;
   const Row* r = RowAt(row);
-  const std::wstring text = r ? r->object : std::wstring();
+  // An archive's row names the member the virus is in too.
+  std::wstring text = r ? r->object : std::wstring();
+  if (r && !r->identity.inside.empty()) text += L"\n" + r->identity.inside;
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof(tool);
   tool.hwnd = m_hWnd;
