@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "app/SummaryDialog.h"
-#include "engine/archive/ArchiveSearch.h"
+#include "engine/containers/ArchiveSearch.h"
 #include "engine/scan/ScanRun.h"
 #include "engine/text/Encoding.h"
 

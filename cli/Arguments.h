@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/actions/ActionContext.h"
-#include "engine/archive/ArchiveLimits.h"
+#include "engine/containers/ArchiveLimits.h"
 #include "engine/db/VirusDatabase.h"
 #include "engine/os/CommandLine.h"
 #include "engine/settings/Options.h"

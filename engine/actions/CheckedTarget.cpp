@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/archive/ContentSearch.h"
+#include "engine/containers/ContentSearch.h"
 #include "engine/db/Matcher.h"
 
 namespace vsk {

@@ -4,7 +4,7 @@
 #include <deque>
 
 #include "engine/actions/CureMarker.h"
-#include "engine/archive/ContentSearch.h"
+#include "engine/containers/ContentSearch.h"
 #include "engine/os/File.h"
 #include "engine/os/Folder.h"
 #include "engine/os/System.h"

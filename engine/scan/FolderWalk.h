@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/archive/ArchiveLimits.h"
+#include "engine/containers/ArchiveLimits.h"
 #include "engine/db/Matcher.h"
 #include "engine/settings/Options.h"
 #include "engine/os/FolderChain.h"

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/archive/ContentSearch.h"
+#include "engine/containers/ContentSearch.h"
 #include "engine/os/File.h"
 #include "engine/scan/RowIdentity.h"
 

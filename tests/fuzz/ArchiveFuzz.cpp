@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/archive/ContentSearch.h"
+#include "engine/containers/ContentSearch.h"
 #include "tests/TestUtil.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,7 +1,7 @@
-#include "engine/archive/ContentSearch.h"
+#include "engine/containers/ContentSearch.h"
 
-#include "engine/archive/ArchiveSearch.h"
-#include "engine/archive/Source.h"
+#include "engine/containers/ArchiveSearch.h"
+#include "engine/containers/Source.h"
 
 namespace vsk {
 

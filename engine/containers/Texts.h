@@ -2,7 +2,7 @@
 // member's path.
 #pragma once
 
-#include "engine/archive/ArchiveSearch.h"
+#include "engine/containers/ArchiveSearch.h"
 
 namespace vsk {
 

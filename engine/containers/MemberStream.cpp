@@ -1,9 +1,9 @@
-#include "engine/archive/MemberStream.h"
+#include "engine/containers/MemberStream.h"
 
 #include <algorithm>
 
-#include "engine/archive/Gzip.h"
-#include "engine/archive/Source.h"
+#include "engine/containers/Gzip.h"
+#include "engine/containers/Source.h"
 
 namespace vsk {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/archive/ArchiveSearch.h"
+#include "engine/containers/ArchiveSearch.h"
 #include "engine/db/MatchStream.h"
 
 namespace vsk {

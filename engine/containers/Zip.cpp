@@ -1,4 +1,4 @@
-#include "engine/archive/Zip.h"
+#include "engine/containers/Zip.h"
 
 #include <zlib.h>
 
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "engine/archive/MemberNames.h"
-#include "engine/archive/MemberStream.h"
-#include "engine/archive/Source.h"
+#include "engine/containers/MemberNames.h"
+#include "engine/containers/MemberStream.h"
+#include "engine/containers/Source.h"
 #include "engine/text/LittleEndian.h"
 
 namespace vsk {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/actions/Actions.h"
-#include "engine/archive/ContentSearch.h"
+#include "engine/containers/ContentSearch.h"
 #include "engine/scan/FolderWalk.h"
 #include "tests/ArchiveBuilder.h"
 #include "tests/TestUtil.h"

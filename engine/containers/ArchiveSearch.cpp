@@ -1,8 +1,8 @@
-#include "engine/archive/ArchiveSearch.h"
+#include "engine/containers/ArchiveSearch.h"
 
-#include "engine/archive/Gzip.h"
-#include "engine/archive/Texts.h"
-#include "engine/archive/Zip.h"
+#include "engine/containers/Gzip.h"
+#include "engine/containers/Texts.h"
+#include "engine/containers/Zip.h"
 
 namespace vsk {
 

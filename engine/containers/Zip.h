@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/archive/ArchiveSearch.h"
+#include "engine/containers/ArchiveSearch.h"
 
 namespace vsk {
 

@@ -1,4 +1,4 @@
-#include "engine/archive/MemberNames.h"
+#include "engine/containers/MemberNames.h"
 
 #include "engine/text/Encoding.h"
 

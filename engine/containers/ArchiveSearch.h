@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/archive/ArchiveLimits.h"
+#include "engine/containers/ArchiveLimits.h"
 #include "engine/db/Matcher.h"
 
 namespace vsk {

@@ -1,11 +1,11 @@
-#include "engine/archive/Gzip.h"
+#include "engine/containers/Gzip.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "engine/archive/MemberNames.h"
-#include "engine/archive/MemberStream.h"
-#include "engine/archive/Source.h"
+#include "engine/containers/MemberNames.h"
+#include "engine/containers/MemberStream.h"
+#include "engine/containers/Source.h"
 
 namespace vsk {
 

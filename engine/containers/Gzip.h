@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/archive/ArchiveSearch.h"
+#include "engine/containers/ArchiveSearch.h"
 
 namespace vsk {
 

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/archive/Source.h"
-#include "engine/archive/Zip.h"
+#include "engine/containers/Source.h"
+#include "engine/containers/Zip.h"
 #include "engine/text/LittleEndian.h"
 
 namespace vsk {
