@@ -43,7 +43,7 @@ void ScanWorkers::Add() {
   {
     std::lock_guard lock(mutex_);
     job.done = !toMatch;
-    ++added_;
+    job.number = added_++;
     wake = toMatch && added_ - claimed_ >= kWakeAt;
   }
   if (wake) work_.notify_one();
@@ -65,8 +65,12 @@ bool ScanWorkers::OldestDone(bool wait) {
 }
 
 void ScanWorkers::MatchNext(std::unique_lock<std::mutex>& lock) {
-  Job& job = jobs_[claimed_++ % size_];
-  if (job.done) return;
+  const uint64_t number = claimed_++;
+  Job& job = jobs_[number % size_];
+  // A job done when added may be taken back before any thread claims it,
+  // and its place given to a later job: that one is matched at its own turn,
+  // by one thread only.
+  if (job.done || job.number != number) return;
   lock.unlock();
   job.match = search_.Search(*job.file, &running_, job.identity.inside);
   job.file.reset();

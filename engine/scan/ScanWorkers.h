@@ -44,6 +44,7 @@ class ScanWorkers {
    private:
     friend class ScanWorkers;
     bool done = false;
+    uint64_t number = 0;  // in the order of Add()
   };
 
   // Starts up to `helpers` threads at the calling thread's priority; fewer
