@@ -367,8 +367,12 @@ void ScanFile(WalkContext& context, const fs::path& file) {
   if (pending != PendingCure::None)
     reporter.Note(file, PendingText(pending), pending != PendingCure::Restored);
   if (pending != PendingCure::None && pending != PendingCure::Restored) return;
+  // Through the folder held above, so that the row's folder and file are
+  // the ones read even when a parent is swapped meanwhile.
   os::File input;
-  const bool opened = input.Open(file) == os::Error::None;
+  const os::Error open =
+      inFolder ? input.OpenTarget(folder, file.filename().native()) : input.Open(file);
+  const bool opened = open == os::Error::None;
   const ContentSearch content(context.matcher, context.archive);
   std::wstring inside;
   const int match = opened ? content.Search(input, &context.control.RunningFlag(), inside) : kMatchUnreadable;
