@@ -58,8 +58,8 @@ bool ParseMarker(std::string_view text, const os::NativeName& name, CureMarker& 
          IsNamedFor(m.builtName, name, os::kAtomicWriteSuffix);
 }
 
-// Reads the marker `markerName` (open as `marker`) if its owner and rights
-// say only this user or the system could have written it.
+// Reads the open marker of `name` if its owner and rights say only the
+// target's keeper or the system could have written it.
 bool ReadMarker(const os::File& marker, const os::File& target, const os::NativeName& name,
                 CureMarker& m) {
   if (!os::SameKeeper(marker, target, kMaxMarkerSize)) return false;
@@ -118,8 +118,9 @@ PendingCure ResolvePendingCure(const os::Folder& folder, const os::NativeName& n
   os::File marker, copy;
   CureMarker m;
   // Only where nobody else may make names is the marker surely ours.
-  if (folder.Trusted() != os::Folder::Trust::Trusted || info.kind != os::Kind::File || marker.Open(folder, markerName, false) != os::Error::None ||
-      marker.Id() != info.id || !ReadMarker(marker, target, name, m) || m.target != target.Id() ||
+  if (folder.Trusted() != os::Folder::Trust::Trusted || info.kind != os::Kind::File ||
+      marker.Open(folder, markerName, false) != os::Error::None || marker.Id() != info.id ||
+      !ReadMarker(marker, target, name, m) || m.target != target.Id() ||
       copy.Open(folder, m.copyName, false) != os::Error::None ||
       !os::SameKeeper(copy, target, m.size) || copy.Size() != static_cast<long long>(m.size) ||
       HashContent(copy, m.size) != m.sha256)
