@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -31,6 +32,7 @@
 #include "engine/db/VirusDatabase.h"
 
 namespace vsk::test {
+namespace fs = std::filesystem;
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
@@ -84,6 +86,29 @@ inline uint64_t DeviceOf(const std::filesystem::path& path) {
   return ::stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_dev) : 0;
 #endif
 }
+
+// The names in `folder`, sorted: a file left behind shows here.
+inline std::vector<std::string> Names(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A name in the system's own form.
+inline std::filesystem::path::string_type Native(const std::string& name) {
+  return std::filesystem::path(name).native();
+}
+
+#ifndef _WIN32
+// The permission bits of `path` itself (a link's own).
+inline mode_t ModeOf(const std::filesystem::path& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+#endif
 
 inline std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 

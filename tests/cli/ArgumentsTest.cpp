@@ -9,7 +9,7 @@
 #include "engine/actions/Actions.h"
 #include "engine/text/Encoding.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
 
 struct Parsed {
@@ -160,4 +160,4 @@ TEST(ArgumentsTest, DoubleDashEndsTheOptionsAndNamesKeepTheirNativeForm) {
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

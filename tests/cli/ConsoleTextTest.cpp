@@ -4,7 +4,7 @@
 
 #include "cli/ConsoleText.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
 
 TEST(ConsoleTextTest, ControlsBackslashesAndBytesThatAreNotUtf8AreEscaped) {
@@ -35,4 +35,4 @@ TEST(ConsoleTextTest, ControlsBackslashesAndBytesThatAreNotUtf8AreEscaped) {
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

@@ -1,6 +1,7 @@
 // The scanner against what a hostile user can plant: names that are not
 // text, targets that look like options, databases that find nothing,
-// links to files without end and names that reorder the terminal.
+// links to files without end and names that forge lines or reorder the
+// terminal.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,14 +13,8 @@
 #include "tests/TestUtil.h"
 #include "tests/cli/ScannerProcess.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::CliTest;
-using test::DatabaseImage;
-using test::Result;
-using test::RunScanner;
-using test::WriteBytes;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -32,7 +27,7 @@ TEST_F(CliTest, TargetsAndReportNamesKeepTheirOwnBytes) {
   EXPECT_TRUE(Has(r.out, "inf\\xC0\\xE4/a.exe\tEvil\n")) << r.out;
   EXPECT_TRUE(fs::exists(dir / "r\xFF.txt"));
   EXPECT_FALSE(fs::exists(dir / "r\xEF\xBF\xBD.txt"));
-  EXPECT_TRUE(Has(test::ReadBytes(dir / "r\xFF.txt"), "\t\tEvil\r\n"));
+  EXPECT_TRUE(Has(ReadBytes(dir / "r\xFF.txt"), "\t\tEvil\r\n"));
 
   WriteBytes(dir / "base\xFF.vbf", DatabaseImage({{"Other", "CLEAN"}}));
   const Result db = RunScanner(dir.path(), "--db 'base\xFF.vbf' 'inf\xC0\xE4'");
@@ -52,19 +47,16 @@ TEST_F(CliTest, DoubleDashEndsTheOptions) {
   EXPECT_TRUE(Has(RunScanner(dir.path(), "-- scan scan").err, "указан дважды"));
 }
 
-TEST_F(CliTest, AScanThatCheckedNoFileSaysSo) {
+TEST_F(CliTest, AScanNamesItsDatabaseAndSaysWhenItCheckedNoFile) {
   for (const char* mask : {"'*.*'", "'*.exe '", "'?.zzz'"}) {
     const Result r = RunScanner(dir.path(), std::string("--subdirs --mask ") + mask + " scan");
     EXPECT_TRUE(Has(r.out, "Файлов проверено: 0\n")) << mask << r.out;
     EXPECT_TRUE(Has(r.err, "Не проверено ни одного файла.\n")) << mask << r.err;
   }
   const Result r = RunScanner(dir.path(), "scan");
-  EXPECT_FALSE(Has(r.err, "Не проверено")) << r.err;
-}
-
-TEST_F(CliTest, TheDatabaseUsedIsNamedWithItsRecordCount) {
-  const Result r = RunScanner(dir.path(), "scan");
   EXPECT_EQ(r.code, 1);
+  EXPECT_FALSE(Has(r.err, "Не проверено")) << r.err;
+  // The database used is named with its record count.
   const std::string used = fs::canonical(dir.path()).string() + "/VirusBase.vbf";
   EXPECT_TRUE(Has(r.err, "База данных вирусов: " + used + ", записей: 2\n")) << r.err;
 }
@@ -122,15 +114,35 @@ TEST_F(CliTest, FolderLinksOutOfTheTreeAreSkippedAndThoseBackInsidePassedOver) {
   EXPECT_FALSE(Has(r.out, "scan/out")) << r.out;
 }
 
-TEST_F(CliTest, NamesThatReorderTheTerminalArePrintedEscaped) {
-  WriteBytes(dir / "bidi" / "a\u202Emoc.txt", "EVIL-SIGNATURE");
-  WriteBytes(dir / "bidi" / "b\u2066x\u2069\u200F\u061C\u2028.exe", "clean");
-  const Result r = RunScanner(dir.path(), "--ok bidi");
+// A name that would forge a line or reorder the terminal: one line per
+// file on stdout, escaped; the report keeps one line per file too.
+TEST_F(CliTest, NamesCannotForgeLinesOnStdoutOrInTheReport) {
+  WriteBytes(dir / "scan" / "evil\tOK\nclean.com", "EVIL-SIGNATURE");
+  WriteBytes(dir / "scan" / "bad\xff.bin", "EVIL-SIGNATURE");
+  WriteBytes(dir / "scan" / "back\\slash.bin", "clean");
+  WriteBytes(dir / "scan" / "esc\x1b[2J.bin", "clean");
+  WriteBytes(dir / "scan" / "a\u202Emoc.txt", "EVIL-SIGNATURE");
+  WriteBytes(dir / "scan" / "b\u2066x\u2069\u200F\u061C\u2028.exe", "clean");
+  const Result r = RunScanner(dir.path(), "--ok --report r.txt --overwrite scan");
   EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(Has(r.out, "bidi/a\\xE2\\x80\\xAEmoc.txt\tEvil\n")) << r.out;
-  EXPECT_TRUE(Has(r.out, "bidi/b\\xE2\\x81\\xA6x\\xE2\\x81\\xA9\\xE2\\x80\\x8F\\xD8\\x9C\\xE2\\x80\\xA8.exe\tOK\n"))
-      << r.out;
+  for (const char* line : {"\nscan/evil\\tOK\\nclean.com\tEvil\n", "\nscan/bad\\xFF.bin\tEvil\n",
+                           "\nscan/back\\\\slash.bin\tOK\n", "\nscan/esc\\x1B[2J.bin\tOK\n",
+                           "\nscan/a\\xE2\\x80\\xAEmoc.txt\tEvil\n",
+                           "\nscan/b\\xE2\\x81\\xA6x\\xE2\\x81\\xA9\\xE2\\x80\\x8F\\xD8\\x9C\\xE2\\x80\\xA8.exe\tOK\n"})
+    EXPECT_NE(("\n" + r.out).find(line), std::string::npos) << line << r.out;
+  EXPECT_EQ(r.out.find("evil\tOK\n"), std::string::npos);
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+  size_t rows = 0;
+  for (size_t at = 0; (at = r.out.find("\tOK\n", at)) != std::string::npos; ++at) ++rows;
+  EXPECT_EQ(rows, 4u) << r.out;
+
+  const std::string report = ReadBytes(dir / "r.txt");
+  EXPECT_NE(report.find("scan/evil?OK?clean.com\t\tEvil\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("scan/bad?.bin\t\tEvil\r\n"), std::string::npos) << report;
+  for (size_t at = 0; (at = report.find('\n', at)) != std::string::npos; ++at)
+    ASSERT_EQ(report[at - 1], '\r') << "no line feed but at a line's end";
+  EXPECT_EQ(report.find("\r\r"), std::string::npos);
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

@@ -9,13 +9,8 @@
 #include "tests/TestUtil.h"
 #include "tests/cli/ScannerProcess.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-using test::CliTest;
-using test::ReadBytes;
-using test::Result;
-using test::RunScanner;
-using test::WriteBytes;
 
 // Two same-named files of one batch both go into the quarantine; each comes
 // back byte for byte, never over anything, or goes for good.
@@ -118,4 +113,4 @@ TEST_F(CliTest, QuarantineNamesStayTheSystemsBytes) {
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

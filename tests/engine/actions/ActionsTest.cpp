@@ -4,14 +4,8 @@
 #include "tests/engine/RowRecorder.h"
 #include "tests/TestUtil.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::MakeTable;
-using test::ReadBytes;
-using test::RowRecorder;
-using test::TempDir;
-using test::WriteBytes;
 
 constexpr wchar_t kVirus[] = L"Evil";
 
@@ -166,9 +160,9 @@ TEST_F(ActionsTest, AFileAlreadyInQuarantineIsNeverDeletedByItsOwnMove) {
 TEST_F(ActionsTest, MoveAcrossVolumesCopiesComparesThenRemoves) {
   const fs::path shm = "/dev/shm";
   std::error_code ec;
-  if (!fs::is_directory(shm, ec) || test::DeviceOf(shm) == test::DeviceOf(work.path()))
+  if (!fs::is_directory(shm, ec) || DeviceOf(shm) == DeviceOf(work.path()))
     GTEST_SKIP() << "no second volume here";
-  test::TempDir other(shm);
+  TempDir other(shm);
   ActionContext c{table, options, rec, rec, rec, rec, other.path(), QuarantineNaming::KeepBoth};
   MoveToQuarantine(c, Row(file));
   EXPECT_EQ(Text(), L"Перемещён");
@@ -271,4 +265,4 @@ TEST(RenamedNameTest, TheThirdCharacterFromTheEndOfTheNativeName) {
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

@@ -15,23 +15,10 @@
 #include <unistd.h>
 #endif
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::Action;
-using test::Cured;
-using test::Hash;
-using test::HostileTreeTest;
-using test::Infected;
-using test::Names;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 
 #ifndef _WIN32
-
-using test::InChild;
-using test::ModeOf;
 
 // A tmpfs of `size` mounted at `at` while it lives; root only.
 class SmallDisk {
@@ -98,9 +85,8 @@ TEST_F(HostileTreeTest, AFullDiskLeavesTheOriginalAndNothingHalfWritten) {
   fs::create_directory(small / "work");
   disk.Fill(100 * 1024);
   WriteBytes(dir / "x.com", infected);
-  rec.texts[kRow] = L"Com";
-  ActionContext context{table, options, rec, rec, rec, rec, small / "work", naming};
-  MoveToQuarantine(context, {kRow, dir / "x.com", L"Com"});
+  workFolder = small / "work";
+  Act(MoveToQuarantine, dir / "x.com");
   EXPECT_EQ(Text(), L"Ошибка доступа-пропущен: Com");
   EXPECT_EQ(ReadBytes(dir / "x.com"), infected);
   for (const std::string& name : Names(small / "work" / "!!!Infected"))
@@ -204,4 +190,4 @@ TEST_F(HostileTreeTest, AKillAtEachStepOfAWriteInPlaceIsUndoneByTheNextScan) {
 #endif
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

@@ -1,15 +1,15 @@
 // The fixture of the tests on a tree prepared by someone else (links where
 // the actions write or look, files swapped between the scan and the action,
 // full disks, names that are no text, paths of any depth), and what they
-// share: infected and cured programs, hashes, the names in a folder, and on
-// POSIX a child process for a step that may hang and a file's mode.
+// share: infected and cured programs, hashes, the actions by name, and on
+// POSIX a child process for a step that may hang.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,9 +32,21 @@
 #endif
 
 namespace vsk::test {
-namespace fs = std::filesystem;
 
 using Action = void (*)(ActionContext&, const CapturedRow&);
+
+// The menu's actions by name, for the tests that try each: the three plain
+// ones, then the three cures.
+struct NamedAction {
+  const char* name;
+  Action run;
+};
+inline constexpr NamedAction kEveryAction[] = {
+    {"delete", DeleteInfected},         {"rename", RenameInfected},
+    {"move", MoveToQuarantine},         {"cure-or-delete", CureOrDelete},
+    {"cure-or-rename", CureOrRename},   {"cure-or-move", CureOrMove}};
+inline constexpr std::span<const NamedAction> kPlainActions(kEveryAction, 3);
+inline constexpr std::span<const NamedAction> kCures(kEveryAction + 3, 3);
 
 inline constexpr char kSignature[] = "HOSTILE-SIGNATURE";
 
@@ -56,15 +68,6 @@ inline std::string Hash(const std::string& bytes) {
   Sha256 hash;
   hash.Add(bytes.data(), bytes.size());
   return hash.HexDigest();
-}
-
-inline std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // Whether a message the user was told holds `part`.
@@ -116,7 +119,7 @@ class HostileTreeTest : public ::testing::Test {
   }
   // Acts on the row as it now reads.
   void Again(Action action, const fs::path& path) {
-    ActionContext context{table, options, rec, rec, rec, rec, work.path(), naming};
+    ActionContext context{table, options, rec, rec, rec, rec, workFolder, naming};
     action(context, {kRow, path, rec.texts[kRow]});
   }
   const std::wstring& Text() { return rec.texts[kRow]; }
@@ -168,13 +171,14 @@ class HostileTreeTest : public ::testing::Test {
   // Acts on the row `scanned` as the scan left it.
   void ActOn(Action action, const CapturedRow& scanned) {
     rec.texts[kRow] = scanned.virusName;
-    ActionContext context{table, options, rec, rec, rec, rec, work.path(), naming};
+    ActionContext context{table, options, rec, rec, rec, rec, workFolder, naming};
     action(context, scanned);
   }
 
   static constexpr int kRow = 1;
   TempDir dir;   // the scanned tree
-  TempDir work;  // holds "!!!Infected"
+  TempDir work;
+  fs::path workFolder = work.path();  // holds "!!!Infected"
   // Com: the .com appender (record 0); Plain: incurable; Companion: the
   // .exe companion (record 3).
   VirusTable table = MakeTable({{"Com", kSignature, true},
@@ -250,13 +254,6 @@ inline std::string ReadLong(const fs::path& path) {
   CloseHandle(h);
   bytes.resize(got);
   return bytes;
-}
-
-#else
-
-inline mode_t ModeOf(const fs::path& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 #endif

@@ -1,9 +1,9 @@
 // The actions on a tree prepared by someone else: links where the actions
-// write or look, files swapped between the scan and the action, a
-// quarantine folder that leads elsewhere, a report that is a FIFO, names
-// that are no text. Full disks and a kill during a cure are in
-// DiskFullAndKillTest.cpp, paths of any depth in LongPathTest.cpp, what a
-// cure keeps of a Windows file in WindowsMetadataTest.cpp.
+// write or look, a report that is a FIFO, names that are no text. Files
+// changed between the scan and the action are in ScannedFileTest.cpp, a
+// quarantine folder not ours in QuarantineHostileTest.cpp, full disks and
+// kills in DiskFullAndKillTest.cpp, paths of any depth in LongPathTest.cpp,
+// what a cure keeps of a Windows file in WindowsMetadataTest.cpp.
 #include <gtest/gtest.h>
 
 #include "engine/scan/FolderWalk.h"
@@ -15,42 +15,8 @@
 #include <unistd.h>
 #endif
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::Action;
-using test::Cured;
-using test::Hash;
-using test::HostileTreeTest;
-using test::Infected;
-using test::Names;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
-
-TEST_F(HostileTreeTest, AFileSwappedBetweenScanAndActionIsLeftAlone) {
-  const std::string clean(5000, 'p');  // the clean program that took the name
-  const fs::path file = dir / "prog.com";
-  for (Action action : {CureOrDelete, DeleteInfected, RenameInfected, MoveToQuarantine}) {
-    WriteBytes(file, clean);
-    rec.told.clear();
-    Act(action, file);
-    EXPECT_EQ(ReadBytes(file), clean);
-    EXPECT_EQ(Text(), L"Com");
-    ASSERT_EQ(rec.told.size(), 1u);
-    EXPECT_NE(rec.told[0].find(L"изменился"), std::wstring::npos);
-  }
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"prog.com"});
-  EXPECT_TRUE(Names(work / "!!!Infected").empty());
-  EXPECT_TRUE(rec.waves.empty());
-
-  // A folder now at the name is no file at all.
-  fs::remove(file);
-  WriteBytes(file / "inside", Infected(100));
-  Act(DeleteInfected, file);
-  EXPECT_TRUE(fs::exists(file / "inside"));
-  EXPECT_EQ(Text(), L"Com");
-}
 
 TEST_F(HostileTreeTest, AFailedActionKeepsTheRowActionable) {
   const fs::path file = dir / "SETUP.EXE";
@@ -71,24 +37,7 @@ TEST_F(HostileTreeTest, AFailedActionKeepsTheRowActionable) {
   EXPECT_EQ(RowVirusName(table, L"Вылечен"), L"");
 }
 
-TEST_F(HostileTreeTest, ACureOfAFileWithSeveralNamesCuresEveryName) {
-  const std::string infected = Infected(4000);
-  WriteBytes(dir / "a.com", infected);
-  fs::create_hard_link(dir / "a.com", dir / "b.com");
-  Act(CureOrDelete, dir / "a.com");
-  EXPECT_EQ(Text(), L"Вылечен");
-  EXPECT_EQ(ReadBytes(dir / "a.com"), Cured(infected));
-  EXPECT_EQ(ReadBytes(dir / "b.com"), Cured(infected));
 #ifndef _WIN32
-  EXPECT_EQ(fs::hard_link_count(dir / "a.com"), 2u);
-#endif
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.com", "b.com"}));  // no recovery copy
-}
-
-#ifndef _WIN32
-
-using test::InChild;
-using test::ModeOf;
 
 TEST_F(HostileTreeTest, TheCureWritesNoFileThroughALinkAtItsTemporaryName) {
   const std::string infected = Infected(2000);
@@ -156,23 +105,6 @@ TEST_F(HostileTreeTest, ACureThroughALinkIsRefusedAndActionsMoveTheLinkItself) {
   EXPECT_EQ(ReadBytes(work / "secret"), "private bytes");
 }
 
-TEST_F(HostileTreeTest, AQuarantineFolderThatIsALinkOrAFileIsRefused) {
-  TempDir elsewhere;
-  WriteBytes(elsewhere / "x.exe", "someone's file");
-  fs::create_directory_symlink(elsewhere.path(), work / "!!!Infected");
-  WriteBytes(dir / "x.exe", "PLAIN-SIGNATURE");
-  naming = QuarantineNaming::AskToReplace;
-  Act(MoveToQuarantine, dir / "x.exe", L"Plain");
-  EXPECT_EQ(Text(), L"Plain");
-  EXPECT_EQ(rec.told.size(), 1u);
-  EXPECT_TRUE(rec.asked.empty());
-  EXPECT_EQ(ReadBytes(dir / "x.exe"), "PLAIN-SIGNATURE");
-  EXPECT_EQ(Names(elsewhere.path()), std::vector<std::string>{"x.exe"});
-  EXPECT_EQ(ReadBytes(elsewhere / "x.exe"), "someone's file");
-  Quarantine quarantine;
-  EXPECT_EQ(quarantine.Open(work.path(), false), Quarantine::Opened::Refused);
-}
-
 TEST_F(HostileTreeTest, TheReportRefusesALinkAFifoADeviceAndAFolder) {
   class NoRows : public IRowSource {
    public:
@@ -217,4 +149,4 @@ TEST_F(HostileTreeTest, NamesThatAreNoTextAreRenamedAndRestoredAsTheyAre) {
 #endif
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

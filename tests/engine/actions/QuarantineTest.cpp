@@ -7,23 +7,11 @@
 #include "engine/actions/CheckedTarget.h"
 #include "tests/engine/actions/HostileTree.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::Action;
-using test::Cured;
-using test::Hash;
-using test::HostileTreeTest;
-using test::Infected;
-using test::Names;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 
 // The quarantine is acted on as on the hostile tree.
 using QuarantineTest = HostileTreeTest;
-
-os::NativeName Native(const char* name) { return fs::path(name).native(); }
 
 // Same-named files of one batch both stay; the window's question stays.
 TEST_F(QuarantineTest, SameNamedFilesInOneBatchAreBothKept) {
@@ -51,7 +39,12 @@ TEST_F(QuarantineTest, SameNamedFilesInOneBatchAreBothKept) {
 
 TEST_F(QuarantineTest, QuarantineRecordsRestoreAndPurge) {
   const std::string bytes = "program PLAIN-SIGNATURE " + std::string(3000, 'z');
-  const fs::path file = dir / "sub" / "prog.exe";
+  // In folders four deep, all named in Russian.
+  const os::NativeName stored = fs::path(u8"файл.exe").native();
+  const fs::path sub = dir / fs::path(u8"Русская папка 0");
+  fs::path file = sub;
+  for (int i = 1; i < 4; ++i) file /= fs::path(u8"Русская папка ").concat(std::to_string(i));
+  file /= stored;
   WriteBytes(file, bytes);
   Act(MoveToQuarantine, file, L"Plain");
   EXPECT_EQ(Text(), L"Перемещён");
@@ -70,26 +63,26 @@ TEST_F(QuarantineTest, QuarantineRecordsRestoreAndPurge) {
 
   // Something at the original path is never replaced.
   WriteBytes(file, "new file");
-  EXPECT_NE(quarantine.Restore(Native("prog.exe")), L"");
+  EXPECT_NE(quarantine.Restore(stored), L"");
   EXPECT_EQ(ReadBytes(file), "new file");
   EXPECT_EQ(quarantine.Records().size(), 1u);
 
   // A stored file that changed is not put back.
-  fs::remove_all(dir / "sub");
-  WriteBytes(work / "!!!Infected" / "prog.exe", "tampered");
-  EXPECT_NE(quarantine.Restore(Native("prog.exe")), L"");
+  fs::remove_all(sub);
+  WriteBytes(work / "!!!Infected" / stored, "tampered");
+  EXPECT_NE(quarantine.Restore(stored), L"");
   EXPECT_FALSE(fs::exists(file));
-  WriteBytes(work / "!!!Infected" / "prog.exe", bytes);
+  WriteBytes(work / "!!!Infected" / stored, bytes);
 
-  // Back byte for byte, its folder made again, and the record gone.
-  EXPECT_EQ(quarantine.Restore(Native("prog.exe")), L"");
+  // Back byte for byte, its folders made again, and the record gone.
+  EXPECT_EQ(quarantine.Restore(stored), L"");
   EXPECT_EQ(ReadBytes(file), bytes);
   EXPECT_TRUE(quarantine.Records().empty());
-  EXPECT_NE(quarantine.Restore(Native("prog.exe")), L"");
+  EXPECT_NE(quarantine.Restore(stored), L"");
 
   Act(MoveToQuarantine, file, L"Plain");
   EXPECT_EQ(quarantine.Purge(Native("nothing.exe")), L"В карантине нет файла nothing.exe");
-  EXPECT_EQ(quarantine.Purge(Native("prog.exe")), L"");
+  EXPECT_EQ(quarantine.Purge(stored), L"");
   EXPECT_FALSE(fs::exists(file));
   EXPECT_EQ(Names(work / "!!!Infected"),
             (std::vector<std::string>{kQuarantineLock, kQuarantineRecords}));
@@ -162,4 +155,4 @@ TEST(QuarantineClockTest, UtcTimeTextIsTheSystemTimeInUtc) {
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

@@ -10,12 +10,9 @@
 #include "tests/TestUtil.h"
 #include "tools/Samples.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
+
 using Step = RepairPlan::Step;
 
 // The image over the bytes of its source, as the cure writes it.
@@ -37,7 +34,7 @@ RepairPlan PlanFor(const fs::path& path, int virusIndex) {
 }
 
 TEST(RepairPlansTest, EachPlanOfASampleGivesTheCleanProgramAndWritesNothing) {
-  test::RecordingMessages messages;
+  RecordingMessages messages;
   VirusTable table;
   ASSERT_EQ(LoadVirusTable(table, messages, fs::path(VSK_SOURCE_DIR) / "data/VirusBase.vbf"),
             LoadResult::Loaded);
@@ -93,4 +90,4 @@ TEST(RepairPlansTest, PlansWithoutAnImageLeaveTheFile) {
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

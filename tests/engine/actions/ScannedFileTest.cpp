@@ -1,8 +1,8 @@
 // The actions on a tree changed by someone else between the scan and the
-// action: a parent folder swapped for a link, a file with several names, a
-// file that only looks infected the way a repair expects, a companion that
-// brings a virus of its own, and the marker of a cure cut short that
-// another user could have written.
+// action: a file swapped for another, a parent folder swapped for a link, a
+// file with several names, a file that only looks infected the way a repair
+// expects, a companion that brings a virus of its own, and the marker of a
+// cure cut short that another user could have written.
 #include <gtest/gtest.h>
 
 #include "tests/engine/actions/HostileTree.h"
@@ -13,16 +13,8 @@
 #include <unistd.h>
 #endif
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::Action;
-using test::HostileTreeTest;
-using test::Infected;
-using test::Names;
-using test::Told;
-using test::ReadBytes;
-using test::WriteBytes;
 
 // The program a companion hides, inverted in its first 10 bytes as the
 // .OVL holds it.
@@ -51,10 +43,37 @@ TEST_F(HostileTreeTest, ARowCarriesTheIdentityOfTheFileScanned) {
   EXPECT_TRUE(fs::exists(dir / "sub" / "prog.com"));
 }
 
+// A file of other bytes now at the name is left alone, whatever is asked.
+TEST_F(HostileTreeTest, AFileSwappedBetweenScanAndActionIsLeftAlone) {
+  const std::string clean(5000, 'p');  // the clean program that took the name
+  const fs::path file = dir / "prog.com";
+  for (const auto& [name, action] : kEveryAction) {
+    SCOPED_TRACE(name);
+    WriteBytes(file, clean);
+    rec.told.clear();
+    Act(action, file);
+    EXPECT_EQ(ReadBytes(file), clean);
+    EXPECT_EQ(Text(), L"Com");
+    ASSERT_EQ(rec.told.size(), 1u);
+    EXPECT_NE(rec.told[0].find(L"изменился"), std::wstring::npos);
+  }
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"prog.com"});
+  EXPECT_TRUE(Names(work / "!!!Infected").empty());
+  EXPECT_TRUE(rec.waves.empty());
+
+  // A folder now at the name is no file at all.
+  fs::remove(file);
+  WriteBytes(file / "inside", Infected(100));
+  Act(DeleteInfected, file);
+  EXPECT_TRUE(fs::exists(file / "inside"));
+  EXPECT_EQ(Text(), L"Com");
+}
+
 #ifndef _WIN32
 TEST_F(HostileTreeTest, AParentSwappedForALinkRedirectsNoAction) {
   const std::string infected = Infected(500);
-  for (Action action : {DeleteInfected, RenameInfected, MoveToQuarantine, CureOrDelete}) {
+  for (const auto& [name, action] : kEveryAction) {
+    SCOPED_TRACE(name);
     fs::remove_all(dir / "sub");
     fs::remove_all(dir / "sub.old");
     WriteBytes(dir / "sub" / "prog.com", infected);
@@ -77,9 +96,12 @@ TEST_F(HostileTreeTest, AParentSwappedForALinkRedirectsNoAction) {
 }
 #endif
 
-TEST_F(HostileTreeTest, ANameOfAFileWithOthersGoesAndTheOthersAreNamed) {
+// One name of a file with others goes, and the user learns of them; a cure
+// cures every name in place and leaves no copy.
+TEST_F(HostileTreeTest, AFileWithSeveralNames) {
   const std::string infected = Infected(200);
-  for (Action action : {DeleteInfected, MoveToQuarantine, RenameInfected}) {
+  for (const auto& [name, action] : kPlainActions) {
+    SCOPED_TRACE(name);
     fs::remove_all(dir.path());
     WriteBytes(dir / "a.bin", infected);
     fs::create_hard_link(dir / "a.bin", dir / "b.bin");
@@ -94,47 +116,58 @@ TEST_F(HostileTreeTest, ANameOfAFileWithOthersGoesAndTheOthersAreNamed) {
     ASSERT_EQ(rec.told.size(), 1u);
     EXPECT_NE(rec.told[0].find(L"другими его именами (1)"), std::wstring::npos);
   }
+
+  fs::remove_all(dir.path());
+  WriteBytes(dir / "a.com", Infected(4000));
+  fs::create_hard_link(dir / "a.com", dir / "b.com");
+  Act(CureOrDelete, dir / "a.com");
+  EXPECT_EQ(Text(), L"Вылечен");
+  EXPECT_EQ(ReadBytes(dir / "a.com"), Cured(Infected(4000)));
+  EXPECT_EQ(ReadBytes(dir / "b.com"), Cured(Infected(4000)));
+#ifndef _WIN32
+  EXPECT_EQ(fs::hard_link_count(dir / "a.com"), 2u);
+#endif
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.com", "b.com"}));  // no recovery copy
 }
 
-TEST_F(HostileTreeTest, ACureThatWouldLeaveTheVirusChangesNothing) {
-  const fs::path twice = dir / "twice.com";
-  const std::string twiceInfected = Infected(4000) + Infected(0);
-  WriteBytes(twice, twiceInfected);
-  for (Action action : {CureOrDelete, CureOrRename, CureOrMove}) {
-    rec.told.clear();
-    Act(action, twice);
-    EXPECT_EQ(Text(), L"Com");
-    EXPECT_EQ(ReadBytes(twice), twiceInfected);
-    ASSERT_EQ(rec.told.size(), 1u);
-    EXPECT_NE(rec.told[0].find(L"остался бы вирус «Com»"), std::wstring::npos);
+// A cure that would not be true changes nothing, whichever cure is asked
+// for: one that would leave a virus (the file is infected twice, or a
+// companion's .OVL holds a virus of its own), or a file that only carries a
+// signature, not infected the way the repair expects.
+TEST_F(HostileTreeTest, ACureThatWouldBeUntrueChangesNothing) {
+  const struct {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;  // the first is acted on
+    const wchar_t* virus;
+    const wchar_t* told;
+  } cases[] = {
+      {"infected twice", {{"twice.com", Infected(4000) + Infected(0)}}, L"Com", L"остался бы вирус «Com»"},
+      {"a text", {{"notes.com", std::string("Заметки: ") + kSignature + std::string(2000, 't')}}, L"Com",
+       L"заражён не так"},
+      {"an infected overlay",
+       {{"tool.exe", "MZ COMPANION-SIGNATURE"}, {"tool.OVL", Overlay(Infected(300))}},
+       L"Companion", L"остался бы вирус «Com»"},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(dir.path());
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : c.files) {
+      WriteBytes(dir / name, bytes);
+      names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& [name, action] : kCures) {
+      SCOPED_TRACE(std::string(c.what) + ", " + name);
+      rec.told.clear();
+      Act(action, dir / c.files[0].first, c.virus);
+      EXPECT_EQ(Text(), c.virus);
+      for (const auto& [file, bytes] : c.files) EXPECT_EQ(ReadBytes(dir / file), bytes) << file;
+      ASSERT_EQ(rec.told.size(), 1u);
+      EXPECT_NE(rec.told[0].find(c.told), std::wstring::npos);
+      EXPECT_EQ(Names(dir.path()), names);
+    }
   }
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"twice.com"});
   EXPECT_TRUE(rec.waves.empty());
-}
-
-TEST_F(HostileTreeTest, ATextCarryingASignatureNearItsStartIsNoCureCase) {
-  const fs::path text = dir / "notes.com";
-  const std::string notes = std::string("Заметки: ") + test::kSignature + std::string(2000, 't');
-  WriteBytes(text, notes);
-  Act(CureOrDelete, text);
-  EXPECT_EQ(Text(), L"Com");
-  EXPECT_EQ(ReadBytes(text), notes);
-  ASSERT_EQ(rec.told.size(), 1u);
-  EXPECT_NE(rec.told[0].find(L"заражён не так"), std::wstring::npos);
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"notes.com"});
-}
-
-TEST_F(HostileTreeTest, ACompanionWhoseOverlayCarriesAVirusIsNotRestored) {
-  const std::string companion = "MZ COMPANION-SIGNATURE";
-  const std::string overlay = Overlay(Infected(300));
-  WriteBytes(dir / "tool.exe", companion);
-  WriteBytes(dir / "tool.OVL", overlay);
-  Act(CureOrDelete, dir / "tool.exe", L"Companion");
-  EXPECT_EQ(Text(), L"Companion");
-  EXPECT_EQ(ReadBytes(dir / "tool.exe"), companion);
-  EXPECT_EQ(ReadBytes(dir / "tool.OVL"), overlay);
-  EXPECT_TRUE(Told(rec, L"остался бы вирус «Com»"));
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"tool.OVL", "tool.exe"}));
 }
 
 #ifndef _WIN32
@@ -152,7 +185,7 @@ TEST_F(HostileTreeTest, AForeignCompanionNeverReplacesASetIdProgram) {
   const auto expectUntouched = [&] {
     EXPECT_EQ(Text(), L"Companion");
     EXPECT_EQ(ReadBytes(dir / "tool.exe"), companion);
-    EXPECT_EQ(test::ModeOf(dir / "tool.exe"), 04755u);
+    EXPECT_EQ(ModeOf(dir / "tool.exe"), 04755u);
     EXPECT_TRUE(fs::exists(dir / "tool.OVL"));
     EXPECT_TRUE(Told(rec, L"принадлежит другому владельцу"));
   };
@@ -173,11 +206,11 @@ TEST_F(HostileTreeTest, AForeignCompanionNeverReplacesASetIdProgram) {
 
   // The program's own companion restores it, without the set-id bits.
   put();
-  if (test::ModeOf(dir / "tool.exe") != 04755u) GTEST_SKIP() << "set-user-id not kept here";
+  if (ModeOf(dir / "tool.exe") != 04755u) GTEST_SKIP() << "set-user-id not kept here";
   Act(CureOrDelete, dir / "tool.exe", L"Companion");
   EXPECT_EQ(Text(), L"Вылечен");
   EXPECT_EQ(ReadBytes(dir / "tool.exe"), program);
-  EXPECT_EQ(test::ModeOf(dir / "tool.exe"), 0755u);
+  EXPECT_EQ(ModeOf(dir / "tool.exe"), 0755u);
 }
 
 // A cure of a file with two names killed in the middle of its write: a
@@ -225,7 +258,7 @@ TEST_F(HostileTreeTest, AMarkerNotToBeTrustedIsNeverActedOn) {
   Act(CureOrDelete, file);
   EXPECT_TRUE(Told(rec, L"возвращён в прежний вид"));
   EXPECT_EQ(Text(), L"Вылечен");
-  EXPECT_EQ(ReadBytes(dir / "b.com"), test::Cured(infected));
+  EXPECT_EQ(ReadBytes(dir / "b.com"), Cured(infected));
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.com", "b.com"}));
 }
 
@@ -237,7 +270,7 @@ TEST_F(HostileTreeTest, ACureKeepsExtendedAttributesAndHoles) {
     GTEST_SKIP() << "no user extended attributes here";
   Act(CureOrDelete, file);
   EXPECT_EQ(Text(), L"Вылечен");
-  EXPECT_EQ(ReadBytes(file), test::Cured(infected));
+  EXPECT_EQ(ReadBytes(file), Cured(infected));
   char value[16] = {};
   EXPECT_EQ(::getxattr(file.c_str(), "user.vireskand", value, sizeof value), 4);
   EXPECT_EQ(std::string(value), "kept");
@@ -257,4 +290,4 @@ TEST_F(HostileTreeTest, ACureKeepsExtendedAttributesAndHoles) {
 #endif
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

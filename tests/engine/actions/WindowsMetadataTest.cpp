@@ -9,23 +9,10 @@
 #include <windows.h>
 #endif
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::Action;
-using test::Cured;
-using test::Hash;
-using test::HostileTreeTest;
-using test::Infected;
-using test::Names;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 
 #ifdef _WIN32
-using test::DaclText;
-using test::KeepsDacls;
-using test::SetDacl;
 
 // ReplaceFileW and what the cure adds to it keep the original's ACL,
 // attributes, creation time and streams, as far as Wine keeps them at all.
@@ -89,4 +76,4 @@ TEST(NewFileTest, IsPrivateToItsOwnerFromTheStart) {
 #endif
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

@@ -2,7 +2,6 @@
 // metadata, and no temporary file stays behind, whatever fails.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,12 +15,8 @@
 #include <unistd.h>
 #endif
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 
 os::FileWriter Writes(const std::string& bytes) {
   return [bytes](os::File& out) { return out.WriteAt(0, bytes.data(), bytes.size()); };
@@ -38,32 +33,16 @@ os::FileWriter FailsHalfway(const std::string& bytes) {
 class AtomicWriteTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder.Open(dir.path())); }
-  // The names in the folder: a temporary file left behind shows here.
-  std::vector<std::string> Names() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir.path()))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  os::NativeName Name(const char* name) { return fs::path(name).native(); }
   // `name` of the folder, open for writing.
   os::File OpenTarget(const char* name) {
     os::File file;
-    EXPECT_EQ(file.Open(folder, Name(name), true), os::Error::None);
+    EXPECT_EQ(file.Open(folder, Native(name), true), os::Error::None);
     return file;
   }
 
   TempDir dir;
   os::Folder folder;
 };
-
-#ifndef _WIN32
-unsigned ModeOf(const fs::path& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-#endif
 
 TEST_F(AtomicWriteTest, AReplaceKeepsTheTargetsMetadataAndLeavesNothingBeside) {
   const fs::path path = dir / "a.bin";
@@ -78,11 +57,11 @@ TEST_F(AtomicWriteTest, AReplaceKeepsTheTargetsMetadataAndLeavesNothingBeside) {
   }
 #endif
   os::File target = OpenTarget("a.bin");
-  EXPECT_EQ(os::ReplaceAtomically(folder, Name("a.bin"), target, Writes("new")),
+  EXPECT_EQ(os::ReplaceAtomically(folder, Native("a.bin"), target, Writes("new")),
             os::AtomicResult::Written);
   EXPECT_FALSE(target.IsOpen());
   EXPECT_EQ(ReadBytes(path), "new");
-  EXPECT_EQ(Names(), std::vector<std::string>{"a.bin"});
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.bin"});
 #ifdef _WIN32
   EXPECT_TRUE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
 #else
@@ -100,21 +79,21 @@ TEST_F(AtomicWriteTest, AFailedWriteLeavesTheTargetAsItWasAndNoTemporary) {
   const fs::path path = dir / "a.bin";
   WriteBytes(path, "the old content");
   os::File target = OpenTarget("a.bin");
-  EXPECT_EQ(os::ReplaceAtomically(folder, Name("a.bin"), target, FailsHalfway("new content")),
+  EXPECT_EQ(os::ReplaceAtomically(folder, Native("a.bin"), target, FailsHalfway("new content")),
             os::AtomicResult::Failed);
   EXPECT_TRUE(target.IsOpen());  // still the caller's, for another way
   target.Close();
   EXPECT_EQ(ReadBytes(path), "the old content");
-  EXPECT_EQ(Names(), std::vector<std::string>{"a.bin"});
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.bin"});
 
   for (bool replace : {false, true}) {
-    EXPECT_EQ(os::WriteAtomically(folder, Name("a.bin"), replace, FailsHalfway("new content")),
+    EXPECT_EQ(os::WriteAtomically(folder, Native("a.bin"), replace, FailsHalfway("new content")),
               os::AtomicResult::Failed);
-    EXPECT_EQ(os::WriteAtomically(folder, Name("b.bin"), replace, FailsHalfway("new content")),
+    EXPECT_EQ(os::WriteAtomically(folder, Native("b.bin"), replace, FailsHalfway("new content")),
               os::AtomicResult::Failed);
   }
   EXPECT_EQ(ReadBytes(path), "the old content");
-  EXPECT_EQ(Names(), std::vector<std::string>{"a.bin"});
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.bin"});
 }
 
 #ifndef _WIN32
@@ -124,30 +103,30 @@ TEST_F(AtomicWriteTest, ATargetSwappedMeanwhileIsNotReplaced) {
   os::File target = OpenTarget("a.bin");
   fs::rename(dir / "a.bin", dir / "moved.bin");
   WriteBytes(dir / "a.bin", "someone else's");
-  EXPECT_EQ(os::ReplaceAtomically(folder, Name("a.bin"), target, Writes("new")),
+  EXPECT_EQ(os::ReplaceAtomically(folder, Native("a.bin"), target, Writes("new")),
             os::AtomicResult::Failed);
   EXPECT_EQ(ReadBytes(dir / "a.bin"), "someone else's");
   EXPECT_EQ(ReadBytes(dir / "moved.bin"), "checked");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"a.bin", "moved.bin"}));
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.bin", "moved.bin"}));
 }
 #endif
 
 TEST_F(AtomicWriteTest, ANewFileIsPrivateAndTakesAFreeNameOnlyWhereAsked) {
-  EXPECT_EQ(os::WriteAtomically(folder, Name("new.txt"), false, Writes("first")),
+  EXPECT_EQ(os::WriteAtomically(folder, Native("new.txt"), false, Writes("first")),
             os::AtomicResult::Written);
   EXPECT_EQ(ReadBytes(dir / "new.txt"), "first");
 #ifndef _WIN32
   EXPECT_EQ(ModeOf(dir / "new.txt"), 0600u);
 #endif
   // Never over anything unless asked.
-  EXPECT_EQ(os::WriteAtomically(folder, Name("new.txt"), false, Writes("second")),
+  EXPECT_EQ(os::WriteAtomically(folder, Native("new.txt"), false, Writes("second")),
             os::AtomicResult::Exists);
   EXPECT_EQ(ReadBytes(dir / "new.txt"), "first");
-  EXPECT_EQ(Names(), std::vector<std::string>{"new.txt"});
-  EXPECT_EQ(os::WriteAtomically(folder, Name("new.txt"), true, Writes("third")),
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"new.txt"});
+  EXPECT_EQ(os::WriteAtomically(folder, Native("new.txt"), true, Writes("third")),
             os::AtomicResult::Written);
   EXPECT_EQ(ReadBytes(dir / "new.txt"), "third");
-  EXPECT_EQ(Names(), std::vector<std::string>{"new.txt"});
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"new.txt"});
 }
 
 TEST_F(AtomicWriteTest, ANewFileTakesTheMetadataOfTheFileItIsMadeFrom) {
@@ -159,8 +138,8 @@ TEST_F(AtomicWriteTest, ANewFileTakesTheMetadataOfTheFileItIsMadeFrom) {
   fs::permissions(from, fs::perms(0604));
 #endif
   os::File source;
-  ASSERT_EQ(source.Open(folder, Name("from.bin"), false), os::Error::None);
-  EXPECT_EQ(os::WriteAtomically(folder, Name("copy.bin"), false, Writes("source"), &source),
+  ASSERT_EQ(source.Open(folder, Native("from.bin"), false), os::Error::None);
+  EXPECT_EQ(os::WriteAtomically(folder, Native("copy.bin"), false, Writes("source"), &source),
             os::AtomicResult::Written);
   EXPECT_TRUE(source.IsOpen());
   EXPECT_EQ(ReadBytes(dir / "copy.bin"), "source");
@@ -179,14 +158,14 @@ TEST_F(AtomicWriteTest, NoLinkIsWrittenThrough) {
   WriteBytes(elsewhere / "secret", "kept");
   fs::create_symlink(elsewhere / "secret", dir / "records.txt");
   fs::create_symlink(elsewhere / "secret", dir / "records.txt.00000000.vsk~");
-  EXPECT_EQ(os::WriteAtomically(folder, Name("records.txt"), true, Writes("records")),
+  EXPECT_EQ(os::WriteAtomically(folder, Native("records.txt"), true, Writes("records")),
             os::AtomicResult::Written);
   EXPECT_FALSE(fs::is_symlink(dir / "records.txt"));
   EXPECT_EQ(ReadBytes(dir / "records.txt"), "records");
   EXPECT_EQ(ReadBytes(elsewhere / "secret"), "kept");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"records.txt", "records.txt.00000000.vsk~"}));
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"records.txt", "records.txt.00000000.vsk~"}));
 }
 #endif
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

@@ -4,7 +4,7 @@
 
 #include "engine/os/CommandLine.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
 
 os::CommandLine seen;
@@ -31,4 +31,4 @@ TEST(CommandLineTest, TheBodyGetsTheArgumentsAfterTheNameAndGivesTheExitStatus) 
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

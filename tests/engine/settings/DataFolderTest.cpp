@@ -7,12 +7,8 @@
 #include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 
 TEST(DataFolderTest, WorkingFolderThenUserFolderThenProgramFolder) {
   TempDir dir;
@@ -135,4 +131,4 @@ TEST(ProfilePlaceTest, AWriteThatFailsEverywhereIsReportedAndNeverMovesTheSettin
 }
 
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test

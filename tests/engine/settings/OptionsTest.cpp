@@ -8,11 +8,8 @@
 #include "engine/settings/Options.h"
 #include "tests/TestUtil.h"
 
-namespace vsk {
+namespace vsk::test {
 namespace {
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 
 void ExpectDefaults(const Options& o) {
   EXPECT_EQ(o.Priority, 2);
@@ -124,6 +121,10 @@ TEST(OptionsTest, MissingProfileGivesDefaultsAndWritesNothing) {
   Options o;
   LoadOptions(o, profile);
   ExpectDefaults(o);
+  // Single keys too read as their defaults.
+  EXPECT_EQ(ReadOption(profile, option::kSound), 1);
+  EXPECT_EQ(ReadOption(profile, option::kFileMask), L"*");
+  EXPECT_EQ(profile.GetProfileInt(kOptionsSection, L"Missing", 77), 77);
   EXPECT_FALSE(std::filesystem::exists(dir / "Vireskand.INI"));
 }
 
@@ -148,6 +149,7 @@ TEST(OptionsTest, StoredValuesAsTheProfileServiceReadsThem) {
   EXPECT_EQ(o.SubDir, 0);
   EXPECT_EQ(o.ReportFileName, L"Отчёт.txt");
   EXPECT_EQ(o.TextInButton, 1);  // missing key: default
+  EXPECT_EQ(ParseProfileInt(L"-12x"), -12);
 }
 
 TEST(OptionsTest, OverlongReportNameFallsBackToTheDefault) {
@@ -168,11 +170,12 @@ TEST(OptionsTest, SaveWritesAllTwelveKeysInTheDialogsOrder) {
   IniProfile profile(dir / "p.ini");
   Options o = DefaultOptions();
   o.Sound = 0;
+  o.Priority = 4;
   o.FileMask = L"*.ехе";
   o.ReportFileName = L"C:\\Отчёты\\r.txt";
   SaveOptions(o, profile);
   EXPECT_EQ(ReadBytes(dir / "p.ini"),
-            "; kept\r\n[Other]\r\nA=1\r\n\r\n[OPTIONS]\r\nSound=0\r\nPriority=2\r\nFileOk=0\r\n"
+            "; kept\r\n[Other]\r\nA=1\r\n\r\n[OPTIONS]\r\nSound=0\r\nPriority=4\r\nFileOk=0\r\n"
             "Report=1\r\nReportToFile=0\r\nReportFileName=C:\\Отчёты\\r.txt\r\n"
             "MinimizedInSystemTray=0\r\nTextInButton=1\r\nEmergingHelp=1\r\nFileMask=*.ехе\r\n"
             "SubDir=0\r\nReportFileMode=1\r\n");
@@ -181,6 +184,9 @@ TEST(OptionsTest, SaveWritesAllTwelveKeysInTheDialogsOrder) {
   EXPECT_EQ(back.FileMask, o.FileMask);
   EXPECT_EQ(back.ReportFileName, o.ReportFileName);
   EXPECT_EQ(back.Sound, 0);
+  EXPECT_EQ(back.Priority, 4);
+  EXPECT_EQ(ReadOption(profile, option::kSound), 0);
+  EXPECT_EQ(ReadOption(profile, option::kFileMask), o.FileMask);
 }
 
 TEST(OptionsTest, KeysGoIntoTheirSectionWhereverItStands) {
@@ -193,25 +199,5 @@ TEST(OptionsTest, KeysGoIntoTheirSectionWhereverItStands) {
   EXPECT_EQ(profile.GetProfileInt(L"later", L"b", 0), 2);
 }
 
-TEST(OptionsTest, ProfileRoundTripAndSingleKeysReadWithTheirDefaults) {
-  TempDir dir;
-  IniProfile profile(dir / "VireskandTest.INI");
-  EXPECT_EQ(ReadOption(profile, option::kSound), 1);
-  EXPECT_EQ(ReadOption(profile, option::kFileMask), L"*");
-  Options o = DefaultOptions();
-  o.FileMask = L"*.сом";
-  o.Priority = 4;
-  o.Sound = 0;
-  SaveOptions(o, profile);
-  Options back;
-  LoadOptions(back, profile);
-  EXPECT_EQ(back.FileMask, L"*.сом");
-  EXPECT_EQ(back.Priority, 4);
-  EXPECT_EQ(ReadOption(profile, option::kSound), 0);
-  EXPECT_EQ(ReadOption(profile, option::kFileMask), L"*.сом");
-  EXPECT_EQ(profile.GetProfileInt(kOptionsSection, L"Missing", 77), 77);
-  EXPECT_EQ(ParseProfileInt(L"-12x"), -12);
-}
-
 }  // namespace
-}  // namespace vsk
+}  // namespace vsk::test
