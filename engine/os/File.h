@@ -102,6 +102,10 @@ class File {
   // with `follow`. One look at the handle opened serves the check of its
   // identity and what the file keeps of it.
   Error OpenAt(int dir, const char* name, int access, bool follow);
+  // `name` in `dir` for reading, a link not followed, opened at once: only
+  // for a name listed as a regular file in a folder that nobody but this
+  // user and root can change (FolderChain). Still kept only when it is one.
+  Error OpenListed(int dir, const char* name);
 #endif
 #ifdef _WIN32
   // A \\?\ path, a final reparse point followed only with `follow`; kept

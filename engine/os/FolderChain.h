@@ -57,7 +57,11 @@ class FolderChain {
   // The target is looked at as a folder only, and never entered.
   bool LeadsOutside(const NativeChar* name);
   // File `name` of the deepest folder for reading, following a link only
-  // when `followLink`; `file` tells why when it fails.
+  // when `followLink`; `file` tells why when it fails. Without it, `name`
+  // is one the listing gave as a regular file: in a folder that only this
+  // user and root can change (on POSIX, on a local file system) it is
+  // opened at once, as only they could have put anything else there;
+  // elsewhere it is looked at by handle before it is opened.
   bool OpenFile(File& file, const NativeChar* name, bool followLink);
   // The deepest folder's path as the walk shows it, ending in a separator.
   const NativeName& Path() const { return path_; }
@@ -72,6 +76,7 @@ class FolderChain {
   std::vector<Level> levels_;
   NativeName path_;
   NativeName scratch_;  // Windows: the \\?\ path of a file being opened
+  std::vector<char> listing_;  // POSIX: the records a listing reads
   std::filesystem::path root_;
 };
 

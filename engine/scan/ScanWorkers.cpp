@@ -1,10 +1,24 @@
 #include "engine/scan/ScanWorkers.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "engine/os/System.h"
 
 namespace vsk {
+
+namespace {
+
+// Tells the processor that this is a wait loop.
+inline void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#elif defined(__aarch64__)
+  asm volatile("yield");
+#endif
+}
+
+}  // namespace
 
 ScanWorkers::ScanWorkers(const ContentSearch& search, const std::atomic<bool>& running,
                          int helpers)
@@ -37,14 +51,31 @@ ScanWorkers::~ScanWorkers() {
 void ScanWorkers::Add() {
   Job& job = Next();
   job.announced = false;
-  // Once added, the job is a helper's until it is done.
+  const uint64_t size = job.file ? static_cast<uint64_t>(std::max(job.file->OpenedSize(), 0LL)) : 0;
+  const bool here =
+      job.file.has_value() &&
+      (pending_.load(std::memory_order_relaxed) >= kHandedMax ||
+       (size < kMatchHereBelow && pendingBytes_.load(std::memory_order_relaxed) >= kBacklogBytes));
+  if (here) {
+    job.match = search_.Search(*job.file, &running_, job.identity.inside);
+    job.file.reset();
+  }
+  // Once added, a job to match is a helper's until it is done.
   const bool toMatch = job.file.has_value();
   bool wake = false;
   {
     std::lock_guard lock(mutex_);
     job.done = !toMatch;
+    // A job done already needs no claim when it is the next one.
+    if (job.done && claimed_ == added_) ++claimed_;
     job.number = added_++;
-    wake = toMatch && added_ - claimed_ >= kWakeAt;
+    if (toMatch) {
+      pending_.fetch_add(1, std::memory_order_relaxed);
+      pendingBytes_.fetch_add(size, std::memory_order_relaxed);
+      job.bytes = size;
+      handed_.fetch_add(1, std::memory_order_release);
+      wake = Wake();
+    }
   }
   if (wake) work_.notify_one();
 }
@@ -58,7 +89,7 @@ bool ScanWorkers::OldestDone(bool wait) {
       continue;
     }
     // What this thread leaves is for a helper, however few files wait.
-    if (added_ - claimed_ > 1) work_.notify_one();
+    if (added_ - claimed_ > 1 && Wake()) work_.notify_one();
     MatchNext(lock);
   }
   return job.done;
@@ -74,16 +105,34 @@ void ScanWorkers::MatchNext(std::unique_lock<std::mutex>& lock) {
   lock.unlock();
   job.match = search_.Search(*job.file, &running_, job.identity.inside);
   job.file.reset();
+  pending_.fetch_sub(1, std::memory_order_relaxed);
+  pendingBytes_.fetch_sub(job.bytes, std::memory_order_relaxed);
   lock.lock();
   job.done = true;
   done_.notify_one();
+}
+
+bool ScanWorkers::Wake() {
+  if (sleeping_ <= woken_) return false;
+  ++woken_;
+  return true;
 }
 
 void ScanWorkers::Work(int priority) {
   os::SetCurrentThreadPriority(priority);
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_.wait(lock, [this] { return quit_ || claimed_ < added_; });
+    if (!quit_ && claimed_ == added_) {
+      const uint64_t seen = handed_.load(std::memory_order_relaxed);
+      lock.unlock();
+      for (int i = 0; i < kLooksBeforeSleep && handed_.load(std::memory_order_acquire) == seen; ++i)
+        Pause();
+      lock.lock();
+      ++sleeping_;
+      work_.wait(lock, [this] { return quit_ || claimed_ < added_; });
+      --sleeping_;
+      if (woken_ > 0) --woken_;
+    }
     if (quit_) return;
     MatchNext(lock);
   }

@@ -45,6 +45,7 @@ class ScanWorkers {
     friend class ScanWorkers;
     bool done = false;
     uint64_t number = 0;  // in the order of Add()
+    uint64_t bytes = 0;   // counted in pendingBytes_ while handed over
   };
 
   // Starts up to `helpers` threads at the calling thread's priority; fewer
@@ -59,7 +60,8 @@ class ScanWorkers {
   bool Full() const { return added_ - taken_ == size_; }
   bool Empty() const { return added_ == taken_; }
 
-  // The free place for the next file (not Full()), then Add() hands it over.
+  // The free place for the next file (not Full()), then Add() hands it
+  // over, or matches it at once (kMatchHereBelow).
   Job& Next() { return jobs_[added_ % size_]; }
   void Add();
   // The oldest place not yet taken back (not Empty()).
@@ -70,17 +72,30 @@ class ScanWorkers {
   // Frees the oldest place.
   void Take() { ++taken_; }
 
-  // The places a queue gets per matching thread: enough that a large file
-  // ahead keeps no thread idle for long.
-  static constexpr size_t kJobsPerThread = 8;
-  // A sleeping helper is woken once this many files wait: waking it for
-  // each small file costs more than matching the file.
-  static constexpr uint64_t kWakeAt = 4;
+  // The places a queue gets per matching thread: enough that the walk
+  // goes on while a large file ahead is matched. Only the files handed to
+  // helpers stay open, at most kHandedMax of them.
+  static constexpr size_t kJobsPerThread = 256;
+  static constexpr uint64_t kHandedMax = 64;
+  // The walk's thread matches a file itself as it is added, when the
+  // helpers have this many bytes still to match and the file is smaller
+  // than kMatchHereBelow (or they have kHandedMax files): so both threads
+  // keep busy, the helpers with the large files, and a small file is not
+  // handed over (which costs about what matching it does) while they have
+  // enough to do.
+  static constexpr uint64_t kBacklogBytes = 512 * 1024;
+  static constexpr long long kMatchHereBelow = 256 * 1024;
+  // A helper that finds nothing to match looks again this many times
+  // before it sleeps, as the next file mostly comes sooner than a wake.
+  static constexpr int kLooksBeforeSleep = 2000;
 
  private:
   void Work(int priority);
   // Matches the next job no thread has claimed (there is one).
   void MatchNext(std::unique_lock<std::mutex>& lock);
+  // Under the lock: whether a sleeping helper is to be woken (then one is
+  // counted as woken).
+  bool Wake();
 
   const ContentSearch& search_;
   const std::atomic<bool>& running_;
@@ -96,6 +111,15 @@ class ScanWorkers {
   uint64_t claimed_ = 0;
   uint64_t taken_ = 0;
   bool quit_ = false;
+  // Helpers waiting for work_, and how many of them were woken and have
+  // not yet run: only one not yet woken is worth a wake.
+  int sleeping_ = 0;
+  int woken_ = 0;
+  // Files handed over and not yet matched, their bytes, and how many were
+  // ever handed over (for a helper to look at without the lock).
+  std::atomic<uint64_t> pending_{0};
+  std::atomic<uint64_t> pendingBytes_{0};
+  std::atomic<uint64_t> handed_{0};
 };
 
 }  // namespace vsk

@@ -157,6 +157,11 @@ Error File::OpenAt(int dir, const char* name, int access, bool follow) {
   return Fail(Error::None, 0);
 }
 
+Error File::OpenListed(int dir, const char* name) {
+  Adopt(::openat(dir, name, O_RDONLY | O_NOFOLLOW | kFileFlags));
+  return error_;
+}
+
 Error File::Open(const fs::path& path, bool write) {
   return OpenAt(AT_FDCWD, path.c_str(), write ? O_RDWR : O_RDONLY, true);
 }

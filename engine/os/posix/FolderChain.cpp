@@ -1,9 +1,12 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 #include "engine/os/FolderChain.h"
@@ -19,13 +22,67 @@ namespace {
 // Folders deeper than this many levels below the open ones have their
 // handles closed, well inside the usual limit of 1,024 descriptors.
 constexpr size_t kOpenLevels = 200;
+// The buffer a listing reads its records into, a few hundred names a call.
+constexpr size_t kListingBytes = 32 * 1024;
 
-bool Identify(int fd, dev_t& device, ino_t& inode) {
+bool Identify(int fd, dev_t& device, ino_t& inode, struct stat* seen = nullptr) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return false;
   device = st.st_dev;
   inode = st.st_ino;
+  if (seen) *seen = st;
   return true;
+}
+
+// Whether the modes of the file system of `fd` are all there is to who may
+// change it: a local one of these kinds. A network share or a FUSE one may
+// let others write whatever its modes say.
+bool KeepsToModes(int fd) {
+  struct statfs fs;
+  if (::fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Whether nobody but this user and root can change the names in the folder
+// `st` on such a file system: then a name the listing found to be a regular
+// file can be opened as one, as only they could put something else there.
+bool OwnOnly(const struct stat& st, bool keepsToModes, uid_t user) {
+  return keepsToModes && (st.st_uid == user || st.st_uid == 0) &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// One listed name and what it is, from the listing's type or a look at it.
+void Add(FolderEntries& entries, int fd, const char* name, unsigned char type) {
+  struct stat st;
+  // An entry that cannot even be looked at is taken for a file, so that
+  // its failing open gives it a row.
+  if (type == DT_UNKNOWN)
+    type = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 ? DT_REG
+           : S_ISLNK(st.st_mode)                               ? DT_LNK
+           : S_ISDIR(st.st_mode)                               ? DT_DIR
+           : S_ISREG(st.st_mode)                               ? DT_REG
+                                                               : DT_UNKNOWN;
+  Kind kind = Kind::Other;
+  if (type == DT_REG) {
+    kind = Kind::File;
+  } else if (type == DT_DIR) {
+    kind = Kind::Folder;
+  } else if (type == DT_LNK) {
+    kind = Kind::FileLink;  // also a dangling link: listed, and fails to open
+    if (::fstatat(fd, name, &st, 0) == 0)
+      kind = S_ISDIR(st.st_mode) ? Kind::FolderLink : S_ISREG(st.st_mode) ? Kind::FileLink : Kind::Other;
+  }
+  entries.list.push_back({entries.names.size(), kind});
+  entries.names.insert(entries.names.end(), name, name + std::strlen(name) + 1);
 }
 
 }  // namespace
@@ -36,6 +93,10 @@ struct FolderChain::Level {
   ino_t inode = 0;
   size_t pathLength = 0;  // of path_ with this folder's separator
   bool lost = false;      // could not be opened again on the way back
+  bool listed = false;    // the handle's position has moved past the start
+  bool keepsToModes = false;  // its file system (KeepsToModes)
+  bool ownOnly = false;       // OwnOnly
+  uid_t user = 0;             // the root's: the effective user of the walk
 };
 
 FolderChain::FolderChain() = default;
@@ -55,8 +116,14 @@ bool FolderChain::OpenRoot(const std::filesystem::path& root) {
   Level level;
   level.pathLength = path_.size();
   level.fd = ::open(root.c_str(), kFolderFlags);
-  const bool opened = level.fd >= 0 && Identify(level.fd, level.device, level.inode);
+  struct stat st;
+  const bool opened = level.fd >= 0 && Identify(level.fd, level.device, level.inode, &st);
   if (!opened) level.lost = true;
+  if (opened) {
+    level.keepsToModes = KeepsToModes(level.fd);
+    level.user = ::geteuid();
+    level.ownOnly = OwnOnly(st, level.keepsToModes, level.user);
+  }
   levels_.push_back(level);
   return opened;
 }
@@ -71,10 +138,14 @@ bool FolderChain::Enter(const NativeChar* name) {
   }
   Level level;
   level.fd = ::openat(parent.fd, name, kFolderFlags | O_NOFOLLOW);
-  if (level.fd < 0 || !Identify(level.fd, level.device, level.inode)) {
+  struct stat st;
+  if (level.fd < 0 || !Identify(level.fd, level.device, level.inode, &st)) {
     if (level.fd >= 0) ::close(level.fd);
     return false;
   }
+  // A mount point leads to another file system, to be looked at anew.
+  level.keepsToModes = level.device == parent.device ? parent.keepsToModes : KeepsToModes(level.fd);
+  level.ownOnly = OwnOnly(st, level.keepsToModes, levels_.front().user);
   path_.append(name);
   path_ += '/';
   level.pathLength = path_.size();
@@ -112,54 +183,31 @@ bool FolderChain::Leave() {
 bool FolderChain::List(FolderEntries& entries) {
   entries.names.clear();
   entries.list.clear();
-  const int fd = levels_.back().fd;
+  Level& level = levels_.back();
+  const int fd = level.fd;
   if (fd < 0) return false;
-  // The listing gets a handle of its own: closedir closes it, and the
-  // folder's stays for opening what is listed.
-  const int listFd = ::dup(fd);
-  DIR* d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
-  if (!d) {
-    if (listFd >= 0) ::close(listFd);
-    return false;
-  }
-  ::rewinddir(d);
-  bool complete = true;
+  // Read straight from the folder's own handle: no second handle, no DIR.
+  // Only a second listing of the same folder needs to go back to its start.
+  if (level.listed && ::lseek(fd, 0, SEEK_SET) != 0) return false;
+  level.listed = true;
+  if (listing_.size() < kListingBytes) listing_.resize(kListingBytes);
   for (;;) {
-    errno = 0;
-    const dirent* e = ::readdir(d);
-    if (!e) {
-      complete = errno == 0;
-      break;
+    const ssize_t n = ::getdents64(fd, listing_.data(), listing_.size());
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
     }
-    const char* name = e->d_name;
-    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-    unsigned char type = e->d_type;
-    struct stat st;
-    // An entry that cannot even be looked at is taken for a file, so that
-    // its failing open gives it a row.
-    if (type == DT_UNKNOWN)
-      type = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 ? DT_REG
-             : S_ISLNK(st.st_mode)                               ? DT_LNK
-             : S_ISDIR(st.st_mode)                               ? DT_DIR
-             : S_ISREG(st.st_mode)                               ? DT_REG
-                                                                 : DT_UNKNOWN;
-    Kind kind = Kind::Other;
-    if (type == DT_REG) {
-      kind = Kind::File;
-    } else if (type == DT_DIR) {
-      kind = Kind::Folder;
-    } else if (type == DT_LNK) {
-      kind = Kind::FileLink;  // also a dangling link: listed, and fails to open
-      if (::fstatat(fd, name, &st, 0) == 0)
-        kind = S_ISDIR(st.st_mode) ? Kind::FolderLink
-               : S_ISREG(st.st_mode) ? Kind::FileLink
-                                     : Kind::Other;
+    for (ssize_t at = 0; at < n;) {
+      dirent64 e;
+      // Records are 8-aligned in the buffer; copied to read the fixed part.
+      std::memcpy(&e, listing_.data() + at, offsetof(dirent64, d_name));
+      const char* name = listing_.data() + at + offsetof(dirent64, d_name);
+      at += e.d_reclen;
+      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+      Add(entries, fd, name, e.d_type);
     }
-    entries.list.push_back({entries.names.size(), kind});
-    entries.names.insert(entries.names.end(), name, name + std::strlen(name) + 1);
   }
-  ::closedir(d);
-  return complete;
 }
 
 bool FolderChain::LeadsOutside(const NativeChar* name) {
@@ -190,7 +238,9 @@ bool FolderChain::LeadsOutside(const NativeChar* name) {
 }
 
 bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
-  return file.OpenAt(levels_.back().fd, name, O_RDONLY, followLink) == Error::None;
+  const Level& level = levels_.back();
+  if (!followLink && level.ownOnly) return file.OpenListed(level.fd, name) == Error::None;
+  return file.OpenAt(level.fd, name, O_RDONLY, followLink) == Error::None;
 }
 
 FileId FolderChain::FolderId() const {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <set>
 #include <string>
 
 #include "engine/actions/CheckedTarget.h"
 #include "engine/os/File.h"
 #include "engine/os/Folder.h"
+#include "engine/os/FolderChain.h"
 #include "engine/os/Names.h"
 #include "tests/TestUtil.h"
 
@@ -139,6 +141,33 @@ TEST(FolderTest, InspectTellsWhatEachNameIs) {
   // A link is its own file, not its target's.
   EXPECT_NE(folder.Inspect(os::FromAscii("to-file")).id, folder.Inspect(os::FromAscii("file")).id);
 #endif
+}
+
+TEST(FolderChainTest, ListsAFolderOfManyLongNamesWholeAndAgain) {
+  TempDir dir;
+  // Far more than one read of the listing holds.
+  std::set<os::NativeName> made;
+  for (int i = 0; i < 1500; ++i) {
+    const fs::path name = std::string(100, 'n') + std::to_string(i);
+    WriteBytes(dir / name, "x");
+    made.insert(name.native());
+  }
+  fs::create_directory(dir / "sub");
+  os::FolderChain chain;
+  ASSERT_TRUE(chain.OpenRoot(dir.path()));
+  for (int listing = 0; listing < 2; ++listing) {
+    os::FolderEntries entries;
+    ASSERT_TRUE(chain.List(entries));
+    std::set<os::NativeName> files;
+    size_t folders = 0;
+    for (const auto& entry : entries.list) {
+      if (entry.kind == os::Kind::File) files.insert(entries.Name(entry));
+      folders += entry.kind == os::Kind::Folder;
+    }
+    EXPECT_EQ(entries.list.size(), made.size() + 1);
+    EXPECT_EQ(files, made);
+    EXPECT_EQ(folders, 1u);
+  }
 }
 
 #ifdef _WIN32

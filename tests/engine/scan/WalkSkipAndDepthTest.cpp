@@ -9,6 +9,7 @@
 #include "engine/scan/FolderWalk.h"
 #include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
+#include "engine/scan/ScanWorkers.h"
 #include "tests/engine/scan/WalkScan.h"
 
 #ifdef _WIN32
@@ -144,6 +145,30 @@ TEST(ScanFolderTest, HelperThreadsReportExactlyWhatOneThreadDoes) {
   fs::permissions(dir / "d4" / "inner", fs::perms::owner_all);
   fs::permissions(dir / "d5", fs::perms::owner_all);
 #endif
+}
+
+// More large files than the helpers may hold open at once, between small
+// ones: some matched by helpers, some by the walk's thread as they come.
+TEST(ScanFolderTest, ManyLargeFilesAmongSmallOnesKeepTheOrderOfOneThread) {
+  TempDir dir;
+  std::mt19937 random(7);
+  for (int i = 0; i < 400; ++i) {
+    const bool large = i % 3 == 0;
+    std::string bytes(large ? ScanWorkers::kMatchHereBelow + random() % 5000 : 1 + random() % 2000, 'y');
+    if (i % 7 == 0) bytes.replace(random() % (bytes.size() / 2 + 1), 0, "EVIL-SIGNATURE");
+    WriteBytes(dir / ("d" + std::to_string(i % 4)) / ("f" + std::to_string(i) + ".bin"), bytes);
+  }
+  const auto run = [&](int jobs) {
+    Scan scan;
+    scan.jobs = jobs;
+    scan.options.SubDir = 1;
+    scan.options.FileOk = 1;
+    scan.Run(dir.path());
+    return Trace(scan);
+  };
+  const std::string one = run(1);
+  EXPECT_NE(one.find("checked 400, viruses 58,"), std::string::npos) << one.substr(one.rfind("checked"));
+  for (const int jobs : {2, 3}) EXPECT_EQ(run(jobs), one) << jobs;
 }
 
 #ifdef __linux__
