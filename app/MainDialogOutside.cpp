@@ -83,7 +83,7 @@ void CMainDialog::OnRowFileCommand(UINT command) {
   if (command == ID_OPEN_FOLDER)
     ShowInFolder(row.path);
   else
-    CopyToClipboard(m_hWnd, PathText(row.path));
+    CopyToClipboard(m_hWnd, m_results.SelectedPathsText());
 }
 
 }  // namespace vsk

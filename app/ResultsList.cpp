@@ -153,6 +153,7 @@ void CResultsList::Clear() {
   m_rows = {};
   if (m_icons) m_icons->Clear(kIconLookupWait);
   m_selected.clear();
+  m_selectedObjects.clear();
   ShowTipFor(-1);
 }
 
@@ -178,6 +179,12 @@ int CResultsList::IconOf(int row) {
   const Row* r = RowAt(row);
   if (!r) return -1;
   return m_icons ? m_icons->IconOf(static_cast<size_t>(row), r->object) : r->icon;
+}
+
+std::wstring CResultsList::SelectedPathsText() const {
+  std::wstring text;
+  for (size_t i = 0; i < m_selectedObjects.size(); ++i) text += (i ? L"\r\n" : L"") + m_selectedObjects[i];
+  return text;
 }
 
 std::wstring CResultsList::ResultText(int row) const {

@@ -68,6 +68,9 @@ class CResultsList : public CListCtrl {
   void RunAction(UINT command, HWND owner);
   // The row of the last right click, for its file's commands.
   const CapturedRow& Captured() const { return m_clicked; }
+  // The paths of the rows the last right click took (every selected one),
+  // a line each, for the clipboard.
+  std::wstring SelectedPathsText() const;
   const CRowIcons* Icons() const { return m_icons ? &*m_icons : nullptr; }
 
  protected:
@@ -92,6 +95,7 @@ class CResultsList : public CListCtrl {
   std::vector<Row> m_rows;
   std::optional<CRowIcons> m_icons;
   std::vector<CapturedRow> m_selected;
+  std::vector<std::wstring> m_selectedObjects;
   CapturedRow m_clicked;
   // The full path of the row under the pointer.
   CToolTipCtrl m_pathTip;
