@@ -155,7 +155,8 @@ void CResultsList::RunAction(UINT command, HWND owner) {
   GatheredMessages messages;
   // One row asks before it replaces a file of the same name in the
   // quarantine; a batch keeps both.
-  ActionContext context{m_state.table, m_state.options, rows,     sound, questions, messages, {},
+  ActionContext context{m_state.table, m_state.options, rows, sound, questions, messages,
+                        m_state.dataFolder,
                         m_selected.size() > 1 ? QuarantineNaming::KeepBoth : QuarantineNaming::AskToReplace};
   const std::vector<CapturedRow> taken = std::move(m_selected);
   m_selected.clear();

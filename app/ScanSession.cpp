@@ -174,6 +174,9 @@ unsigned __stdcall CScanSession::Worker(void* session) {
     WindowScanView view(s);
     ScanRunContext context{s.m_state.options, s.m_state.table, s.m_state.scan, s.m_counters,
                            s.m_state.sound};
+    // A bare report name lies in the data folder, wherever the working
+    // folder has gone since start-up.
+    context.reportPath = s.m_state.dataFolder / PathFromText(s.m_state.options.ReportFileName);
     // A report that cannot be written is not shown, as the run ends anyway.
     RunScan(context, view, PathFromText(s.m_folder), s.m_folder);
   }

@@ -71,8 +71,11 @@ TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {
   bool menuWithoutSelection = true;
   int okRowsWithMenu = 0, virusRowsWithMenu = 0, actedRowsWithMenu = 0;
   fs::path folder;
+  test::TempDir elsewhere;
   RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
     folder = PrepareSamples(program.state, 1, 0, 0);
+    // The quarantine stays in the data folder.
+    fs::current_path(elsewhere.path());
     d.StartScan(folder.wstring());
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
     // The list as the window keeps it, attached to its control.
