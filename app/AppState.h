@@ -5,6 +5,8 @@
 // part what that part needs.
 #pragma once
 
+#include <filesystem>
+
 #include "engine/text/MessageSink.h"
 #include "engine/settings/Options.h"
 #include "engine/scan/ScanControl.h"
@@ -27,6 +29,10 @@ struct AppState {
   // Set once start-up has loaded the table, which the main window then
   // takes as it is.
   bool tableLoaded = false;
+  // The folder of the database, the quarantine and the reports: the
+  // working folder as start-up made it, kept here because a file dialog
+  // changes the working folder. Empty: the working folder.
+  std::filesystem::path dataFolder;
   // Which database the table came from, for the status line, when it is not
   // the user's data folder's; empty otherwise.
   std::wstring databaseNote;

@@ -1,8 +1,6 @@
 // The main window's dealings with what comes from outside it: folders and
 // files dropped on it, a path handed over by a second start, and the
 // commands that open the quarantine or show a row's file elsewhere.
-#include <system_error>
-
 #include "app/FileCommands.h"
 #include "app/HandOff.h"
 #include "app/MainDialog.h"
@@ -71,9 +69,7 @@ LRESULT CMainDialog::OnCopyData(WPARAM, LPARAM l) {
 
 void CMainDialog::OnQuarantine() {
   PlayIfOn(m_state.options, m_state.sound, wave::kClick);
-  // The data folder is the working folder (start-up made it so).
-  std::error_code ec;
-  CQuarantineDialog dlg(std::filesystem::current_path(ec), m_state.options, m_state.sound, this);
+  CQuarantineDialog dlg(m_state.dataFolder, m_state.options, m_state.sound, this);
   dlg.DoModal();
 }
 
@@ -83,7 +79,7 @@ void CMainDialog::OnRowFileCommand(UINT command) {
   if (command == ID_OPEN_FOLDER)
     ShowInFolder(row.path);
   else
-    CopyToClipboard(m_hWnd, PathText(row.path));
+    CopyToClipboard(m_hWnd, m_results.SelectedPathsText());
 }
 
 }  // namespace vsk

@@ -105,6 +105,7 @@ void CResultsList::OnRightClick(HWND owner, int hit) {
   if (m_pressedRow != -2) hit = m_pressedRow;
   m_pressedRow = -2;
   m_selected.clear();
+  m_selectedObjects.clear();
   m_clicked = {};
   if (hit < 0 || static_cast<size_t>(hit) >= m_rows.size()) {
     TrackPopupMenuAtCursor(owner, IDR_LIST_MENU);
@@ -123,6 +124,7 @@ void CResultsList::OnRightClick(HWND owner, int hit) {
        i >= 0 && static_cast<size_t>(i) < m_rows.size();
        i = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) {
     const Row& r = m_rows[static_cast<size_t>(i)];
+    m_selectedObjects.push_back(r.object);
     // Only a row that names a virus has actions.
     if (!IsResultText(r.result)) m_selected.emplace_back(i, PathFromText(r.object), r.result, r.identity);
   }
@@ -153,7 +155,8 @@ void CResultsList::RunAction(UINT command, HWND owner) {
   GatheredMessages messages;
   // One row asks before it replaces a file of the same name in the
   // quarantine; a batch keeps both.
-  ActionContext context{m_state.table, m_state.options, rows,     sound, questions, messages, {},
+  ActionContext context{m_state.table, m_state.options, rows, sound, questions, messages,
+                        m_state.dataFolder,
                         m_selected.size() > 1 ? QuarantineNaming::KeepBoth : QuarantineNaming::AskToReplace};
   const std::vector<CapturedRow> taken = std::move(m_selected);
   m_selected.clear();

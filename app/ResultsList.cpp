@@ -1,5 +1,6 @@
 #include "app/ResultsList.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -21,6 +22,22 @@ constexpr int kDefaultObjectWidth = 225;
 constexpr int kDefaultResultWidth = 100;
 // The space the list view leaves around a column's text.
 constexpr int kTextPadding = 14;
+// Posted to the list by the icon lookup's thread: icons were found.
+constexpr UINT kRowIconsFound = WM_APP + 40;
+// How long a new scan or the window's end waits for a lookup in the shell.
+constexpr std::chrono::milliseconds kIconLookupWait{1000};
+
+// The file's own small icon, which the shell reads from its resources.
+int OwnIconOf(const std::wstring& object) {
+  SHFILEINFOW info{};
+  if (!::SHGetFileInfoW(PathFromText(object).c_str(), 0, &info, sizeof(info),
+                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+    return -1;
+  return info.iIcon;
+}
+
+// The lookup thread's COM, which the shell's file information needs.
+thread_local bool t_comStarted = false;
 
 // The result texts a row can be left with, the longest of which column 1
 // is made wide enough for.
@@ -59,6 +76,19 @@ void CResultsList::SetUp() {
   // The system's list is shared: the list view must not destroy it.
   ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetStyle() | LVS_SHAREIMAGELISTS);
   SetImageList(m_systemIcons, LVSIL_SMALL);
+  // Below the window's thread, which it must never hold up; the window's
+  // handle by value, as a lookup left behind may end after the window.
+  const HWND self = m_hWnd;
+  CRowIcons::ThreadHooks hooks;
+  hooks.started = [] {
+    t_comStarted = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+  };
+  hooks.ending = [] {
+    if (t_comStarted) ::CoUninitialize();
+  };
+  hooks.found = [self] { ::PostMessageW(self, kRowIconsFound, 0, 0); };
+  m_icons.emplace(&OwnIconOf, std::move(hooks));
 
   // The list's own tips show a cut label's text, which here is our own
   // shortening; this one names the whole path of the row under the pointer.
@@ -98,6 +128,7 @@ std::wstring CResultsList::ColumnWidths() const {
 // Written only when the user changed them, so that the profile is not
 // touched for nothing.
 void CResultsList::OnDestroy() {
+  if (m_icons) m_icons->Clear(kIconLookupWait);
   const std::wstring widths = ColumnWidths();
   if (widths != m_initialColumns)
     m_state.profile.WriteProfileString(kOptionsSection, option::kResultColumns.name, widths);
@@ -106,6 +137,8 @@ void CResultsList::OnDestroy() {
 
 void CResultsList::AddRows(std::vector<Row>&& rows) {
   if (rows.empty()) return;
+  if (m_icons)
+    for (const Row& r : rows) m_icons->Add(r.icon, r.ownIcon);
   m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
                 std::make_move_iterator(rows.end()));
   SendMessage(LVM_SETITEMCOUNT, m_rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -118,7 +151,9 @@ void CResultsList::AddRows(std::vector<Row>&& rows) {
 void CResultsList::Clear() {
   DeleteAllItems();
   m_rows = {};
+  if (m_icons) m_icons->Clear(kIconLookupWait);
   m_selected.clear();
+  m_selectedObjects.clear();
   ShowTipFor(-1);
 }
 
@@ -129,7 +164,7 @@ std::vector<std::pair<std::wstring, std::wstring>> CResultsList::ReadRows() cons
   return rows;
 }
 
-void CResultsList::OnGetDispInfo(NMLVDISPINFOW& info) const {
+void CResultsList::OnGetDispInfo(NMLVDISPINFOW& info) {
   LVITEMW& item = info.item;
   const Row* r = RowAt(item.iItem);
   if (!r) return;
@@ -137,7 +172,19 @@ void CResultsList::OnGetDispInfo(NMLVDISPINFOW& info) const {
     const std::wstring& text = item.iSubItem == 0 ? r->object : item.iSubItem == 1 ? r->result : L"";
     ::lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
   }
-  if (item.mask & LVIF_IMAGE) item.iImage = r->icon;
+  if (item.mask & LVIF_IMAGE) item.iImage = IconOf(item.iItem);
+}
+
+int CResultsList::IconOf(int row) {
+  const Row* r = RowAt(row);
+  if (!r) return -1;
+  return m_icons ? m_icons->IconOf(static_cast<size_t>(row), r->object) : r->icon;
+}
+
+std::wstring CResultsList::SelectedPathsText() const {
+  std::wstring text;
+  for (size_t i = 0; i < m_selectedObjects.size(); ++i) text += (i ? L"\r\n" : L"") + m_selectedObjects[i];
+  return text;
 }
 
 std::wstring CResultsList::ResultText(int row) const {
@@ -183,6 +230,11 @@ LRESULT CResultsList::WindowProc(UINT msg, WPARAM w, LPARAM l) {
     return 0;
   }
   if (msg == WM_CHAR && w == kCtrlA) return 0;
+  if (msg == kRowIconsFound) {
+    if (m_icons)
+      for (size_t row : m_icons->TakeFound()) SendMessage(LVM_REDRAWITEMS, row, static_cast<LPARAM>(row));
+    return 0;
+  }
   return CListCtrl::WindowProc(msg, w, l);
 }
 
@@ -241,7 +293,7 @@ void CResultsList::DrawObjectCell(const NMLVCUSTOMDRAW& draw, const Row& row, bo
   const HBRUSH listBrush = ::CreateSolidBrush(kListBack);
   ::FillRect(dc, &icon, listBrush);
   ::DeleteObject(listBrush);
-  ImageList_Draw(m_systemIcons, row.icon, dc, icon.left,
+  ImageList_Draw(m_systemIcons, IconOf(item), dc, icon.left,
                  icon.top + (icon.bottom - icon.top - 16) / 2, ILD_TRANSPARENT);
   const HBRUSH backBrush = ::CreateSolidBrush(back);
   ::FillRect(dc, &label, backBrush);

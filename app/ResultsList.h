@@ -1,5 +1,6 @@
 // The results list of the main window (control 1007): its columns, colours
-// and the system's small file icons, the rows a scan adds, how a row is
+// and the system's small file icons (a program's own looked up once its
+// row is shown, see RowIcons.h), the rows a scan adds, how a row is
 // drawn (a long path shortened in its middle, infected rows marked) with
 // its full path as a tooltip, and the menu of the rows a right click takes
 // with the six actions on them. The list is virtual (LVS_OWNERDATA): the
@@ -10,11 +11,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/RowIcons.h"
 #include "engine/actions/Actions.h"
 #include "framework/Controls.h"
 
@@ -25,8 +28,10 @@ class CResultsList : public CListCtrl {
   struct Row {
     int row;
     std::wstring object, result;
-    int icon;  // in the system's small-icon list
+    int icon;  // the type's, in the system's small-icon list
     RowIdentity identity;  // of the file the scan read
+    // Its type carries an icon of its own, looked up once the row is shown.
+    bool ownIcon = false;
   };
 
   // The actions read the virus table and the options, play through the
@@ -42,7 +47,7 @@ class CResultsList : public CListCtrl {
   // Object and result of every row, in order.
   std::vector<std::pair<std::wstring, std::wstring>> ReadRows() const;
   // The control's question for a row's text or icon (LVN_GETDISPINFO).
-  void OnGetDispInfo(NMLVDISPINFOW& info) const;
+  void OnGetDispInfo(NMLVDISPINFOW& info);
   // Column 1 of a row; an unknown row reads as empty and is not written.
   std::wstring ResultText(int row) const;
   void SetResultText(int row, const std::wstring& text);
@@ -63,6 +68,10 @@ class CResultsList : public CListCtrl {
   void RunAction(UINT command, HWND owner);
   // The row of the last right click, for its file's commands.
   const CapturedRow& Captured() const { return m_clicked; }
+  // The paths of the rows the last right click took (every selected one),
+  // a line each, for the clipboard.
+  std::wstring SelectedPathsText() const;
+  const CRowIcons* Icons() const { return m_icons ? &*m_icons : nullptr; }
 
  protected:
   // Notes where the right button goes down; Ctrl+A selects every row;
@@ -75,6 +84,8 @@ class CResultsList : public CListCtrl {
   void SetUpColumns();
   std::wstring ColumnWidths() const;
   const Row* RowAt(int row) const;
+  // The icon row `row` shows, its own asked for when it carries one.
+  int IconOf(int row);
   int RowAtPoint(CPoint point) const;
   void ShowTipFor(int row);
   void DrawObjectCell(const NMLVCUSTOMDRAW& draw, const Row& row, bool infected);
@@ -82,7 +93,9 @@ class CResultsList : public CListCtrl {
   AppState& m_state;
   CImageList m_systemIcons;
   std::vector<Row> m_rows;
+  std::optional<CRowIcons> m_icons;
   std::vector<CapturedRow> m_selected;
+  std::vector<std::wstring> m_selectedObjects;
   CapturedRow m_clicked;
   // The full path of the row under the pointer.
   CToolTipCtrl m_pathTip;

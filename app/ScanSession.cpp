@@ -35,9 +35,10 @@ class WindowScanView : public IScanView {
   // what has gathered in one go, so a fast walk is not held up by painting.
   void InsertRow(int row, const std::filesystem::path& path, const std::wstring& result,
                  const RowIdentity& identity) override {
-    const int icon = IconOf(path);
+    const std::wstring type = TypeOf(path);
+    const int icon = TypeIcon(type);
     m_session.QueueUpdate([&](CScanSession::Updates& u) {
-      u.rows.push_back({row, PathText(path), result, icon, identity});
+      u.rows.push_back({row, PathText(path), result, icon, identity, CarriesOwnIcon(type)});
       // An archive's row: the status line names the member (the row keeps
       // it in identity.inside for its tooltip).
       if (!identity.inside.empty()) u.status = PathText(path) + kLevelSeparator + identity.inside;
@@ -85,13 +86,15 @@ class WindowScanView : public IScanView {
   }
 
  private:
-  // The system's small icon of the file: its own for the types that carry
-  // one, looked up per file; for the rest the type's, once per extension
-  // by name alone, as asking the shell about each file costs milliseconds
-  // under Wine and such a row needs no more than its type.
-  int IconOf(const std::filesystem::path& path) {
+  static std::wstring TypeOf(const std::filesystem::path& path) {
     std::wstring type = path.extension().native();
     for (wchar_t& c : type) c = static_cast<wchar_t>(::towlower(c));
+    return type;
+  }
+  // The system's small icon of a type, once per extension, by name alone:
+  // asking the shell about each file costs milliseconds under Wine. The
+  // list looks up a file's own icon when its row is shown.
+  int TypeIcon(const std::wstring& type) {
     const auto [it, added] = m_icons.try_emplace(type, 0);
     if (added) {
       SHFILEINFOW info{};
@@ -99,18 +102,11 @@ class WindowScanView : public IScanView {
                            SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
         it->second = info.iIcon;
     }
-    if (CarriesOwnIcon(type)) {
-      // The walk has found a plain file there; the shell reads its icon
-      // resource.
-      SHFILEINFOW info{};
-      if (::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-        return info.iIcon;
-    }
     return it->second;
   }
-  // Not shortcuts: the shell would fetch the icon a shortcut names, which
-  // may lie on another computer, so that a planted shortcut makes the scan
-  // reach out to it.
+  // The types that carry an icon of their own. Not shortcuts: the shell
+  // would fetch the icon a shortcut names, which may lie on another
+  // computer, so that a planted shortcut makes the list reach out to it.
   static bool CarriesOwnIcon(const std::wstring& type) {
     for (const wchar_t* own : {L".exe", L".ico", L".cur", L".ani", L".scr"})
       if (type == own) return true;
@@ -172,12 +168,15 @@ unsigned __stdcall CScanSession::Worker(void* session) {
   // Neither changes while this worker lives.
   const unsigned run = s.m_run;
   const HWND window = s.m_hwnd;
-  // The file icons come from the shell.
+  // The types' icons come from the shell.
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   {
     WindowScanView view(s);
     ScanRunContext context{s.m_state.options, s.m_state.table, s.m_state.scan, s.m_counters,
                            s.m_state.sound};
+    // A bare report name lies in the data folder, wherever the working
+    // folder has gone since start-up.
+    context.reportPath = s.m_state.dataFolder / PathFromText(s.m_state.options.ReportFileName);
     // A report that cannot be written is not shown, as the run ends anyway.
     RunScan(context, view, PathFromText(s.m_folder), s.m_folder);
   }

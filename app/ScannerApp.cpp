@@ -83,6 +83,7 @@ BOOL CScannerApp::InitInstance() {
       arguments.fromShellVerb ? std::filesystem::path() : std::filesystem::current_path(ec);
   const std::filesystem::path data = ChooseDataFolder(current, UserDataFolder(), ProgramFolder());
   if (!data.empty()) ::SetCurrentDirectoryW(data.c_str());
+  m_state.dataFolder = std::filesystem::current_path(ec);
 
   // A second start with a path gives it to the window already open.
   CSingleInstance instance(data, !startupPath.empty());

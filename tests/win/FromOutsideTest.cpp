@@ -1,6 +1,6 @@
 // The main window and what comes from outside it: a folder dropped on it
 // is scanned (and refused during a scan or when several come at once), and
-// a row's path goes to the clipboard.
+// the selected rows' paths go to the clipboard.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -61,7 +61,8 @@ TEST(FromOutside, ADroppedFolderIsScannedOnlyWhenIdleAndOneAtATime) {
   ProgramState program(&player);
   MessageBoxAnswerer answers;
   int rows = 0, rowsAfterRefusals = 0;
-  std::wstring firstRow, copied;
+  std::wstring firstRow, thirdRow;
+  std::vector<std::wstring> copied;
   RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
     const fs::path folder = test::PrepareSamples(program.state, 0, 0, 0);
     d.SendMessage(WM_DROPFILES, DropOf({folder.wstring()}));
@@ -76,18 +77,23 @@ TEST(FromOutside, ADroppedFolderIsScannedOnlyWhenIdleAndOneAtATime) {
     test::PumpMessages();
     rowsAfterRefusals = RowCount(d);
 
-    // "Копировать путь" on the row right-clicked.
+    // "Копировать путь" on a right click on row 0: the row alone, then
+    // with rows 0 and 2 selected both, a line each.
     const HWND list = d.GetDlgItem(IDC_RESULTS);
     auto& results = *static_cast<CListCtrl*>(CWnd::FromHandlePermanent(list));
     firstRow = results.GetItemText(0, 0);
-    ::SendMessageW(list, LVM_SETSELECTIONMARK, 0, 0);
-    {
+    thirdRow = results.GetItemText(2, 0);
+    for (int selected : {0, 2}) {
+      LVITEMW item{};
+      item.stateMask = item.state = LVIS_SELECTED;
+      ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item));
       test::WhenShown closer(L"#32768", nullptr, [](HWND) { ::EndMenu(); });
-      NMHDR header{list, IDC_RESULTS, static_cast<UINT>(NM_RCLICK)};
-      d.SendMessage(WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&header));
+      NMITEMACTIVATE click{};
+      click.hdr = {list, IDC_RESULTS, static_cast<UINT>(NM_RCLICK)};
+      d.SendMessage(WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&click));
+      d.SendMessage(WM_COMMAND, ID_COPY_PATH);
+      copied.push_back(ClipboardText());
     }
-    d.SendMessage(WM_COMMAND, ID_COPY_PATH);
-    copied = ClipboardText();
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
   EXPECT_EQ(rows, 6) << "the samples' infected files";
@@ -96,7 +102,7 @@ TEST(FromOutside, ADroppedFolderIsScannedOnlyWhenIdleAndOneAtATime) {
   EXPECT_EQ(answers.shown[0].text, kDropOneItem);
   EXPECT_EQ(answers.shown[1].text, kFinishScanFirst);
   EXPECT_FALSE(firstRow.empty());
-  EXPECT_EQ(copied, firstRow);
+  EXPECT_EQ(copied, (std::vector<std::wstring>{firstRow, firstRow + L"\r\n" + thirdRow}));
 }
 
 }  // namespace

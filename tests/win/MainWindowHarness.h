@@ -61,6 +61,7 @@ inline INT_PTR RunMainWindow(AppState& state, const std::function<void(ScriptedM
   fs::copy_file(db, folder / "VirusBase.vbf");
   const fs::path previous = fs::current_path();
   fs::current_path(folder.path());
+  state.dataFolder = folder.path();
   INT_PTR result = -1;
   {
     ScriptedMainDialog dlg(state);

@@ -105,11 +105,20 @@ TEST(QuarantineDialogTest, ListsRestoresAndPurgesTheChosenFiles) {
   EXPECT_EQ(countAfter, L"Карантин пуст.");
 }
 
-// The list's free space has a menu of its own, which opens the quarantine.
-TEST(QuarantineDialogTest, TheResultsListsMenuOpensIt) {
+// The list's free space has a menu of its own, which opens the quarantine
+// of the data folder, wherever the working folder has gone.
+TEST(QuarantineDialogTest, TheResultsListsMenuOpensItOnTheDataFolder) {
   bool opened = false;
+  TempDir elsewhere;
+  fs::path data;
+  std::wstring folderText;
   test::RunMainWindow([&](test::ScriptedMainDialog& d) {
-    WhenShown dialog(L"#32770", kQuarantineTitle, [](HWND dlg) { ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0); });
+    data = fs::current_path();
+    fs::current_path(elsewhere.path());  // as a file dialog may leave it
+    WhenShown dialog(L"#32770", kQuarantineTitle, [&](HWND dlg) {
+      folderText = WindowText(::GetDlgItem(dlg, IDC_QUARANTINE_PATH));
+      ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    });
     WhenShown menu(L"#32768", nullptr, [](HWND m) {
       ::PostMessageW(m, WM_KEYDOWN, VK_DOWN, 0);
       ::PostMessageW(m, WM_KEYDOWN, VK_RETURN, 0);
@@ -121,6 +130,7 @@ TEST(QuarantineDialogTest, TheResultsListsMenuOpensIt) {
     d.SendMessage(WM_COMMAND, IDC_EXIT);
   });
   EXPECT_TRUE(opened);
+  EXPECT_EQ(folderText, (data / "!!!Infected").wstring());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The main window after a scan in this process: the results menu, the
-// folder chooser cancelled, and the summary box.
+// rows' icons, the folder chooser cancelled, and the summary box.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ResultsList.h"
 #include "app/SummaryDialog.h"
 #include "engine/scan/ScanRun.h"
 #include "tests/win/ScanWindowHarness.h"
@@ -70,8 +71,11 @@ TEST(ScanWindow, TheMenuOpensOnVirusRowsOnlyAndItsCommandsActOnTheRow) {
   bool menuWithoutSelection = true;
   int okRowsWithMenu = 0, virusRowsWithMenu = 0, actedRowsWithMenu = 0;
   fs::path folder;
+  test::TempDir elsewhere;
   RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
     folder = PrepareSamples(program.state, 1, 0, 0);
+    // The quarantine stays in the data folder.
+    fs::current_path(elsewhere.path());
     d.StartScan(folder.wstring());
     ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
     // The list as the window keeps it, attached to its control.
@@ -182,6 +186,39 @@ TEST(ScanWindow, CancellingTheFolderChooserLeavesTheListAndTheLookAsTheyWere) {
   EXPECT_TRUE(after.settingsEnabled);
   EXPECT_EQ(player.TakePlayed(), (std::vector<int>{wave::kClick, wave::kClick, wave::kClosing}))
       << "the start click, then the exit's click and closing sound";
+}
+
+// A program among many of its type: its own icon is asked for once its
+// row is shown, and rows never shown are never looked up. (Wine 8 gives
+// every file the system list's first icon; the lookups are tested natively.)
+TEST(ScanWindow, OnlyTheRowsShownHaveTheirOwnIconsLookedUp) {
+  RecordingPlayer player;
+  ProgramState program(&player);
+  test::TempDir dir;
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  fs::copy_file(self, dir / "own.exe");
+  for (int i = 0; i < 60; ++i) test::WriteBytes(dir / ("plain" + std::to_string(i) + ".exe"), "MZ");
+  bool ownAsked = false;
+  int asked = 0, perPage = 0;
+  RunMainWindow(program.state, [&](ScriptedMainDialog& d) {
+    SetScanOptions(program.state, 1, 0, 0);
+    d.StartScan(dir.path().wstring());
+    ASSERT_TRUE(PumpUntil([&] { return WorkerEnded(d); }));
+    test::PumpMessages();
+    const HWND hwnd = d.GetDlgItem(IDC_RESULTS);
+    auto& list = *static_cast<CResultsList*>(CWnd::FromHandlePermanent(hwnd));
+    int own = 0;
+    while (own < list.GetItemCount() && list.GetItemText(own, 0) != (dir / "own.exe").wstring()) ++own;
+    ::SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(own), FALSE);
+    ::UpdateWindow(hwnd);
+    ownAsked = list.Icons()->Asked(static_cast<size_t>(own));
+    perPage = static_cast<int>(::SendMessageW(hwnd, LVM_GETCOUNTPERPAGE, 0, 0));
+    for (size_t i = 0; i < list.Icons()->Count(); ++i) asked += list.Icons()->Asked(i);
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_TRUE(ownAsked);
+  EXPECT_LE(asked, 2 * (perPage + 1)) << "the first page and the program's, of 61 rows";
 }
 
 // The box's numbers, and how much red its animation shows.
