@@ -3,33 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/db/Blocks.h"
 #include "engine/os/File.h"
 
 namespace vsk {
-namespace {
-
-inline unsigned Block(const uint8_t* p) { return p[0] | (static_cast<unsigned>(p[1]) << 8); }
-
-inline uint64_t Load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-
-// Where the run of each block starts in `keyed`, sorted by block; the
-// 65537th entry is its size.
-template <class Entry>
-std::vector<uint16_t> RunStarts(const std::vector<std::pair<uint16_t, Entry>>& keyed) {
-  std::vector<uint16_t> starts(65537);
-  size_t next = 0;
-  for (size_t k = 0; k <= 65536; ++k) {
-    starts[k] = static_cast<uint16_t>(next);
-    while (next < keyed.size() && keyed[next].first == k) ++next;
-  }
-  return starts;
-}
-
-}  // namespace
+using blocks::Block;
 
 SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   oneByte_.fill(-1);
@@ -50,36 +28,7 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
   // consecutive block positions, so testing every (shortest - 1)-th position
   // against the blocks at those offsets misses none.
   if (window_ >= 3 && window_ < kMinSkipWindow) {
-    sampled_ = true;
-    words_.resize(static_cast<size_t>(table.count));
-    std::vector<std::pair<uint16_t, GramEntry>> keyed;
-    for (int i = 0; i < table.count; ++i) {
-      const size_t length = table.lengths[i];
-      uint8_t bytes[32] = {}, mask[32] = {};
-      std::memcpy(bytes, table.signatures[i].data(), kMaxSignature);
-      std::memset(mask, 0xFF, length);
-      std::memcpy(words_[i].bytes, bytes + 8, 24);
-      std::memcpy(words_[i].mask, mask + 8, 24);
-      if (length < 2) continue;
-      GramEntry e{Load64(bytes), Load64(mask), static_cast<uint8_t>(i), 0,
-                  static_cast<uint8_t>(length)};
-      for (size_t j = 0; j + 2 <= window_; ++j) {
-        e.offset = static_cast<uint8_t>(j);
-        keyed.push_back({static_cast<uint16_t>(Block(bytes + j)), e});
-      }
-    }
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-      if (a.first != b.first) return a.first < b.first;
-      if (a.second.offset != b.second.offset) return a.second.offset > b.second.offset;
-      return a.second.index < b.second.index;
-    });
-    prefixBytes_.assign(65536, 0);
-    for (const auto& [key, entry] : keyed) {
-      prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
-      prefixBytes_[key] = 1;
-      gramEntries_.push_back(entry);
-    }
-    bucketStart_ = RunStarts(keyed);
+    BuildSampled(table);
     return;
   }
   // Below that a filter on the first two bytes tests every position (a
@@ -106,7 +55,7 @@ SignatureMatcher::SignatureMatcher(const VirusTable& table) : table_(table) {
     prefixBits_[key >> 6] |= uint64_t{1} << (key & 63);
     candidates_.push_back(index);
   }
-  bucketStart_ = RunStarts(keyed);
+  bucketStart_ = blocks::RunStarts(keyed);
 }
 
 MatchHit SignatureMatcher::FindOneByte(const uint8_t* data, size_t from, size_t limit) const {
@@ -196,95 +145,6 @@ MatchHit SignatureMatcher::FindLong(const uint8_t* data, size_t size, size_t fro
   return Skip(data, size, b, end);
 }
 
-uint64_t SignatureMatcher::RestDiff(const uint8_t* data, int index) const {
-  const Words& w = words_[static_cast<size_t>(index)];
-  uint64_t diff = 0;
-  for (int k = 0; k < 3; ++k) diff |= (Load64(data + 8 + 8 * k) ^ w.bytes[k]) & w.mask[k];
-  return diff;
-}
-
-// The entry of the earliest match among the starts the block at `at` may
-// belong to, when all of them lie in the search and have 32 bytes readable.
-inline const SignatureMatcher::GramEntry* SignatureMatcher::FirstEqual(const uint8_t* at) const {
-  const unsigned key = Block(at);
-  const GramEntry* e = gramEntries_.data() + bucketStart_[key];
-  const GramEntry* last = gramEntries_.data() + bucketStart_[key + 1];
-  for (; e != last; ++e) {
-    const uint8_t* start = at - e->offset;
-    // Whole, without a branch on the length: near-misses of all lengths mix.
-    if ((((Load64(start) ^ e->first) & e->mask) | RestDiff(start, e->index)) == 0) return e;
-  }
-  return nullptr;
-}
-
-// The earliest match (lowest index at one position) among the starts
-// q - (shortest - 2) ... q that the block at q may belong to, near the ends
-// (the entries are in that order).
-MatchHit SignatureMatcher::VerifySample(const uint8_t* data, size_t size, size_t q,
-                                        size_t end) const {
-  const unsigned key = Block(data + q);
-  for (unsigned k = bucketStart_[key]; k < bucketStart_[key + 1]; ++k) {
-    const GramEntry& e = gramEntries_[k];
-    const size_t p = q - e.offset;
-    if (p >= end || p + e.length > size) continue;
-    if (std::memcmp(data + p, table_.signatures[e.index].data(), e.length) == 0) return {p, e.index};
-  }
-  return {};
-}
-
-template <size_t kStep>
-MatchHit SignatureMatcher::FindSampled(const uint8_t* data, size_t size, size_t from,
-                                       size_t limit) const {
-  constexpr size_t m = kStep + 1;
-  if (size < m) return {};
-  const size_t end = std::min(limit, size - m + 1);  // starts p < end
-  if (from >= end) return {};
-  constexpr size_t lead = m - 2;
-  // The sample at q answers for the starts q - lead ... q; the samples go on
-  // while those reach below `end`. Windows follow each other in order, so
-  // the first sample with a match holds the earliest one.
-  const size_t stop = end + lead;
-  // Below `safe` a sample's starts all lie in [from, end) with 32 bytes
-  // readable at each.
-  const size_t safe = size >= 32 ? std::min(end, size - 31) : 0;
-  const uint8_t* bytes = prefixBytes_.data();
-  size_t q = from + lead;
-  constexpr size_t kGroup = kSampleGroup;
-  for (; q + (kGroup - 1) * kStep < safe; q += kGroup * kStep) {
-    // The blocks' bytes of the table merged: one test for the group, which
-    // mostly has none. Groups of sixteen mispredict less than of eight where
-    // candidates are dense. A byte per block costs a load and an or; a bit
-    // per block kept the table in the first cache but cost two shifts more,
-    // and was slower. Plain loads: gathering the words with AVX2, or a queue
-    // of the candidates without this branch, is slower.
-    const uint8_t* at = data + q;
-    unsigned any = 0;
-    for (size_t k = 0; k < kGroup; ++k) any |= bytes[Block(at + k * kStep)];
-    if (any == 0) continue;
-    unsigned hits = 0;
-    for (size_t k = 0; k < kGroup; ++k) hits |= unsigned{bytes[Block(at + k * kStep)]} << k;
-    // The set bits in order, without a branch per sample.
-    for (; hits != 0; hits &= hits - 1) {
-      const size_t k = static_cast<size_t>(__builtin_ctz(hits));
-      if (const GramEntry* e = FirstEqual(at + k * kStep))
-        return {q + k * kStep - e->offset, e->index};
-    }
-  }
-  for (; q < stop; q += kStep)
-    if (IsPrefix(Block(data + q)))
-      if (const MatchHit hit = VerifySample(data, size, q, end); hit.Found()) return hit;
-  return {};
-}
-
-// The instance for the shortest length, chosen from 3 up.
-template <size_t kStep>
-MatchHit SignatureMatcher::FindSampledOf(const uint8_t* data, size_t size, size_t from,
-                                         size_t limit) const {
-  if constexpr (kStep + 2 < kMinSkipWindow)
-    if (window_ != kStep + 1) return FindSampledOf<kStep + 1>(data, size, from, limit);
-  return FindSampled<kStep>(data, size, from, limit);
-}
-
 MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
                                 size_t limit) const {
   limit = std::min(limit, size);
@@ -293,7 +153,7 @@ MatchHit SignatureMatcher::Find(const uint8_t* data, size_t size, size_t from,
   if (window_ != 0) {
     // Only a longer signature that starts no later than the 1-byte hit can win.
     const size_t longLimit = best.Found() ? best.position + 1 : limit;
-    const MatchHit hit = sampled_ ? FindSampledOf<2>(data, size, from, longLimit)
+    const MatchHit hit = sampled_ ? FindSampled(data, size, from, longLimit)
                                   : FindLong(data, size, from, longLimit);
     if (hit.Found() && (!best.Found() || hit.position < best.position ||
                         (hit.position == best.position && hit.index < best.index)))

@@ -3,8 +3,10 @@
 // byte; the others go through a Wu-Manber search over 2-byte blocks with a
 // window of the shortest such signature when that is long, or else a
 // filter that samples every (shortest - 1)-th position against the 2-byte
-// blocks each signature has at its first (shortest - 1) offsets. Files are
-// read in pieces with constant memory; a match across two pieces is found.
+// blocks each signature has at its first (shortest - 1) offsets, and each
+// start a sample may belong to against the signatures' first bytes. Files
+// are read in pieces with constant memory; a match across two pieces is
+// found.
 #pragma once
 
 #include <array>
@@ -73,9 +75,16 @@ class SignatureMatcher {
   MatchHit Verify(const uint8_t* data, size_t size, size_t s) const;
   MatchHit Skip(const uint8_t* data, size_t size, size_t s, size_t end) const;
   MatchHit FindLong(const uint8_t* data, size_t size, size_t from, size_t limit) const;
-  // The sampled filter with a step of shortest - 1, fixed for each length.
-  template <size_t kStep>
+
+  // The sampled filter (SampledFilter.cpp), for a shortest length of 3 up
+  // to kMinSkipWindow - 1: every (shortest - 1)-th position is tested
+  // against the 2-byte blocks of every signature at its offsets
+  // 0 ... shortest - 2, a candidate start then against the hashed first
+  // bytes of the signatures, and only then compared.
+  void BuildSampled(const VirusTable& table);
   MatchHit FindSampled(const uint8_t* data, size_t size, size_t from, size_t limit) const;
+  template <size_t kStep>
+  MatchHit FindSampledStep(const uint8_t* data, size_t size, size_t from, size_t limit) const;
   template <size_t kStep>
   MatchHit FindSampledOf(const uint8_t* data, size_t size, size_t from, size_t limit) const;
   MatchHit VerifySample(const uint8_t* data, size_t size, size_t q, size_t end) const;
@@ -88,12 +97,9 @@ class SignatureMatcher {
   std::vector<uint8_t> shift_;          // per 2-byte block, little-endian key
   bool IsPrefix(unsigned block) const { return (prefixBits_[block >> 6] >> (block & 63)) & 1; }
   std::vector<uint64_t> prefixBits_;    // blocks with candidates: window 2, and the samples
-  std::vector<uint8_t> prefixBytes_;    // the same as bytes of 1 and 0, for the samples
   std::vector<uint16_t> bucketStart_;   // candidates or sampled entries of a block
   std::vector<uint8_t> candidates_;     // virus indices, ascending within a block
 
-  // The sampled filter, for a shortest length of 3 up to kMinSkipWindow - 1:
-  // the blocks of every signature at offsets 0 ... shortest - 2.
   struct GramEntry {
     uint64_t first;     // the signature's first eight bytes, and the mask of
     uint64_t mask;      // those within its length
@@ -102,6 +108,9 @@ class SignatureMatcher {
     uint8_t length;
   };
   bool sampled_ = false;
+  // Per block, bit j (j < 7) when a signature has it at offset j, bit 7 for
+  // the offsets from 7 up: a byte per block, read as one load.
+  std::vector<uint8_t> offsets_;
   // The entries of a block are gramEntries_[bucketStart_[block]] up to the
   // next block's, the earliest start (largest offset) first, then the
   // lowest index.
@@ -113,6 +122,11 @@ class SignatureMatcher {
     uint64_t mask[3];
   };
   std::vector<Words> words_;
+  // A bit per hash of the first min(shortest, 4) bytes of every signature.
+  std::vector<uint64_t> heads_;
+  uint32_t headMask_ = 0;
+  bool HeadMayStart(const uint8_t* at) const;
+  bool SampleMayStart(const uint8_t* at, unsigned offsets) const;
   const GramEntry* FirstEqual(const uint8_t* at) const;
   // Zero when bytes 8 ... length - 1 of a signature follow at `data`, which
   // has 32 bytes readable.

@@ -1,6 +1,7 @@
 // The first bytes describe a table (count, then length and bytes of each
 // signature), the rest is the data. The fast search must agree with the
 // literal definition.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -29,6 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One that starts late must agree with the suffix it covers.
   const size_t from = n / 3;
   if (matcher.Find(d, n, from, n).index != vsk::test::ReferenceMatch(t, d + from, n - from))
+    std::abort();
+  // Every signature at least 3 to 6 bytes long: the sampled search, with
+  // its packed offsets (shortest 3 to 5) and without (6).
+  vsk::VirusTable sampled = t;
+  for (int i = 0; i < sampled.count; ++i)
+    sampled.lengths[i] = std::max<uint8_t>(sampled.lengths[i], static_cast<uint8_t>(3 + data[0] % 4));
+  if (vsk::SignatureMatcher(sampled).Find(d, n, from, n).index !=
+      vsk::test::ReferenceMatch(sampled, d + from, n - from))
     std::abort();
   // A prefix of the first signature added as the last: a short and a long
   // one that start together.
