@@ -104,9 +104,11 @@ class File {
   Error OpenAt(int dir, const char* name, int access, bool follow);
 #endif
 #ifdef _WIN32
-  // A \\?\ path, a final reparse point followed only with `follow`; kept
-  // when its handle is a regular disk file.
-  Error OpenPath(const NativeChar* path, bool write, bool follow);
+  // `name` in the open folder `dir`, a final reparse point followed only
+  // with `follow`: looked at first by a handle that reads nothing, opened
+  // for reading (and writing with `write`) only once that shows a regular
+  // disk file, and kept only when it is still that file.
+  Error OpenIn(intptr_t dir, const NativeName& name, bool write, bool follow);
 #endif
   Error Fail(Error error, int code) const {
     error_ = error;
