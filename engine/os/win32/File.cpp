@@ -114,12 +114,11 @@ Error File::OpenIn(intptr_t dir, const NativeName& name, bool write, bool follow
   FileId seen;
   if (const Error kind = Identify(h, look, seen, links_, size_); kind != Error::None)
     return Fail(kind, 0);
+  CloseHandle(H(look));
   h = win32::OpenIn(H(dir), name, GENERIC_READ | (write ? GENERIC_WRITE : 0), win32::kOpen,
                     win32::kNoFolder | reparse | (write ? 0 : win32::kSequential),
                     kShareReaders);
-  const DWORD code = GetLastError();
-  CloseHandle(H(look));
-  if (h == INVALID_HANDLE_VALUE) return Fail(ErrorOf(static_cast<int>(code)), static_cast<int>(code));
+  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
   if (const Error kind = Identify(h, handle_, id_, links_, size_); kind != Error::None)
     return Fail(kind, 0);
   // Another file put in its place between the two opens.
