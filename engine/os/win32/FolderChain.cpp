@@ -15,7 +15,9 @@ using win32::Handle;
 
 namespace {
 
-constexpr DWORD kWalkAccess = win32::kFolderAccess | win32::kListAccess;
+// A walk lists its folders and opens what they hold; their security it
+// never reads.
+constexpr DWORD kWalkAccess = win32::kListAccess;
 
 bool Identify(HANDLE h, FileId& id) {
   BY_HANDLE_FILE_INFORMATION info;

@@ -52,7 +52,7 @@ constexpr DWORD kOpen = 1, kCreate = 2, kOpenIf = 3;
 constexpr DWORD kFolderOnly = 0x1, kSequential = 0x4, kNoFolder = 0x40, kNoReparse = 0x200000;
 
 // Folders are held for reading their security; where that is not granted,
-// for their attributes alone. A walk lists them too.
+// for their attributes alone. A walk holds them for listing.
 constexpr DWORD kFolderAccess = READ_CONTROL;
 constexpr DWORD kListAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
 
