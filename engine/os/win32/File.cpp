@@ -105,24 +105,28 @@ Error File::Open(const fs::path& path, bool write) {
   return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
-Error File::OpenIn(intptr_t dir, const NativeName& name, bool write, bool follow) {
+Error File::OpenIn(intptr_t dir, const NativeName& name, bool write, bool follow,
+                   bool listed) {
   Close();
-  const DWORD reparse = follow ? 0 : win32::kNoReparse;
-  HANDLE h = win32::OpenIn(H(dir), name, 0, win32::kOpen, reparse);
-  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
-  intptr_t look = -1;
+  const DWORD reparse = follow && !listed ? 0 : win32::kNoReparse;
   FileId seen;
-  if (const Error kind = Identify(h, look, seen, links_, size_); kind != Error::None)
-    return Fail(kind, 0);
-  CloseHandle(H(look));
-  h = win32::OpenIn(H(dir), name, GENERIC_READ | (write ? GENERIC_WRITE : 0), win32::kOpen,
-                    win32::kNoFolder | reparse | (write ? 0 : win32::kSequential),
-                    kShareReaders);
+  if (!listed) {
+    HANDLE look = win32::OpenIn(H(dir), name, 0, win32::kOpen, reparse);
+    if (look == INVALID_HANDLE_VALUE)
+      return Fail(LastReason(), static_cast<int>(GetLastError()));
+    intptr_t kept = -1;
+    if (const Error kind = Identify(look, kept, seen, links_, size_); kind != Error::None)
+      return Fail(kind, 0);
+    CloseHandle(H(kept));
+  }
+  HANDLE h = win32::OpenIn(H(dir), name, GENERIC_READ | (write ? GENERIC_WRITE : 0), win32::kOpen,
+                           win32::kNoFolder | reparse | (write ? 0 : win32::kSequential),
+                           kShareReaders);
   if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
   if (const Error kind = Identify(h, handle_, id_, links_, size_); kind != Error::None)
     return Fail(kind, 0);
   // Another file put in its place between the two opens.
-  if (id_ != seen) {
+  if (!listed && id_ != seen) {
     Close();
     return Fail(Error::Failed, 0);
   }

@@ -139,7 +139,9 @@ bool FolderChain::LeadsOutside(const NativeChar* name) {
 
 bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
   if (levels_.back().handle == -1) return false;
-  return file.OpenIn(levels_.back().handle, name, false, followLink) == Error::None;
+  // A plain file of the listing is opened at once: as itself, it can be
+  // no more than the reparse point or folder its handle is refused as.
+  return file.OpenIn(levels_.back().handle, name, false, followLink, !followLink) == Error::None;
 }
 
 FileId FolderChain::FolderId() const { return levels_.back().id; }
