@@ -108,9 +108,15 @@ class File {
   Error OpenListed(int dir, const char* name);
 #endif
 #ifdef _WIN32
-  // A \\?\ path, a final reparse point followed only with `follow`; kept
-  // when its handle is a regular disk file.
-  Error OpenPath(const NativeChar* path, bool write, bool follow);
+  // `name` in the open folder `dir`, a final reparse point followed only
+  // with `follow`: looked at first by a handle that reads nothing, opened
+  // for reading (and writing with `write`) only once that shows a regular
+  // disk file, and kept only when it is still that file. `listed`: a
+  // listing of `dir` showed a plain file, no link (the walk's), which is
+  // then opened at once as itself and checked by its handle before any
+  // read.
+  Error OpenIn(intptr_t dir, const NativeName& name, bool write, bool follow,
+               bool listed = false);
 #endif
   Error Fail(Error error, int code) const {
     error_ = error;

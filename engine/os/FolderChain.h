@@ -28,12 +28,12 @@ struct FolderEntries {
   const NativeChar* Name(const Entry& e) const { return names.data() + e.offset; }
 };
 
-// The folders of a walk from its root down to the one being listed. On
-// POSIX each is open by handle and everything below is opened relative to
-// its folder, so any depth the file system allows is reached whatever the
-// length of the path; past a number of levels the upper folders' handles
-// are closed and opened again through ".." on the way back. On Windows the
-// folders are kept as \\?\ paths for the same reason.
+// The folders of a walk from its root down to the one being listed. Each
+// is open by handle, listed by it, and everything below is opened relative
+// to its folder, so any depth the file system allows is reached whatever
+// the length of the path. On POSIX, past a number of levels the upper
+// folders' handles are closed and opened again through ".." on the way
+// back; on Windows they all stay open.
 class FolderChain {
  public:
   FolderChain();
@@ -65,8 +65,8 @@ class FolderChain {
   bool OpenFile(File& file, const NativeChar* name, bool followLink);
   // The deepest folder's path as the walk shows it, ending in a separator.
   const NativeName& Path() const { return path_; }
-  // The deepest folder's identity (on Windows, of what its path leads to
-  // now); zero when it cannot be told.
+  // The deepest folder's identity, of the folder held; zero when it cannot
+  // be told.
   FileId FolderId() const;
   // The deepest folder's path without that separator (the root as given).
   std::filesystem::path FolderPath() const;
@@ -75,7 +75,6 @@ class FolderChain {
   struct Level;
   std::vector<Level> levels_;
   NativeName path_;
-  NativeName scratch_;  // Windows: the \\?\ path of a file being opened
   std::vector<char> listing_;  // POSIX: the records a listing reads
   std::filesystem::path root_;
 };

@@ -1,12 +1,15 @@
 // The Windows seam acting by handle: a parent folder swapped between the
-// scan and the action, a folder moved while open, quarantine past MAX_PATH
-// in Russian folders, and trust read from owners and DACLs.
+// scan and the action, a folder moved while open or while walked, walks and
+// quarantine past MAX_PATH in Russian folders, and trust read from owners
+// and DACLs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <sddl.h>
 #include <winioctl.h>
 
+#include "engine/os/FolderChain.h"
+#include "engine/os/Lock.h"
 #include "engine/os/Ownership.h"
 #include "engine/os/win32/Win32.h"
 #include "tests/engine/actions/HostileTree.h"
@@ -91,6 +94,88 @@ TEST_F(HostileTreeTest, AnOpenFolderMovedAwayActsOnlyOnceBackInPlace) {
   EXPECT_EQ(ReadBytes(dir / "other" / "a.com"), "other");
 }
 
+// The files under `folder` in the order a walk by path meets them:
+// FindFirstFileExW on each \\?\ path, a subfolder walked where it is met.
+void WalkByPath(const fs::path& folder, std::vector<fs::path>& files) {
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileExW(os::LongPath((folder / L"*").native()).c_str(), FindExInfoBasic,
+                              &found, FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) WalkByPath(folder / name, files);
+    else files.push_back(folder / name);
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+}
+
+TEST_F(HostileTreeTest, ARussianTreePastMaxPathGivesTheRowsAWalkByPathGives) {
+  fs::path deep = dir.path();
+  for (const wchar_t* part : {L"Документы", L"Отчёты за год", L"Вложения"}) {
+    deep /= part + std::wstring(70, L'ж');
+    ASSERT_TRUE(CreateDirectoryW(os::LongPath(deep.native()).c_str(), nullptr));
+    test::WriteLong(deep / L"отчёт.exe", "clean");
+    test::WriteLong(deep / (std::wstring(60, L'я') + L".com"), test::Infected(40));
+  }
+  ASSERT_GT((deep / L"отчёт.exe").native().size(), static_cast<size_t>(MAX_PATH));
+  std::vector<fs::path> files;
+  WalkByPath(dir.path(), files);
+  ASSERT_EQ(files.size(), 6u);
+  const std::vector<CapturedRow> rows = ScanRows(1, true);
+  ASSERT_EQ(rows.size(), files.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].path, files[i]);
+    EXPECT_EQ(rows[i].virusName, files[i].extension() == L".com" ? L"Com" : L"OK");
+    // Each row knows its file and folder as the system does.
+    os::Folder folder;
+    ASSERT_TRUE(folder.Open(files[i].parent_path()));
+    EXPECT_EQ(rows[i].identity.folder, folder.Id());
+    EXPECT_EQ(rows[i].identity.file, folder.Inspect(files[i].filename().native()).id);
+  }
+  for (const fs::path& file : files) DeleteFileW(os::LongPath(file.native()).c_str());
+  for (fs::path folder = deep; folder != dir.path(); folder = folder.parent_path())
+    RemoveDirectoryW(os::LongPath(folder.native()).c_str());
+}
+
+TEST_F(HostileTreeTest, AWalkStaysInTheFolderItHoldsWhateverTakesItsPlace) {
+  WriteBytes(dir / "a" / "sub" / "v.com", "clean");
+  WriteBytes(dir / "decoy" / "sub" / "v.com", test::Infected(10));
+  WriteBytes(dir / "decoy" / "w.com", test::Infected(10));
+  os::FolderChain chain;
+  ASSERT_TRUE(chain.OpenRoot(dir.path()));
+  ASSERT_TRUE(chain.Enter(L"a"));
+  const os::FileId held = chain.FolderId();
+  fs::rename(dir / "a", dir / "a.old");
+  fs::rename(dir / "decoy", dir / "a");
+  os::FolderEntries entries;
+  ASSERT_TRUE(chain.List(entries));
+  ASSERT_EQ(entries.list.size(), 1u);
+  EXPECT_EQ(std::wstring(entries.Name(entries.list[0])), L"sub");
+  ASSERT_TRUE(chain.Enter(L"sub"));
+  EXPECT_EQ(chain.Path(), (dir / "a" / "sub").native() + L"\\");
+  os::File file;
+  ASSERT_TRUE(chain.OpenFile(file, L"v.com", false));
+  char bytes[16] = {};
+  EXPECT_EQ(file.Read(bytes, sizeof bytes), 5);
+  EXPECT_EQ(std::string(bytes), "clean");
+  file.Close();
+  ASSERT_TRUE(chain.Leave());
+  EXPECT_EQ(chain.FolderId(), held);
+  EXPECT_FALSE(chain.OpenFile(file, L"w.com", false));
+  // A subfolder made a junction after it was listed is not entered.
+  fs::rename(dir / "a.old" / "sub", dir / "a.old" / "sub.old");
+  if (!MakeJunction(dir / "a.old" / "sub", dir / "a" / "sub"))
+    GTEST_SKIP() << "FSCTL_SET_REPARSE_POINT fails here (Wine 8 makes no junctions)";
+  EXPECT_FALSE(chain.Enter(L"sub"));
+  ASSERT_TRUE(chain.List(entries));
+  EXPECT_EQ(entries.list.size(), 2u);
+  for (const os::FolderEntries::Entry& entry : entries.list)
+    EXPECT_EQ(entry.kind, std::wstring(entries.Name(entry)) == L"sub" ? os::Kind::FolderLink
+                                                                       : os::Kind::Folder);
+  RemoveDirectoryW((dir / "a.old" / "sub").c_str());
+}
+
 TEST_F(HostileTreeTest, QuarantineRoundTripsPastMaxPathThroughRussianFolders) {
   fs::path deep = dir.path();
   for (const wchar_t* part : {L"Документы", L"Отчёты за год", L"Вложения"}) {
@@ -148,10 +233,24 @@ TEST_F(HostileTreeTest, OwnerAndDaclMustKeepOtherUsersOut) {
   ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
   EXPECT_EQ(os::win32::KeepingOf(admins, nullptr, nullptr), Keeping::OpenToOthers);
 
+  // A lock file is made for its user alone.
+  os::Folder top;
+  ASSERT_TRUE(top.Open(dir.path()));
+  os::FolderLock lock;
+  ASSERT_TRUE(lock.Take(top, L"run.lock", 1000));
+  std::vector<BYTE> token;
+  wchar_t* user = nullptr;
+  ASSERT_TRUE(ConvertSidToStringSidW(os::win32::CurrentUser(token), &user));
+  const std::wstring onlyUser = L"D:P(A;;FA;;;" + std::wstring(user) + L")";
+  LocalFree(user);
+  const bool keeps = test::KeepsDacls(dir / "probe");
+  if (keeps) EXPECT_EQ(test::DaclText(dir / "run.lock"), onlyUser);
+  lock.Release();
+
   // The quarantine folder and a companion's .OVL as the system keeps them.
   Quarantine made;
   ASSERT_EQ(made.Open(work.path(), true), Quarantine::Opened::Yes);
-  if (!test::KeepsDacls(dir / "probe"))
+  if (!keeps)
     GTEST_SKIP() << "this system keeps no DACL set on a file (Wine makes one from the mode)";
   SetDacl(work / "!!!Infected", (kOurs + L"(A;;0x2;;;WD)").c_str());
   EXPECT_EQ(made.Open(work.path(), false), Quarantine::Opened::Refused);
@@ -159,9 +258,7 @@ TEST_F(HostileTreeTest, OwnerAndDaclMustKeepOtherUsersOut) {
   WriteBytes(dir / "GAME.EXE", "infected");
   WriteBytes(dir / "GAME.OVL", "program");
   SetDacl(dir / "GAME.OVL", (kOurs + L"(A;;FW;;;WD)").c_str());
-  os::Folder top;
   os::File program, overlay;
-  ASSERT_TRUE(top.Open(dir.path()));
   ASSERT_EQ(program.Open(top, L"GAME.EXE", false), os::Error::None);
   ASSERT_EQ(overlay.Open(top, L"GAME.OVL", false), os::Error::None);
   EXPECT_FALSE(os::SameKeeper(overlay, program, 1 << 20));

@@ -70,6 +70,19 @@ bool OwnerOf(HANDLE h, std::vector<BYTE>& sid) {
   return known;
 }
 
+bool PrivateSecurity::Make() {
+  PSID sid = CurrentUser(user_);
+  if (!sid) return false;
+  const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
+  acl_.resize(aclSize);
+  auto* acl = reinterpret_cast<PACL>(acl_.data());
+  return InitializeAcl(acl, aclSize, ACL_REVISION) &&
+         AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid) &&
+         InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+         SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
+         SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+}
+
 Keeping KeepingOf(PSID owner, const ACL* dacl, PSID wanted) {
   std::vector<BYTE> token;
   PSID user = CurrentUser(token);

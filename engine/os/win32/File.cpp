@@ -17,37 +17,6 @@ using win32::IdOf;
 using win32::KindOf;
 using win32::LastReason;
 
-namespace {
-
-// A security descriptor whose DACL grants the current user alone, inherits
-// nothing and is handed down to nothing.
-class PrivateSecurity {
- public:
-  bool Make() {
-    PSID sid = win32::CurrentUser(user_);
-    if (!sid) return false;
-    const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
-    acl_.resize(aclSize);
-    auto* acl = reinterpret_cast<PACL>(acl_.data());
-    if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
-        !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid) ||
-        !InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
-        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
-      return false;
-    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
-    return true;
-  }
-  SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
-
- private:
-  std::vector<BYTE> user_, acl_;
-  SECURITY_DESCRIPTOR descriptor_{};
-  SECURITY_ATTRIBUTES attributes_{};
-};
-
-}  // namespace
-
 void File::Close() {
   if (handle_ != -1) CloseHandle(H(handle_));
   handle_ = -1;
@@ -126,36 +95,50 @@ bool File::Adopt(intptr_t handle, const NativeChar* path) {
 }
 
 Error File::Open(const fs::path& path, bool write) {
-  const std::wstring name = LongPath(path.native());
-  return OpenPath(name.c_str(), write, true);
-}
-
-Error File::OpenPath(const NativeChar* path, bool write, bool follow) {
   Close();
-  const HANDLE h = OpenByPath(path, write, follow);
+  const std::wstring name = LongPath(path.native());
+  const HANDLE h = OpenByPath(name.c_str(), write, true);
   if (h == INVALID_HANDLE_VALUE) {
-    Adopt(Handle(h), path);
+    Adopt(Handle(h), name.c_str());
     return error_;
   }
   return Fail(Identify(h, handle_, id_, links_, size_), 0);
 }
 
-Error File::Open(const Folder& folder, const NativeName& name, bool write) {
+Error File::OpenIn(intptr_t dir, const NativeName& name, bool write, bool follow,
+                   bool listed) {
   Close();
-  const HANDLE dir = H(folder.handle_);
-  if (const Error kind = Classify(dir, name); kind != Error::None) return Fail(kind, 0);
-  HANDLE h = win32::OpenIn(dir, name, GENERIC_READ | (write ? GENERIC_WRITE : 0), win32::kOpen,
-                           win32::kNoFolder | win32::kNoReparse, kShareReaders);
+  const DWORD reparse = follow && !listed ? 0 : win32::kNoReparse;
+  FileId seen;
+  if (!listed) {
+    HANDLE look = win32::OpenIn(H(dir), name, 0, win32::kOpen, reparse);
+    if (look == INVALID_HANDLE_VALUE)
+      return Fail(LastReason(), static_cast<int>(GetLastError()));
+    intptr_t kept = -1;
+    if (const Error kind = Identify(look, kept, seen, links_, size_); kind != Error::None)
+      return Fail(kind, 0);
+    CloseHandle(H(kept));
+  }
+  HANDLE h = win32::OpenIn(H(dir), name, GENERIC_READ | (write ? GENERIC_WRITE : 0), win32::kOpen,
+                           win32::kNoFolder | reparse | (write ? 0 : win32::kSequential),
+                           kShareReaders);
   if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
-  return Fail(Identify(h, handle_, id_, links_, size_), 0);
+  if (const Error kind = Identify(h, handle_, id_, links_, size_); kind != Error::None)
+    return Fail(kind, 0);
+  // Another file put in its place between the two opens.
+  if (!listed && id_ != seen) {
+    Close();
+    return Fail(Error::Failed, 0);
+  }
+  return Fail(Error::None, 0);
+}
+
+Error File::Open(const Folder& folder, const NativeName& name, bool write) {
+  return OpenIn(folder.handle_, name, write, false);
 }
 
 Error File::OpenTarget(const Folder& folder, const NativeName& name) {
-  Close();
-  HANDLE h = win32::OpenIn(H(folder.handle_), name, GENERIC_READ, win32::kOpen, win32::kNoFolder,
-                           kShareReaders);
-  if (h == INVALID_HANDLE_VALUE) return Fail(LastReason(), static_cast<int>(GetLastError()));
-  return Fail(Identify(h, handle_, id_, links_, size_), 0);
+  return OpenIn(folder.handle_, name, false, true);
 }
 
 Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& created) {
@@ -174,7 +157,7 @@ Error File::OpenOrCreate(const Folder& folder, const NativeName& name, bool& cre
 bool File::CreateNew(const Folder& folder, const NativeName& prefix, const NativeName& suffix,
                      NativeName& name) {
   Close();
-  PrivateSecurity security;
+  win32::PrivateSecurity security;
   if (!security.Make()) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = prefix + RandomHex(8) + suffix;
@@ -182,7 +165,7 @@ bool File::CreateNew(const Folder& folder, const NativeName& prefix, const Nativ
                              GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC |
                                  WRITE_OWNER,
                              win32::kCreate, win32::kNoFolder, kShareReaders,
-                             security.Attributes()->lpSecurityDescriptor);
+                             security.Descriptor());
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;

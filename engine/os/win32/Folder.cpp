@@ -20,13 +20,13 @@ using win32::kShareAll;
 
 namespace {
 
+using win32::Child;
+using win32::kFolderAccess;
 using win32::kFolderOnly;
 using win32::kNoReparse;
+using win32::OpenChildFolder;
+using win32::OpenFolderPath;
 using win32::OpenIn;
-
-// Folders are held for reading their security; where that is not granted,
-// for their attributes alone.
-constexpr DWORD kFolderAccess = READ_CONTROL;
 
 bool InfoOf(HANDLE h, BY_HANDLE_FILE_INFORMATION& info) {
   return GetFileInformationByHandle(h, &info) != FALSE;
@@ -56,12 +56,12 @@ void MakePrivateFolder(HANDLE dir, const NativeName& name) {
   LocalFree(descriptor);
 }
 
-enum class Child { Folder, Link, NotFolder, Missing, Failed };
+}  // namespace
 
-// Subfolder `name` of `dir`, never through a link or junction: a handle,
-// or INVALID_HANDLE_VALUE with `why`.
-HANDLE OpenChildFolder(HANDLE dir, const NativeName& name, Child& why) {
-  HANDLE h = OpenIn(dir, name, kFolderAccess, win32::kOpen, kFolderOnly | kNoReparse);
+namespace win32 {
+
+HANDLE OpenChildFolder(HANDLE dir, const NativeName& name, Child& why, DWORD access) {
+  HANDLE h = OpenIn(dir, name, access, win32::kOpen, kFolderOnly | kNoReparse);
   if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
     h = OpenIn(dir, name, 0, win32::kOpen, kFolderOnly | kNoReparse);
   BY_HANDLE_FILE_INFORMATION info;
@@ -87,10 +87,9 @@ HANDLE OpenChildFolder(HANDLE dir, const NativeName& name, Child& why) {
   return INVALID_HANDLE_VALUE;
 }
 
-// A folder by path, a link or junction followed only with `follow`.
-HANDLE OpenFolderPath(const std::wstring& path, bool follow) {
+HANDLE OpenFolderPath(const std::wstring& path, bool follow, DWORD access) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  HANDLE h = CreateFileW(path.c_str(), kFolderAccess | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+  HANDLE h = CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                          OPEN_EXISTING, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
     h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, flags,
@@ -104,6 +103,20 @@ HANDLE OpenFolderPath(const std::wstring& path, bool follow) {
   }
   return h;
 }
+
+std::wstring FinalPath(HANDLE h) {
+  std::wstring path(32768, L'\0');
+  const DWORD n = GetFinalPathNameByHandleW(h, path.data(), static_cast<DWORD>(path.size()),
+                                            FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= path.size()) return {};
+  path.resize(n);
+  if (path.back() != L'\\') path += L'\\';
+  return path;
+}
+
+}  // namespace win32
+
+namespace {
 
 // Where `path` starts (its drive's root or its share, a \\?\ prefix taken
 // off) and the names that follow it, to be walked one at a time.
@@ -122,18 +135,6 @@ bool SplitRoot(std::wstring path, std::wstring& root, std::vector<std::wstring>&
     share = false;
   }
   return true;
-}
-
-// The folder's path as its handle finds it now, links resolved, with a
-// closing separator; empty when the system cannot tell.
-std::wstring FinalPath(HANDLE h) {
-  std::wstring path(32768, L'\0');
-  const DWORD n = GetFinalPathNameByHandleW(h, path.data(), static_cast<DWORD>(path.size()),
-                                            FILE_NAME_NORMALIZED);
-  if (n == 0 || n >= path.size()) return {};
-  path.resize(n);
-  if (path.back() != L'\\') path += L'\\';
-  return path;
 }
 
 // Whether `path` still leads to the folder `h`. Wine acts on a name opened
@@ -284,7 +285,7 @@ bool Folder::Replace(const NativeName& name, const FileId& id, const NativeName&
   // ReplaceFileW takes paths only: the one the folder's handle has now, no
   // link left in it (where the system cannot tell it, as Wine past
   // MAX_PATH, the folder's own), and only while it leads to this folder.
-  std::wstring folder = FinalPath(H(handle_));
+  std::wstring folder = win32::FinalPath(H(handle_));
   if (folder.empty()) {
     folder = FullPath(path_.empty() ? std::wstring(L".") : path_.native());
     if (folder.empty()) return false;

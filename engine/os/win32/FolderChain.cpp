@@ -1,144 +1,150 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <vector>
 
 #include "engine/os/FolderChain.h"
 #include "engine/os/File.h"
 #include "engine/os/Names.h"
+#include "engine/os/win32/Win32.h"
 
 namespace vsk::os {
 
+using win32::H;
+using win32::Handle;
+
+namespace {
+
+// A walk lists its folders and opens what they hold; their security it
+// never reads.
+constexpr DWORD kWalkAccess = win32::kListAccess;
+
+bool Identify(HANDLE h, FileId& id) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  id = win32::IdOf(info);
+  return true;
+}
+
+}  // namespace
+
+// Every level stays open: a process has handles for any depth a path of
+// 32,767 characters allows.
 struct FolderChain::Level {
+  intptr_t handle = -1;  // -1 when the root could not be opened
+  FileId id;
   size_t pathLength = 0;  // of path_, with this folder's separator
-  size_t longLength = 0;  // of scratch_, likewise
 };
 
 FolderChain::FolderChain() = default;
-FolderChain::~FolderChain() = default;
+
+FolderChain::~FolderChain() {
+  for (const Level& level : levels_)
+    if (level.handle != -1) CloseHandle(H(level.handle));
+}
 
 bool FolderChain::OpenRoot(const std::filesystem::path& root) {
+  for (const Level& level : levels_)
+    if (level.handle != -1) CloseHandle(H(level.handle));
   levels_.clear();
   root_ = root;
   path_ = root.native();
   if (path_.empty() || (path_.back() != L'\\' && path_.back() != L'/')) path_ += L'\\';
-  // Every folder and file below is reached by its \\?\ form, which takes
-  // only a full path with backslashes.
-  const std::wstring full = FullPath(path_);
-  if (full.rfind(LR"(\\?\)", 0) == 0)
-    scratch_ = full;
-  else if (full.rfind(LR"(\\)", 0) == 0)
-    scratch_ = LR"(\\?\UNC\)" + full.substr(2);
-  else
-    scratch_ = LR"(\\?\)" + full;
-  if (scratch_.back() != L'\\') scratch_ += L'\\';
-  levels_.push_back({path_.size(), scratch_.size()});
-  const DWORD attributes = GetFileAttributesW(scratch_.c_str());
-  return !full.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  Level level;
+  level.pathLength = path_.size();
+  // Named without its closing separator, but for a drive's root.
+  std::wstring folder = path_;
+  if (folder.size() > 1 && folder[folder.size() - 2] != L':') folder.pop_back();
+  const HANDLE h = win32::OpenFolderPath(LongPath(folder), true, kWalkAccess);
+  if (h != INVALID_HANDLE_VALUE && Identify(h, level.id)) level.handle = Handle(h);
+  else if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  levels_.push_back(level);
+  return level.handle != -1;
 }
 
 bool FolderChain::Enter(const NativeChar* name) {
+  const Level& parent = levels_.back();
+  if (parent.handle == -1) return false;
+  win32::Child why;
+  const HANDLE h = win32::OpenChildFolder(H(parent.handle), name, why, kWalkAccess);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  Level level;
+  if (!Identify(h, level.id)) {
+    CloseHandle(h);
+    return false;
+  }
+  level.handle = Handle(h);
   path_.append(name);
   path_ += L'\\';
-  scratch_.append(name);
-  scratch_ += L'\\';
-  levels_.push_back({path_.size(), scratch_.size()});
+  level.pathLength = path_.size();
+  levels_.push_back(level);
   return true;
 }
 
 bool FolderChain::Leave() {
+  CloseHandle(H(levels_.back().handle));
   levels_.pop_back();
   path_.resize(levels_.back().pathLength);
-  scratch_.resize(levels_.back().longLength);
   return true;
 }
 
 bool FolderChain::List(FolderEntries& entries) {
   entries.names.clear();
   entries.list.clear();
-  const size_t folder = scratch_.size();
-  scratch_ += L'*';
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileExW(scratch_.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
-                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  scratch_.resize(folder);
-  if (h == INVALID_HANDLE_VALUE) {
-    // Nothing matched: an empty drive root, when the folder itself is there.
-    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    const DWORD attributes = GetFileAttributesW(scratch_.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (levels_.back().handle == -1) return false;
+  const HANDLE h = H(levels_.back().handle);
+  // Read from the folder's own handle, so a folder put in its place (or a
+  // junction) after it was opened is never what is listed.
+  thread_local std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+  for (bool first = true;; first = false) {
+    if (!GetFileInformationByHandleEx(h, first ? FileFullDirectoryRestartInfo : FileFullDirectoryInfo,
+                                      buffer.data(), size)) {
+      const DWORD error = GetLastError();
+      // An empty drive root has not even "." to list.
+      return error == ERROR_NO_MORE_FILES || (first && error == ERROR_FILE_NOT_FOUND);
+    }
+    const auto* at = reinterpret_cast<const BYTE*>(buffer.data());
+    for (;;) {
+      const auto* e = reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
+      const wchar_t* name = e->FileName;
+      const size_t length = e->FileNameLength / sizeof(wchar_t);
+      const bool dots = name[0] == L'.' && (length == 1 || (length == 2 && name[1] == L'.'));
+      if (!dots && length > 0) {
+        entries.list.push_back({entries.names.size(), win32::KindOf(e->FileAttributes)});
+        entries.names.insert(entries.names.end(), name, name + length);
+        entries.names.push_back(L'\0');
+      }
+      if (e->NextEntryOffset == 0) break;
+      at += e->NextEntryOffset;
+    }
   }
-  do {
-    const wchar_t* name = fd.cFileName;
-    if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
-    const bool linked = fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-    Kind kind = linked ? Kind::FileLink : Kind::File;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      kind = linked ? Kind::FolderLink : Kind::Folder;
-    entries.list.push_back({entries.names.size(), kind});
-    entries.names.insert(entries.names.end(), name, name + wcslen(name) + 1);
-  } while (FindNextFileW(h, &fd));
-  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
-  FindClose(h);
-  return complete;
 }
-
-namespace {
-
-// The final path of a folder, links resolved, with a closing backslash;
-// empty when it cannot be opened as a folder.
-std::wstring FinalFolderPath(const std::wstring& path) {
-  const HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
-  std::wstring final(32768, L'\0');
-  BY_HANDLE_FILE_INFORMATION info;
-  const DWORD n = GetFileInformationByHandle(h, &info) &&
-                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                      ? GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
-                                                  FILE_NAME_NORMALIZED)
-                      : 0;
-  CloseHandle(h);
-  if (n == 0 || n >= final.size()) return {};
-  final.resize(n);
-  if (final.back() != L'\\') final += L'\\';
-  return final;
-}
-
-}  // namespace
 
 bool FolderChain::LeadsOutside(const NativeChar* name) {
-  const std::wstring root = FinalFolderPath(scratch_.substr(0, levels_.front().longLength));
-  const std::wstring target = FinalFolderPath(scratch_ + name);
-  if (root.empty() || target.empty() || target.size() < root.size()) return true;
-  return CompareStringOrdinal(target.data(), static_cast<int>(root.size()), root.data(),
+  const Level& deepest = levels_.back();
+  if (deepest.handle == -1 || levels_.front().handle == -1) return true;
+  // The target is opened as a folder to be named, never listed; the
+  // tree's root as its handle finds it now must begin that name.
+  const HANDLE target =
+      win32::OpenIn(H(deepest.handle), name, 0, win32::kOpen, win32::kFolderOnly);
+  if (target == INVALID_HANDLE_VALUE) return true;
+  const std::wstring to = win32::FinalPath(target);
+  CloseHandle(target);
+  const std::wstring root = win32::FinalPath(H(levels_.front().handle));
+  if (root.empty() || to.empty() || to.size() < root.size()) return true;
+  return CompareStringOrdinal(to.data(), static_cast<int>(root.size()), root.data(),
                               static_cast<int>(root.size()), TRUE) != CSTR_EQUAL;
 }
 
 bool FolderChain::OpenFile(File& file, const NativeChar* name, bool followLink) {
-  const size_t folder = scratch_.size();
-  scratch_.append(name);
-  const bool opened = file.OpenPath(scratch_.c_str(), false, followLink) == Error::None;
-  scratch_.resize(folder);
-  return opened;
+  if (levels_.back().handle == -1) return false;
+  // A plain file of the listing is opened at once: as itself, it can be
+  // no more than the reparse point or folder its handle is refused as.
+  return file.OpenIn(levels_.back().handle, name, false, followLink, !followLink) == Error::None;
 }
 
-FileId FolderChain::FolderId() const {
-  // A drive's root keeps its separator; other folders are named without.
-  const bool root = scratch_.size() >= 2 && scratch_[scratch_.size() - 2] == L':';
-  const std::wstring folder = root ? scratch_ : scratch_.substr(0, scratch_.size() - 1);
-  HANDLE h = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool known = GetFileInformationByHandle(h, &info);
-  CloseHandle(h);
-  if (!known) return {};
-  return {info.dwVolumeSerialNumber,
-          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-}
+FileId FolderChain::FolderId() const { return levels_.back().id; }
 
 std::filesystem::path FolderChain::FolderPath() const {
   if (levels_.size() <= 1) return root_;

@@ -52,9 +52,13 @@ void FileLock::Release() {
 
 bool FolderLock::Take(const Folder& folder, const NativeName& name, int timeoutMs) {
   Release();
+  // Made, when missing, with a DACL of the user alone; a reparse point at
+  // the name is opened as itself, and refused below.
+  win32::PrivateSecurity security;
+  if (!security.Make()) return false;
   HANDLE h = win32::OpenIn(H(folder.handle_), name, GENERIC_READ | GENERIC_WRITE, win32::kOpenIf,
                            win32::kNoFolder | win32::kNoReparse,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE);
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, security.Descriptor());
   if (h == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||

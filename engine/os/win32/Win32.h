@@ -49,7 +49,24 @@ HANDLE OpenIn(HANDLE dir, const std::wstring& name, DWORD access, DWORD disposit
 bool RenameInto(HANDLE h, HANDLE dir, const std::wstring& name, bool replace);
 // Dispositions and options of NtCreateFile, without winternl.h here.
 constexpr DWORD kOpen = 1, kCreate = 2, kOpenIf = 3;
-constexpr DWORD kFolderOnly = 0x1, kNoFolder = 0x40, kNoReparse = 0x200000;
+constexpr DWORD kFolderOnly = 0x1, kSequential = 0x4, kNoFolder = 0x40, kNoReparse = 0x200000;
+
+// Folders are held for reading their security; where that is not granted,
+// for their attributes alone. A walk holds them for listing.
+constexpr DWORD kFolderAccess = READ_CONTROL;
+constexpr DWORD kListAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
+
+enum class Child { Folder, Link, NotFolder, Missing, Failed };
+// Subfolder `name` of `dir` with `access`, never through a link or
+// junction: checked by its handle to be a folder and no reparse point. A
+// handle, or INVALID_HANDLE_VALUE with `why`.
+HANDLE OpenChildFolder(HANDLE dir, const NativeName& name, Child& why,
+                       DWORD access = kFolderAccess);
+// A folder by path, a link or junction followed only with `follow`.
+HANDLE OpenFolderPath(const std::wstring& path, bool follow, DWORD access = kFolderAccess);
+// The folder's path as its handle finds it now, links resolved, with a
+// closing separator; empty when the system cannot tell.
+std::wstring FinalPath(HANDLE h);
 
 // Who may change an object, from its security descriptor.
 enum class Keeping { Private, ForeignOwner, OpenToOthers, Unknown };
@@ -65,5 +82,20 @@ Keeping KeepingOf(PSID owner, const ACL* dacl, PSID wanted);
 PSID CurrentUser(std::vector<BYTE>& user);
 // The owner of `h` into `sid`; false when it cannot be told.
 bool OwnerOf(HANDLE h, std::vector<BYTE>& sid);
+
+// A security descriptor whose DACL grants the current user alone, inherits
+// nothing and is handed down to nothing.
+class PrivateSecurity {
+ public:
+  PrivateSecurity() = default;
+  PrivateSecurity(const PrivateSecurity&) = delete;
+  PrivateSecurity& operator=(const PrivateSecurity&) = delete;
+  bool Make();
+  PSECURITY_DESCRIPTOR Descriptor() { return &descriptor_; }
+
+ private:
+  std::vector<BYTE> user_, acl_;
+  SECURITY_DESCRIPTOR descriptor_{};
+};
 
 }  // namespace vsk::os::win32
