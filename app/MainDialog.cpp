@@ -242,11 +242,12 @@ void CMainDialog::OnSettings() {
     button->SetShowText(m_state.options.TextInButton);
 }
 
-// The editor reloads the virus table when it closes.
+// The editor reloads the virus table when it closes. It edits the data
+// folder's database, wherever a file dialog has left the working folder.
 void CMainDialog::OnDatabase() {
   if (RefusedUntilWorkerEnds(true)) return;
   RunDatabaseEditor(this, m_state.options, m_state.profile, m_state.sound, m_state.messages,
-                    m_state.table);
+                    m_state.table, m_state.dataFolder / kDatabaseFileName);
 }
 
 void CMainDialog::OnHelp() {

@@ -199,6 +199,23 @@ bool OpensDialog(ScriptedMainDialog& d, UINT command, const wchar_t* title) {
   return opened.done();
 }
 
+TEST(ScanWindow, TheEditorOpensTheDataFoldersDatabaseWhereverTheWorkingFolderIs) {
+  test::TempDir elsewhere;
+  std::wstring records;
+  RunMainWindow([&](ScriptedMainDialog& d) {
+    fs::current_path(elsewhere.path());  // as a file dialog may leave it
+    test::MessageBoxAnswerer answerer;   // a database not found would ask
+    test::WhenShown editor(L"#32770", kEditorTitle, [&](HWND dlg) {
+      records = test::WindowText(::GetDlgItem(dlg, IDC_RECORD_COUNT));
+      ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    d.SendMessage(WM_COMMAND, IDC_DATABASE);
+    d.SendMessage(WM_COMMAND, IDC_EXIT);
+  });
+  EXPECT_NE(records, L"");
+  EXPECT_NE(records, L"0");
+}
+
 TEST(ScanWindow, AStopInsideABigFileEndsTheRunAtOnceAndSettingsAndEditorWaitForTheWorker) {
   RecordingPlayer player;
   ProgramState program(&player);
