@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace vsk {
 namespace {
 
-thread_local std::vector<std::unique_ptr<uint8_t[]>> spareBuffers;
+// Buffers of ended streams, for the next ones of any thread. Not one pool
+// per thread: a thread_local with a destructor can crash at a thread's end
+// where the toolchain frees thread storage before running destructors.
+std::mutex spareLock;
+std::vector<std::unique_ptr<uint8_t[]>> spareBuffers;
+constexpr size_t kMostSpares = 16;
 
 }  // namespace
 
@@ -15,15 +21,20 @@ MatchStream::MatchStream(const SignatureMatcher& matcher)
     : matcher_(matcher),
       keep_(matcher.MaxLength() > 0 ? matcher.MaxLength() - 1 : 0),
       size_(SignatureMatcher::kPieceSize + kMaxSignature) {
-  if (spareBuffers.empty()) {
-    buffer_.reset(new uint8_t[size_]);
-  } else {
-    buffer_ = std::move(spareBuffers.back());
-    spareBuffers.pop_back();
+  {
+    std::lock_guard lock(spareLock);
+    if (!spareBuffers.empty()) {
+      buffer_ = std::move(spareBuffers.back());
+      spareBuffers.pop_back();
+    }
   }
+  if (!buffer_) buffer_.reset(new uint8_t[size_]);
 }
 
-MatchStream::~MatchStream() { spareBuffers.push_back(std::move(buffer_)); }
+MatchStream::~MatchStream() {
+  std::lock_guard lock(spareLock);
+  if (spareBuffers.size() < kMostSpares) spareBuffers.push_back(std::move(buffer_));
+}
 
 uint8_t* MatchStream::Space(size_t& room) {
   room = size_ - have_;
