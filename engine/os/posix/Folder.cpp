@@ -129,8 +129,8 @@ Folder::PathResult Folder::OpenNoFollow(const fs::path& path, bool createPrivate
 Folder::Trust Folder::Trusted() const {
   struct stat st;
   if (::fstat(Fd(handle_), &st) != 0 || !S_ISDIR(st.st_mode)) return Trust::Unknown;
-  if (st.st_uid != ::geteuid() && st.st_uid != 0) return Trust::ForeignOwner;
-  return st.st_mode & (S_IWGRP | S_IWOTH) ? Trust::OpenToOthers : Trust::Trusted;
+  if (!posix::OwnedByUserOrRoot(st, ::geteuid())) return Trust::ForeignOwner;
+  return posix::OpenToOthers(st) ? Trust::OpenToOthers : Trust::Trusted;
 }
 
 NameInfo Folder::Inspect(const NativeName& name) const {

@@ -56,8 +56,7 @@ bool KeepsToModes(int fd) {
 // `st` on such a file system: then a name the listing found to be a regular
 // file can be opened as one, as only they could put something else there.
 bool OwnOnly(const struct stat& st, bool keepsToModes, uid_t user) {
-  return keepsToModes && (st.st_uid == user || st.st_uid == 0) &&
-         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+  return keepsToModes && posix::OwnedByUserOrRoot(st, user) && !posix::OpenToOthers(st);
 }
 
 // One listed name and what it is, from the listing's type or a look at it.

@@ -23,6 +23,12 @@ inline FileId IdOf(const struct stat& st) {
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+// Who besides `user` and root may change the names in the folder `st`.
+inline bool OwnedByUserOrRoot(const struct stat& st, uid_t user) {
+  return st.st_uid == user || st.st_uid == 0;
+}
+inline bool OpenToOthers(const struct stat& st) { return (st.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
+
 // Opens `name` in `dir` (AT_FDCWD: a path) with `access` once it is known
 // by an O_PATH descriptor to be a regular file, a final link followed only
 // with `follow`; `st` tells what was opened. -1 with `error` and `code`
