@@ -26,13 +26,16 @@ ScanWorkers::ScanWorkers(const ContentSearch& search, const std::atomic<bool>& r
       running_(running),
       size_(kJobsPerThread * static_cast<size_t>(helpers > 0 ? helpers + 1 : 1)),
       jobs_(std::make_unique<Job[]>(size_)) {
-  // New threads start at normal priority on Windows; the helpers take the
-  // one the program chose for its scan.
-  const int priority = os::CurrentThreadPriority();
+  // The helpers take the priority the program chose for its scan, and do
+  // not wait behind this thread to start.
+  const os::ThreadStart start = os::CurrentThreadStart();
   threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
+  // Held until each is moved: a helper takes the settings after that.
+  std::lock_guard lock(mutex_);
   for (int i = 0; i < helpers; ++i) {
     try {
-      threads_.emplace_back([this, priority] { Work(priority); });
+      threads_.emplace_back([this, start] { Work(start); });
+      os::StartAway(threads_.back());
     } catch (const std::system_error&) {
       break;
     }
@@ -159,9 +162,9 @@ bool ScanWorkers::Wake() {
   return true;
 }
 
-void ScanWorkers::Work(int priority) {
-  os::SetCurrentThreadPriority(priority);
+void ScanWorkers::Work(const os::ThreadStart& start) {
   std::unique_lock lock(mutex_);
+  os::TakeThreadStart(start);
   for (;;) {
     if (!quit_ && claimed_ == added_) {
       const uint64_t seen = handed_.load(std::memory_order_relaxed);

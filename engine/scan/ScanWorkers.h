@@ -18,6 +18,7 @@
 
 #include "engine/containers/ContentSearch.h"
 #include "engine/os/File.h"
+#include "engine/os/System.h"
 #include "engine/scan/RowIdentity.h"
 
 namespace vsk {
@@ -96,7 +97,7 @@ class ScanWorkers {
   static constexpr int kLooksBeforeSleep = 2000;
 
  private:
-  void Work(int priority);
+  void Work(const os::ThreadStart& start);
   // Matches the next job or part no thread has claimed (there is one).
   void MatchNext(std::unique_lock<std::mutex>& lock);
   // Under the lock: whether more than one job or part waits to be claimed.

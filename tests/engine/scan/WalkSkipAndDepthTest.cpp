@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -183,6 +184,32 @@ TEST(ScanFolderTest, ManyLargeFilesAmongSmallOnesKeepTheOrderOfOneThread) {
 }
 
 #ifdef __linux__
+// A helper is started off the walk's processor, then may run on all of the
+// scan's again, as the walk's thread may.
+TEST(ScanFolderTest, HelpersEndUpOnEveryProcessorOfTheScan) {
+  const auto allowed = [] {
+    std::map<std::string, int> lists;  // processors allowed, and threads so
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+      std::ifstream status(task.path() / "status");
+      for (std::string line; std::getline(status, line);)
+        if (line.rfind("Cpus_allowed_list:", 0) == 0) ++lists[line];
+    }
+    return lists;
+  };
+  const VirusTable table = MakeTable({{"Evil", "EVIL"}});
+  const SignatureMatcher matcher(table);
+  const ContentSearch search(matcher);
+  const std::atomic<bool> running{true};
+  ScanWorkers workers(search, running, 2);
+  ASSERT_EQ(workers.Helpers(), 2);
+  auto lists = allowed();
+  for (int i = 0; i < 200 && lists.size() > 1; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    lists = allowed();
+  }
+  EXPECT_EQ(lists.size(), 1u) << lists.begin()->first;
+}
+
 // /proc/self/mem reads without end, but its size is 0: it is checked as the
 // empty file its size says (a failing read: MatcherTest).
 TEST(ScanFolderTest, AProcFileOfSizeZeroIsCheckedAsEmpty) {
