@@ -20,6 +20,28 @@ int ContentSearch::Search(const os::File& file, const std::atomic<bool>* running
   return search.Result(inside);
 }
 
+size_t ContentSearch::Parts(const os::File& file) const {
+  const long long size = file.OpenedSize();
+  if (size < static_cast<long long>(2 * kPartBytes) || matcher_.MaxLength() == 0) return 1;
+  if (limits_.depth > 0) {
+    uint8_t head[4];
+    if (file.ReadAt(0, head, sizeof head) != sizeof head ||
+        KindOf(head, sizeof head) != ArchiveKind::None)
+      return 1;
+  }
+  // From the start: all data up to the size at opening.
+  const os::File::Extent extent = file.SkipHole();
+  if (extent.hole != 0 || extent.data < static_cast<uint64_t>(size)) return 1;
+  return static_cast<size_t>(static_cast<uint64_t>(size) / kPartBytes);
+}
+
+int ContentSearch::SearchPart(const os::File& file, size_t part, size_t parts,
+                              const std::atomic<bool>* running) const {
+  const uint64_t size = static_cast<uint64_t>(std::max(file.OpenedSize(), 0LL));
+  return matcher_.MatchRange(file, PartStart(size, part, parts), PartStart(size, part + 1, parts),
+                             running);
+}
+
 int ContentSearch::SearchMembers(const uint8_t* data, size_t size, std::wstring& inside) const {
   inside.clear();
   const ArchiveKind kind = KindOf(data, size);

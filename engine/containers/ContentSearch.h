@@ -5,6 +5,7 @@
 // limit on the bytes of a run is shared by the threads that use it.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -29,6 +30,19 @@ class ContentSearch {
   // The members of an archive held in memory (the file's own bytes are
   // not searched).
   int SearchMembers(const uint8_t* data, size_t size, std::wstring& inside) const;
+
+  // The parts a file can be searched in, by several threads at once: more
+  // than one only for a file of at least two kPartBytes with no holes whose
+  // content is no archive. SearchPart gives a part's earliest match; the
+  // first part with a result other than clean has the file's result.
+  size_t Parts(const os::File& file) const;
+  int SearchPart(const os::File& file, size_t part, size_t parts,
+                 const std::atomic<bool>* running) const;
+  // The bytes of a part (of size bytes in all).
+  static uint64_t PartStart(uint64_t size, size_t part, size_t parts) {
+    return size / parts * part + std::min<uint64_t>(part, size % parts);
+  }
+  static constexpr uint64_t kPartBytes = uint64_t{1} << 20;
 
   const SignatureMatcher& Matcher() const { return matcher_; }
 

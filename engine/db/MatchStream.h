@@ -6,16 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 #include "engine/db/Matcher.h"
+#include "engine/db/PieceBuffer.h"
 
 namespace vsk {
 
 class MatchStream {
  public:
   explicit MatchStream(const SignatureMatcher& matcher);
-  ~MatchStream();
   MatchStream(const MatchStream&) = delete;
   MatchStream& operator=(const MatchStream&) = delete;
 
@@ -33,10 +32,7 @@ class MatchStream {
  private:
   const SignatureMatcher& matcher_;
   size_t keep_;
-  // Taken from the thread's spare buffers and given back: streams of many
-  // small members cost no allocation each.
-  std::unique_ptr<uint8_t[]> buffer_;
-  size_t size_;
+  PieceBuffer buffer_;
   size_t have_ = 0;
   int found_ = kMatchClean;
 };

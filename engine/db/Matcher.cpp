@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/db/Blocks.h"
+#include "engine/db/PieceBuffer.h"
 #include "engine/os/File.h"
 
 namespace vsk {
@@ -182,9 +183,8 @@ int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool
   // A piece keeps the last maxLength - 1 bytes of the one before, so every
   // start position is decided once with its whole signature in view.
   const size_t keep = maxLength_ - 1;
-  thread_local std::vector<uint8_t> buffer;
-  buffer.resize(kPieceSize + kMaxSignature);
-  uint8_t* data = buffer.data();
+  const PieceBuffer buffer;
+  uint8_t* data = buffer.Data();
   size_t have = 0;
   uint64_t left = static_cast<uint64_t>(size);
   // Before the next hole. A file of one piece is read whole: looking for
@@ -234,6 +234,41 @@ int SignatureMatcher::MatchOpenFile(const os::File& file, const std::atomic<bool
     have -= limit;
   }
   return Find(data, have, 0, have).index;
+}
+
+int SignatureMatcher::MatchRange(const os::File& file, uint64_t from, uint64_t to,
+                                 const std::atomic<bool>* running) const {
+  if (maxLength_ == 0) return kMatchClean;
+  const long long size = file.OpenedSize();
+  if (size < 0) return kMatchUnreadable;
+  const size_t keep = maxLength_ - 1;
+  // The bytes of the starts in the range and of the signatures they begin.
+  const uint64_t end = std::min(static_cast<uint64_t>(size), to + keep);
+  const PieceBuffer buffer;
+  uint8_t* data = buffer.Data();
+  size_t have = 0;
+  uint64_t base = from;  // the file offset of data[0]
+  for (uint64_t at = from;;) {
+    if (running && !running->load(std::memory_order_relaxed)) return kMatchStopped;
+    const size_t room = std::min<size_t>(kPieceSize, PieceBuffer::kSize - have);
+    const long long n = at < end ? file.ReadAt(at, data + have, std::min<uint64_t>(end - at, room)) : 0;
+    if (n > 0) {
+      have += static_cast<size_t>(n);
+      at += static_cast<uint64_t>(n);
+    }
+    // A file cut shorter since opening ends where it ends now.
+    const bool atEnd = n <= 0 || at == end;
+    const size_t limit = static_cast<size_t>(
+        std::min<uint64_t>(atEnd ? have : (have > keep ? have - keep : 0), to - base));
+    const MatchHit hit = Find(data, have, 0, limit);
+    if (hit.Found()) return hit.index;
+    // A read that fails leaves the rest of the range unseen: not clean.
+    if (n < 0) return kMatchUnreadable;
+    if (atEnd || base + limit == to) return kMatchClean;
+    std::memmove(data, data + limit, have - limit);
+    have -= limit;
+    base += limit;
+  }
 }
 
 int MatchFile(const std::filesystem::path& path, const VirusTable& table) {

@@ -59,6 +59,13 @@ class SignatureMatcher {
   int MatchOpenFile(const os::File& file, const std::atomic<bool>* running = nullptr,
                     Head* head = nullptr) const;
 
+  // The earliest match among the starts in [from, to) of a file already
+  // open, read at offsets only (so several threads may share the file), up
+  // to the size it had when opened; a file cut shorter ends where it ends
+  // now. Holes are read as they are: for files that have none.
+  int MatchRange(const os::File& file, uint64_t from, uint64_t to,
+                 const std::atomic<bool>* running = nullptr) const;
+
   // The longest signature: how much of a piece the next one must repeat.
   size_t MaxLength() const { return maxLength_; }
 

@@ -1,7 +1,8 @@
 // Threads that match files the walk has opened, while the walk goes on;
 // the walk takes the results back in the order it handed the files in, so
 // what it reports is what one thread would report. The walk's own thread
-// matches too whenever it would otherwise wait for a result. The queue has a
+// matches too whenever it would otherwise wait for a result. A large file
+// is matched in parts, by as many threads as are free. The queue has a
 // fixed number of places: the walk waits for the oldest result when all are
 // taken.
 #pragma once
@@ -17,6 +18,7 @@
 
 #include "engine/containers/ContentSearch.h"
 #include "engine/os/File.h"
+#include "engine/os/System.h"
 #include "engine/scan/RowIdentity.h"
 
 namespace vsk {
@@ -45,7 +47,12 @@ class ScanWorkers {
     friend class ScanWorkers;
     bool done = false;
     uint64_t number = 0;  // in the order of Add()
-    uint64_t bytes = 0;   // counted in pendingBytes_ while handed over
+    uint64_t bytes = 0;   // counted in waitingBytes_ until claimed
+    // A large file is matched in parts, by any threads: those not yet done,
+    // and the first part with a result other than clean (parts: none).
+    size_t parts = 1;
+    size_t partsLeft = 0;
+    size_t decided = 0;
   };
 
   // Starts up to `helpers` threads at the calling thread's priority; fewer
@@ -77,12 +84,12 @@ class ScanWorkers {
   // helpers stay open, at most kHandedMax of them.
   static constexpr size_t kJobsPerThread = 256;
   static constexpr uint64_t kHandedMax = 64;
-  // The walk's thread matches a file itself as it is added, when the
-  // helpers have this many bytes still to match and the file is smaller
-  // than kMatchHereBelow (or they have kHandedMax files): so both threads
+  // The walk's thread matches a file itself as it is added, when this
+  // many bytes handed over wait for a thread and the file is smaller than
+  // kMatchHereBelow (or kHandedMax files are handed over): so both threads
   // keep busy, the helpers with the large files, and a small file is not
   // handed over (which costs about what matching it does) while they have
-  // enough to do.
+  // enough to do after the file at hand.
   static constexpr uint64_t kBacklogBytes = 512 * 1024;
   static constexpr long long kMatchHereBelow = 256 * 1024;
   // A helper that finds nothing to match looks again this many times
@@ -90,9 +97,11 @@ class ScanWorkers {
   static constexpr int kLooksBeforeSleep = 2000;
 
  private:
-  void Work(int priority);
-  // Matches the next job no thread has claimed (there is one).
+  void Work(const os::ThreadStart& start);
+  // Matches the next job or part no thread has claimed (there is one).
   void MatchNext(std::unique_lock<std::mutex>& lock);
+  // Under the lock: whether more than one job or part waits to be claimed.
+  bool SeveralWait() const;
   // Under the lock: whether a sleeping helper is to be woken (then one is
   // counted as woken).
   bool Wake();
@@ -105,20 +114,23 @@ class ScanWorkers {
   std::mutex mutex_;
   std::condition_variable work_;  // a job was added, or quit
   std::condition_variable done_;  // a job is done
-  // Counts of jobs ever added, claimed by a helper and taken back by the
-  // walk; only the walk writes added_ and taken_.
+  // Counts of jobs ever added, claimed whole by a thread and taken back by
+  // the walk; only the walk writes added_ and taken_. nextPart_ is the part
+  // of job claimed_ to be claimed next.
   uint64_t added_ = 0;
   uint64_t claimed_ = 0;
+  size_t nextPart_ = 0;
   uint64_t taken_ = 0;
   bool quit_ = false;
   // Helpers waiting for work_, and how many of them were woken and have
   // not yet run: only one not yet woken is worth a wake.
   int sleeping_ = 0;
   int woken_ = 0;
-  // Files handed over and not yet matched, their bytes, and how many were
-  // ever handed over (for a helper to look at without the lock).
+  // Files handed over and not yet matched, the bytes no thread has claimed
+  // yet, and how many files were ever handed over (for a helper to look at
+  // without the lock).
   std::atomic<uint64_t> pending_{0};
-  std::atomic<uint64_t> pendingBytes_{0};
+  std::atomic<uint64_t> waitingBytes_{0};
   std::atomic<uint64_t> handed_{0};
 };
 

@@ -1,9 +1,11 @@
+#include <pthread.h>
 #include <pwd.h>
 #include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 
 #include "engine/os/System.h"
@@ -42,8 +44,36 @@ int UsableProcessors() {
   return std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
 }
 
-int CurrentThreadPriority() { return 0; }
-void SetCurrentThreadPriority(int) {}
+#ifdef __linux__
+static_assert(sizeof(cpu_set_t) == sizeof(ThreadStart::processors));
+
+ThreadStart CurrentThreadStart() {
+  ThreadStart start;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) std::memcpy(start.processors.data(), &set, sizeof set);
+  return start;
+}
+
+void StartAway(std::thread& thread) {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  const int here = ::sched_getcpu();
+  if (here < 0 || ::sched_getaffinity(0, sizeof set, &set) != 0) return;
+  CPU_CLR(here, &set);
+  if (CPU_COUNT(&set) > 0) ::pthread_setaffinity_np(thread.native_handle(), sizeof set, &set);
+}
+
+void TakeThreadStart(const ThreadStart& start) {
+  cpu_set_t set;
+  std::memcpy(&set, start.processors.data(), sizeof set);
+  if (CPU_COUNT(&set) > 0) ::sched_setaffinity(0, sizeof set, &set);
+}
+#else
+ThreadStart CurrentThreadStart() { return {}; }
+void StartAway(std::thread&) {}
+void TakeThreadStart(const ThreadStart&) {}
+#endif
 void UseUtf8Console() {}
 
 }  // namespace vsk::os

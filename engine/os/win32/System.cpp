@@ -32,8 +32,14 @@ int UsableProcessors() {
   return count;
 }
 
-int CurrentThreadPriority() { return GetThreadPriority(GetCurrentThread()); }
-void SetCurrentThreadPriority(int priority) { ::SetThreadPriority(GetCurrentThread(), priority); }
+ThreadStart CurrentThreadStart() {
+  ThreadStart start;
+  start.priority = GetThreadPriority(GetCurrentThread());
+  return start;
+}
+// Windows spreads new threads over the processors by itself.
+void StartAway(std::thread&) {}
+void TakeThreadStart(const ThreadStart& start) { ::SetThreadPriority(GetCurrentThread(), start.priority); }
 void UseUtf8Console() { SetConsoleOutputCP(CP_UTF8); }
 
 }  // namespace vsk::os

@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "engine/containers/ContentSearch.h"
 #include "engine/db/Matcher.h"
 #include "tests/ReferenceMatch.h"
 #include "tests/TestUtil.h"
@@ -148,6 +149,44 @@ TEST(BoundedReadTest, GrowthAfterTheOpenIsNotChasedAndAShrinkEndsTheRead) {
   fs::resize_file(dir / "shrinks", 1 << 18);
   EXPECT_EQ(matcher.MatchOpenFile(grows), kMatchClean);
   EXPECT_EQ(matcher.MatchOpenFile(shrinks), kMatchClean);
+  // The same for parts read at offsets, the last part of each too.
+  EXPECT_EQ(matcher.MatchRange(grows, 1 << 19, 1 << 20), kMatchClean);
+  EXPECT_EQ(matcher.MatchRange(shrinks, 1 << 17, 1 << 19), kMatchClean);
+  EXPECT_EQ(matcher.MatchRange(shrinks, 1 << 19, (1 << 20) + 4), kMatchClean);
+}
+
+// Only a large file with no holes and no archive in it is searched in
+// parts: a part reads no holes, and an archive is searched as one.
+TEST(BoundedReadTest, WhichFilesAreSearchedInParts) {
+  TempDir dir;
+  const VirusTable t = MakeTable({{"Evil", "EVIL"}});
+  const SignatureMatcher matcher(t);
+  const ContentSearch search(matcher);
+  const uint64_t part = ContentSearch::kPartBytes;
+  auto parts = [&](const fs::path& file) {
+    os::File in;
+    EXPECT_EQ(in.Open(file), os::Error::None);
+    return search.Parts(in);
+  };
+  WriteBytes(dir / "plain", std::string(3 * part + 5, 'x'));
+  WriteBytes(dir / "small", std::string(2 * part - 1, 'x'));
+  WriteBytes(dir / "zip", "PK\x03\x04" + std::string(3 * part, 'x'));
+  EXPECT_EQ(parts(dir / "plain"), 3u);
+  EXPECT_EQ(parts(dir / "small"), 1u);
+  EXPECT_EQ(parts(dir / "zip"), 1u);
+  // The parts cover the file once, in order.
+  EXPECT_EQ(ContentSearch::PartStart(3 * part + 5, 0, 3), 0u);
+  EXPECT_EQ(ContentSearch::PartStart(3 * part + 5, 3, 3), 3 * part + 5);
+  Layout sparse;
+  sparse.pieces = {{0, "data"}, {static_cast<off_t>(3 * part), "EVIL"}};
+  sparse.size = static_cast<off_t>(4 * part);
+  ASSERT_TRUE(WriteLayout(dir / "sparse", sparse));
+  const int fd = ::open((dir / "sparse").c_str(), O_RDONLY | O_CLOEXEC);
+  const bool holes = HasHole(fd, sparse.size);
+  ::close(fd);
+  if (holes) {
+    EXPECT_EQ(parts(dir / "sparse"), 1u);
+  }
 }
 
 // The writer adds viruses as fast as it can: a read that chased them would

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #ifdef __linux__
@@ -260,8 +261,24 @@ TEST(MatcherTest, SampledSearchAgreesOnDenseNearMisses) {
   }
 }
 
+// The file searched in parts cut at `cuts`, as threads share it: the first
+// part with a result other than clean gives the file's.
+int MatchInParts(const SignatureMatcher& m, const fs::path& file, std::vector<uint64_t> cuts) {
+  os::File in;
+  EXPECT_EQ(in.Open(file), os::Error::None);
+  const auto size = static_cast<uint64_t>(in.OpenedSize());
+  cuts.push_back(0);
+  cuts.push_back(size);
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  for (size_t k = 0; k + 1 < cuts.size() && cuts[k + 1] <= size; ++k)
+    if (const int match = m.MatchRange(in, cuts[k], cuts[k + 1]); match != kMatchClean) return match;
+  return kMatchClean;
+}
+
 // Files larger than one piece: matches placed across piece borders, at the
-// file's ends, and just short of them.
+// file's ends, and just short of them; searched whole, and in parts cut
+// inside and next to the match.
 TEST(MatcherTest, FilesAreSearchedInPiecesWithTheSameResults) {
   TempDir dir;
   std::mt19937 rng(777);
@@ -288,6 +305,19 @@ TEST(MatcherTest, FilesAreSearchedInPiecesWithTheSameResults) {
     const auto file = dir / ("f" + std::to_string(round));
     WriteBytes(file, data);
     ASSERT_EQ(matcher.MatchFile(file), ReferenceMatch(t, data)) << "round " << round;
+    ASSERT_EQ(MatchInParts(matcher, file, {at, at + 1, at + s.bytes.size() - 1, rng() % data.size()}),
+              ReferenceMatch(t, data))
+        << "round " << round;
+  }
+  // A part sees the bytes after it, but a match that starts there is the
+  // next part's: here a short one inside a long one that starts earlier.
+  {
+    const std::string longer = "0123456789abcdefghijklmnopqrst";
+    const VirusTable pair = MakeTable({{"Short", longer.substr(8, 4)}, {"Long", longer}});
+    std::string data(3 * piece, '.');
+    data.replace(piece + 2, longer.size(), longer);
+    WriteBytes(dir / "pair", data);
+    EXPECT_EQ(MatchInParts(SignatureMatcher(pair), dir / "pair", {piece}), 1);
   }
   WriteBytes(dir / "empty", "");
   EXPECT_EQ(matcher.MatchFile(dir / "empty"), -1);
@@ -337,6 +367,9 @@ TEST(MatcherTest, HardFilesAgreeAcrossPieceBorders) {
     const auto file = dir / ("h" + std::to_string(round));
     WriteBytes(file, data);
     ASSERT_EQ(matcher.MatchFile(file), ReferenceMatch(t, data)) << "round " << round;
+    // The prefix in one part, the long one starting in the part before.
+    ASSERT_EQ(MatchInParts(matcher, file, {at + 1, at + 4, piece + rng() % piece}), ReferenceMatch(t, data))
+        << "round " << round;
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -9,6 +10,7 @@
 #include "engine/scan/FolderWalk.h"
 #include "engine/text/Encoding.h"
 #include "tests/TestUtil.h"
+#include "engine/containers/ContentSearch.h"
 #include "engine/scan/ScanWorkers.h"
 #include "tests/engine/scan/WalkScan.h"
 
@@ -148,7 +150,9 @@ TEST(ScanFolderTest, HelperThreadsReportExactlyWhatOneThreadDoes) {
 }
 
 // More large files than the helpers may hold open at once, between small
-// ones: some matched by helpers, some by the walk's thread as they come.
+// ones: some matched by helpers, some by the walk's thread as they come;
+// and files matched in parts by several threads, with viruses at the parts'
+// borders, or two, the earlier in an earlier part.
 TEST(ScanFolderTest, ManyLargeFilesAmongSmallOnesKeepTheOrderOfOneThread) {
   TempDir dir;
   std::mt19937 random(7);
@@ -157,6 +161,14 @@ TEST(ScanFolderTest, ManyLargeFilesAmongSmallOnesKeepTheOrderOfOneThread) {
     std::string bytes(large ? ScanWorkers::kMatchHereBelow + random() % 5000 : 1 + random() % 2000, 'y');
     if (i % 7 == 0) bytes.replace(random() % (bytes.size() / 2 + 1), 0, "EVIL-SIGNATURE");
     WriteBytes(dir / ("d" + std::to_string(i % 4)) / ("f" + std::to_string(i) + ".bin"), bytes);
+  }
+  const size_t part = ContentSearch::kPartBytes;
+  for (int i = 0; i < 6; ++i) {
+    std::string bytes(3 * part + random() % 5000, 'z');
+    const size_t border = ContentSearch::PartStart(bytes.size(), 1 + i % 2, 3);
+    if (i < 4) bytes.replace(border - i, 14, "EVIL-SIGNATURE");
+    if (i % 2 || i == 2) bytes.replace(i % 2 ? random() % part : bytes.size() - 9, 4, "\x01\x02\x03\x04");
+    WriteBytes(dir / ("d" + std::to_string(i % 4)) / ("large" + std::to_string(i) + ".bin"), bytes);
   }
   const auto run = [&](int jobs) {
     Scan scan;
@@ -167,11 +179,37 @@ TEST(ScanFolderTest, ManyLargeFilesAmongSmallOnesKeepTheOrderOfOneThread) {
     return Trace(scan);
   };
   const std::string one = run(1);
-  EXPECT_NE(one.find("checked 400, viruses 58,"), std::string::npos) << one.substr(one.rfind("checked"));
+  EXPECT_NE(one.find("checked 406, viruses 63,"), std::string::npos) << one.substr(one.rfind("checked"));
   for (const int jobs : {2, 3}) EXPECT_EQ(run(jobs), one) << jobs;
 }
 
 #ifdef __linux__
+// A helper is started off the walk's processor, then may run on all of the
+// scan's again, as the walk's thread may.
+TEST(ScanFolderTest, HelpersEndUpOnEveryProcessorOfTheScan) {
+  const auto allowed = [] {
+    std::map<std::string, int> lists;  // processors allowed, and threads so
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+      std::ifstream status(task.path() / "status");
+      for (std::string line; std::getline(status, line);)
+        if (line.rfind("Cpus_allowed_list:", 0) == 0) ++lists[line];
+    }
+    return lists;
+  };
+  const VirusTable table = MakeTable({{"Evil", "EVIL"}});
+  const SignatureMatcher matcher(table);
+  const ContentSearch search(matcher);
+  const std::atomic<bool> running{true};
+  ScanWorkers workers(search, running, 2);
+  ASSERT_EQ(workers.Helpers(), 2);
+  auto lists = allowed();
+  for (int i = 0; i < 200 && lists.size() > 1; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    lists = allowed();
+  }
+  EXPECT_EQ(lists.size(), 1u) << lists.begin()->first;
+}
+
 // /proc/self/mem reads without end, but its size is 0: it is checked as the
 // empty file its size says (a failing read: MatcherTest).
 TEST(ScanFolderTest, AProcFileOfSizeZeroIsCheckedAsEmpty) {
