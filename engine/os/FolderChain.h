@@ -75,7 +75,7 @@ class FolderChain {
   struct Level;
   std::vector<Level> levels_;
   NativeName path_;
-  std::vector<char> listing_;  // POSIX: the records a listing reads
+  std::vector<char> listing_;  // the records a listing reads
   std::filesystem::path root_;
 };
 

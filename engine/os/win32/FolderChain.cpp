@@ -95,16 +95,17 @@ bool FolderChain::List(FolderEntries& entries) {
   const HANDLE h = H(levels_.back().handle);
   // Read from the folder's own handle, so a folder put in its place (or a
   // junction) after it was opened is never what is listed.
-  thread_local std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
-  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+  // The chain's own buffer (new's alignment suits the records).
+  listing_.resize(64 * 1024);
+  const DWORD size = static_cast<DWORD>(listing_.size());
   for (bool first = true;; first = false) {
     if (!GetFileInformationByHandleEx(h, first ? FileFullDirectoryRestartInfo : FileFullDirectoryInfo,
-                                      buffer.data(), size)) {
+                                      listing_.data(), size)) {
       const DWORD error = GetLastError();
       // An empty drive root has not even "." to list.
       return error == ERROR_NO_MORE_FILES || (first && error == ERROR_FILE_NOT_FOUND);
     }
-    const auto* at = reinterpret_cast<const BYTE*>(buffer.data());
+    const auto* at = reinterpret_cast<const BYTE*>(listing_.data());
     for (;;) {
       const auto* e = reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
       const wchar_t* name = e->FileName;
